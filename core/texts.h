@@ -1,0 +1,33 @@
+// Language texts looked up by section and number, and the two ways of showing a message box.
+#pragma once
+
+#include <string>
+
+inline constexpr const char* kTextNotFound = "()----()";
+inline constexpr int kTextSize = 200;
+
+// Message box styles used by the program.
+inline constexpr int kStyleError = 16;    // error icon, single Ok
+inline constexpr int kStyleQuestion = 36; // question icon, Yes and No
+
+// Looks up text `number` of `section` in the current language (key "s<number>_<code>") in
+// `file`. Returns `out` holding the text with its quotes and "\n" pairs processed, or
+// "()----()" when there is no such entry. `out` holds at least 200 bytes.
+char* GetText(char* out, const char* section, int number, const char* file);
+
+// The same, returning a std::string (UTF-8).
+std::string GetText(const char* section, int number, const char* file);
+
+// Looks up title and text and shows them in the program's message box. Returns the box's code
+// for the two-button sets (1 Ok, 2 Cancel, 6 Yes, 7 No) and 6 for the single Ok box.
+int ShowMessage(const char* file, const char* titleSection, int titleNumber,
+                const char* textSection, int textNumber, int style, int helpId);
+
+// Shows a literal title and text in the program's message box; results as ShowMessage.
+int ShowMessageText(const char* file, const char* title, const char* text, int style,
+                    int helpId);
+
+// Test seam: when set, message boxes are not shown; the hook receives title, text and style and
+// returns the code the box would have closed with.
+using MessageBoxHook = int (*)(const std::string& title, const std::string& text, int style);
+void SetMessageBoxHook(MessageBoxHook hook);
