@@ -1,6 +1,7 @@
 // Language texts looked up by section and number, and the two ways of showing a message box.
 #pragma once
 
+#include <functional>
 #include <string>
 
 inline constexpr const char* kTextNotFound = "()----()";
@@ -29,5 +30,6 @@ int ShowMessageText(const char* file, const char* title, const char* text, int s
 
 // Test seam: when set, message boxes are not shown; the hook receives title, text and style and
 // returns the code the box would have closed with.
-using MessageBoxHook = int (*)(const std::string& title, const std::string& text, int style);
+using MessageBoxHook =
+    std::function<int(const std::string& title, const std::string& text, int style)>;
 void SetMessageBoxHook(MessageBoxHook hook);
