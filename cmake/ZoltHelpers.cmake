@@ -11,6 +11,12 @@ endif()
 # zolt_library(NAME SOURCES... [LIBS ...]): a static library for one folder.
 function(zolt_library name)
   cmake_parse_arguments(ARG "" "" "SOURCES;LIBS" ${ARGN})
+  if(NOT ARG_SOURCES)
+    # A folder that has no code yet still offers its target to the others.
+    add_library(${name} INTERFACE)
+    target_link_libraries(${name} INTERFACE ${ARG_LIBS})
+    return()
+  endif()
   add_library(${name} STATIC ${ARG_SOURCES})
   target_include_directories(${name} PUBLIC ${CMAKE_SOURCE_DIR})
   target_link_libraries(${name} PUBLIC zolt_options ${ARG_LIBS})
