@@ -16,7 +16,11 @@ inline constexpr int kStyleQuestion = 36; // question icon, Yes and No
 // "()----()" when there is no such entry. `out` holds at least 200 bytes.
 char* GetText(char* out, const char* section, int number, const char* file);
 
-// The same, returning a std::string (UTF-8).
+// Processes a looked-up value in place: a double quote at either end becomes a blank and every
+// backslash-n pair becomes a blank and a line feed, so the length is kept.
+void ProcessText(char* text);
+
+// The same lookup, returning a std::string (UTF-8).
 std::string GetText(const char* section, int number, const char* file);
 
 // Looks up title and text and shows them in the program's message box. Returns the box's code

@@ -1,0 +1,49 @@
+// Loading of the process-wide settings.
+#include "core/app_config.h"
+
+#include "platform/profile.h"
+
+#include <cstring>
+
+AppConfigData AppConfig;
+
+std::string JoinPath(const std::string& dir, const char* name)
+{
+    return dir + "/" + name;
+}
+
+int LoadConfiguration(const std::string& workDir)
+{
+    AppConfig.workDir = workDir;
+    AppConfig.profilePath = JoinPath(workDir, "VELANTO.INI");
+    AppConfig.ecuCatalogPath = JoinPath(workDir, "ECU.INI");
+    AppConfig.logoPath = JoinPath(workDir, "LOGO.BMP");
+    AppConfig.splashPath = JoinPath(workDir, "LOGOINIT.BMP");
+
+    char value[200];
+    GetPrivateProfileStringA(kConfigSection, "lingua", "()----()", value, sizeof value,
+                             AppConfig.profilePath.c_str());
+    AppConfig.textsPath = JoinPath(workDir, "SWBASE.TXT");
+
+    // The codes compare exactly: "ing" is not English.
+    static const struct
+    {
+        const char* code;
+        std::uint8_t index;
+    } kLanguages[] = {{"ITA", 0}, {"SPA", 4}, {"TED", 3}, {"FRA", 2}, {"ING", 1}, {"GRE", 5}};
+    AppConfig.language = 0;
+    if (std::strcmp(value, "()----()") != 0)
+        for (const auto& lang : kLanguages)
+            if (std::strcmp(value, lang.code) == 0) {
+                AppConfig.language = lang.index;
+                break;
+            }
+
+    GetPrivateProfileStringA(kConfigSection, "porta_com", "()----()", value, sizeof value,
+                             AppConfig.profilePath.c_str());
+    AppConfig.comPort = 1;
+    if (std::strlen(value) == 4 && std::strncmp(value, "COM", 3) == 0 && value[3] >= '1' &&
+        value[3] <= '6')
+        AppConfig.comPort = std::uint8_t(value[3] - '0');
+    return 1;
+}
