@@ -4,6 +4,7 @@
 #include "core/app_config.h"
 #include "core/link_event.h"
 #include "core/texts.h"
+#include "platform/profile.h"
 #include "ui_msg_box_dlg.h"
 
 #include <QKeyEvent>
@@ -17,7 +18,8 @@ constexpr const char* kSection = "DIALOGO_MSG_BOX";
 
 QString cut399(const std::string& text)
 {
-    return QString::fromUtf8(text.data(), qsizetype(std::min<std::size_t>(text.size(), 399)));
+    return QString::fromUtf8(text.data(),
+                             qsizetype(platform::utf8CutLength(text.data(), text.size(), 399)));
 }
 
 } // namespace
@@ -109,7 +111,10 @@ void CMsgBoxDlg::keyPressEvent(QKeyEvent* event)
 }
 
 // Everything else that rejects the box is its window's close box.
-void CMsgBoxDlg::reject() { done(7); }
+void CMsgBoxDlg::reject()
+{
+    done(7);
+}
 
 bool CMsgBoxDlg::event(QEvent* event)
 {

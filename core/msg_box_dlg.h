@@ -14,14 +14,18 @@ class CMsgBoxDlg : public QDialog
     Q_OBJECT
 
 public:
-    enum { IDD = 276, IDC_ICON = 1124, IDC_MESSAGE = 1021 };
+    enum
+    {
+        IDD = 276,
+        IDC_ICON = 1124,
+        IDC_MESSAGE = 1021
+    };
 
     explicit CMsgBoxDlg(QWidget* parent = nullptr);
     ~CMsgBoxDlg() override;
 
     // Sets title, message (each cut to 399 bytes), style and help id before the box runs.
-    void SetContent(const std::string& title, const std::string& message, int style,
-                    int helpId);
+    void SetContent(const std::string& title, const std::string& message, int style, int helpId);
 
     int helpId() const { return helpId_; }
     int style() const { return style_; }

@@ -83,4 +83,7 @@ int ShowMessageText(const char*, const char* title, const char* text, int style,
     return RunBox(title ? title : "", text ? text : "", style, helpId);
 }
 
-void SetMessageBoxHook(MessageBoxHook hook) { g_hook = std::move(hook); }
+void SetMessageBoxHook(MessageBoxHook hook)
+{
+    g_hook = std::move(hook);
+}

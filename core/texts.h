@@ -29,8 +29,7 @@ int ShowMessage(const char* file, const char* titleSection, int titleNumber,
                 const char* textSection, int textNumber, int style, int helpId);
 
 // Shows a literal title and text in the program's message box; results as ShowMessage.
-int ShowMessageText(const char* file, const char* title, const char* text, int style,
-                    int helpId);
+int ShowMessageText(const char* file, const char* title, const char* text, int style, int helpId);
 
 // Test seam: when set, message boxes are not shown; the hook receives title, text and style and
 // returns the code the box would have closed with.

@@ -1,0 +1,27 @@
+// Fuzzes the processing of looked-up texts and the lookup on arbitrary text files.
+#include "core/app_config.h"
+#include "core/texts.h"
+
+#include <cstdio>
+#include <cstring>
+#include <string>
+#include <unistd.h>
+
+extern "C" int LLVMFuzzerTestOneInput(const unsigned char* data, size_t size)
+{
+    char text[kTextSize];
+    std::size_t n = size < kTextSize - 1 ? size : kTextSize - 1;
+    std::memcpy(text, data, n);
+    text[n] = '\0';
+    ProcessText(text);
+
+    static const std::string path = "/tmp/zolt-fuzz-texts-" + std::to_string(getpid()) + ".txt";
+    if (FILE* f = std::fopen(path.c_str(), "wb")) {
+        std::fwrite(data, 1, size, f);
+        std::fclose(f);
+        AppConfig.language = size ? data[0] % 6 : 0;
+        char out[kTextSize];
+        GetText(out, "S", 1, path.c_str());
+    }
+    return 0;
+}
