@@ -101,7 +101,10 @@ bool NameEquals(const Line& line, const char* stops, const std::string& name)
            std::memcmp(line.text, name.data(), name.size()) == 0;
 }
 
-bool IsBlank(const char* text) { return text[std::strspn(text, "\t\r\n")] == '\0'; }
+bool IsBlank(const char* text)
+{
+    return text[std::strspn(text, "\t\r\n")] == '\0';
+}
 
 // Bytes above 127 stay in a value, so that names in UTF-8 or an 8-bit code page survive; the
 // value ends at the first control character other than white space.
@@ -139,8 +142,7 @@ void ReportOpenFailure(const char* path, int error)
 }
 
 // Scans an open profile for the entry; `out` already holds the default text.
-int FindEntry(std::FILE* file, const std::string& header, const char* key, char* out,
-              unsigned size)
+int FindEntry(std::FILE* file, const std::string& header, const char* key, char* out, unsigned size)
 {
     Line line;
     bool inSection = false;
@@ -158,8 +160,7 @@ int FindEntry(std::FILE* file, const std::string& header, const char* key, char*
             continue;
         if (line.text[0] == '[')
             return kProfileKeyMissing;
-        if (std::strncmp(line.text, key, keyText.size()) != 0 ||
-            !NameEquals(line, "=\t\r\n", keyText))
+        if (!NameEquals(line, "=\t\r\n", keyText))
             continue;
         const char* rest = line.text + keyText.size();
         if (*rest != '=')
@@ -217,7 +218,10 @@ int FileErrorCause(int error)
     }
 }
 
-void SetProfilePlusOpenHook(ProfileOpenHook hook) { OpenHook() = std::move(hook); }
+void SetProfilePlusOpenHook(ProfileOpenHook hook)
+{
+    OpenHook() = std::move(hook);
+}
 
 int GetPrivateProfileStringPlus(const char* section, const char* key, const char* defaultText,
                                 char* out, unsigned size, const char* path)

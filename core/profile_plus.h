@@ -6,9 +6,9 @@
 #include <functional>
 
 // Results of GetPrivateProfileStringPlus besides a length of 0 or more.
-inline constexpr int kProfileOpenFailed = -1;     // file exists but cannot be read (a box was shown)
-inline constexpr int kProfileKeyMissing = -2;     // another section starts before the key
-inline constexpr int kProfileNotFound = -3;       // no file, no section, or no key before the end
+inline constexpr int kProfileOpenFailed = -1; // file exists but cannot be read (a box was shown)
+inline constexpr int kProfileKeyMissing = -2; // another section starts before the key
+inline constexpr int kProfileNotFound = -3;   // no file, no section, or no key before the end
 
 // Reads `key` of `section` in the profile at `path` into `out`, which holds at least `size` + 1
 // bytes. Names compare exactly; the value keeps its blanks and is cut to `size` bytes. Returns
