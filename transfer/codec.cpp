@@ -1,0 +1,837 @@
+// Static-Huffman compression and expansion, table-driven in both directions over block I/O.
+#include "transfer/codec.h"
+
+#include <algorithm>
+#include <cstdarg>
+#include <cstdio>
+#include <cstring>
+#include <memory>
+#include <sys/stat.h>
+
+namespace {
+
+constexpr std::size_t kReadBlock = 64 * 1024;
+constexpr std::size_t kEncodeChunk = 16 * 1024;
+constexpr std::size_t kWriteBlock = 256 * 1024;
+constexpr std::size_t kPadding = 16; // zero bytes behind the valid input; 8-byte stores overhang
+constexpr int kMaxNodes = 511;       // a full tree over all 256 byte values
+constexpr int kMaxCodeBits = 32;
+constexpr int kTableBits = 12; // first-level decoding table: 4096 entries
+constexpr std::uint16_t kLongCode = 0x8000;
+
+std::string formatLine(const char* format, ...) __attribute__((format(printf, 1, 2)));
+
+std::string formatLine(const char* format, ...)
+{
+    va_list args;
+    va_start(args, format);
+    va_list copy;
+    va_copy(copy, args);
+    const int size = std::vsnprintf(nullptr, 0, format, copy);
+    va_end(copy);
+    std::string line(size > 0 ? static_cast<std::size_t>(size) : 0, '\0');
+    std::vsnprintf(line.data(), line.size() + 1, format, args);
+    va_end(args);
+    return line;
+}
+
+inline std::uint64_t loadBigEndian64(const std::uint8_t* p)
+{
+    std::uint64_t v;
+    std::memcpy(&v, p, 8);
+    return __builtin_bswap64(v);
+}
+
+inline void storeBigEndian64(std::uint8_t* p, std::uint64_t v)
+{
+    v = __builtin_bswap64(v);
+    std::memcpy(p, &v, 8);
+}
+
+// Where the bytes come from: a file or memory. Both directions read in blocks.
+class Source
+{
+public:
+    virtual ~Source() = default;
+    // Reads up to `n` bytes; returns 0 only at the end of the input or on a read error.
+    virtual std::size_t read(std::uint8_t* dst, std::size_t n) = 0;
+    virtual bool rewind() = 0;
+};
+
+// Where the bytes go. Decompression opens it only once header and tree have proved sound.
+class Sink
+{
+public:
+    virtual ~Sink() = default;
+    virtual bool open() = 0;
+    virtual bool write(const std::uint8_t* src, std::size_t n) = 0;
+};
+
+class FileSource final : public Source
+{
+public:
+    explicit FileSource(std::FILE* file) : file_(file) {}
+    std::size_t read(std::uint8_t* dst, std::size_t n) override
+    {
+        return std::fread(dst, 1, n, file_);
+    }
+    bool rewind() override
+    {
+        std::clearerr(file_);
+        return std::fseek(file_, 0, SEEK_SET) == 0;
+    }
+
+private:
+    std::FILE* file_;
+};
+
+class FileSink final : public Sink
+{
+public:
+    FileSink(const char* path, std::FILE* file, const CodecDiagnostics& diagnostics)
+        : path_(path), file_(file), diagnostics_(diagnostics)
+    {
+    }
+    bool open() override
+    {
+        if (!file_)
+            file_ = std::fopen(path_, "wb");
+        if (!file_)
+            diagnostics_(formatLine("Impossibile aprire outfile A %s\n", path_));
+        return file_ != nullptr;
+    }
+    bool write(const std::uint8_t* src, std::size_t n) override
+    {
+        if (std::fwrite(src, 1, n, file_) == n)
+            return true;
+        writeFailed_ = true;
+        return false;
+    }
+    std::FILE* file() const { return file_; }
+    bool writeFailed() const { return writeFailed_; }
+
+private:
+    const char* path_;
+    std::FILE* file_;
+    const CodecDiagnostics& diagnostics_;
+    bool writeFailed_ = false;
+};
+
+class MemorySource final : public Source
+{
+public:
+    explicit MemorySource(std::span<const std::uint8_t> data) : data_(data) {}
+    std::size_t read(std::uint8_t* dst, std::size_t n) override
+    {
+        n = std::min(n, data_.size() - pos_);
+        if (n)
+            std::memcpy(dst, data_.data() + pos_, n);
+        pos_ += n;
+        return n;
+    }
+    bool rewind() override
+    {
+        pos_ = 0;
+        return true;
+    }
+
+private:
+    std::span<const std::uint8_t> data_;
+    std::size_t pos_ = 0;
+};
+
+class MemorySink final : public Sink
+{
+public:
+    explicit MemorySink(std::vector<std::uint8_t>& out) : out_(out) {}
+    bool open() override { return true; }
+    bool write(const std::uint8_t* src, std::size_t n) override
+    {
+        out_.insert(out_.end(), src, src + n);
+        return true;
+    }
+
+private:
+    std::vector<std::uint8_t>& out_;
+};
+
+// ---------------------------------------------------------------------------------------------
+// Compression
+
+// Node table of one compression: leaves carry a byte value, internal nodes two children.
+struct EncodeTree
+{
+    std::int16_t parent[kMaxNodes];
+    std::int16_t left[kMaxNodes];
+    std::int16_t right[kMaxNodes];
+    std::uint8_t value[kMaxNodes];
+    int count = 0;
+
+    int add(std::uint8_t v)
+    {
+        const int n = count++;
+        parent[n] = left[n] = right[n] = -1;
+        value[n] = v;
+        return n;
+    }
+    bool isLeaf(int n) const { return left[n] < 0 && right[n] < 0; }
+};
+
+// Builds the tree exactly as the format prescribes (each choice below decides the bytes written):
+// a list of the occurring values in ascending order; the least weight is found scanning from the
+// last position down, replacing the best only on a strictly smaller weight, and swapped to the
+// end; the same over the rest, swapped next to it; the least becomes the left child. Returns the
+// root, and the leaf of each value in `leafOf` (-1 when the value does not occur).
+int buildTree(const std::uint64_t (&counts)[256], EncodeTree& tree, int (&leafOf)[256])
+{
+    struct Entry
+    {
+        std::uint64_t weight;
+        int subtree;
+    };
+    Entry list[256];
+    int n = -1;
+    for (int v = 0; v < 256; ++v) {
+        leafOf[v] = -1;
+        if (counts[v]) {
+            leafOf[v] = tree.add(static_cast<std::uint8_t>(v));
+            list[++n] = {counts[v], leafOf[v]};
+        }
+    }
+    const auto leastToEnd = [&list](int last) {
+        int best = -1;
+        std::uint64_t bestWeight = UINT64_MAX;
+        for (int i = last; i >= 0; --i)
+            if (list[i].weight < bestWeight) {
+                best = i;
+                bestWeight = list[i].weight;
+            }
+        std::swap(list[best], list[last]);
+    };
+    while (n > 0) {
+        leastToEnd(n);
+        leastToEnd(n - 1);
+        const int node = tree.add(0);
+        tree.left[node] = static_cast<std::int16_t>(list[n].subtree);
+        tree.right[node] = static_cast<std::int16_t>(list[n - 1].subtree);
+        tree.parent[list[n].subtree] = tree.parent[list[n - 1].subtree] =
+            static_cast<std::int16_t>(node);
+        list[n - 1] = {list[n].weight + list[n - 1].weight, node};
+        --n;
+    }
+    return list[0].subtree;
+}
+
+// One entry per byte value: code in bits 0..31 (root edge highest), length in bits 32..39, and
+// bit 40 set for a value that did not occur in the counting pass.
+constexpr std::uint64_t kAbsent = std::uint64_t{1} << 40;
+
+// Derives every value's code from its leaf. Returns the longest length, or -1 when a code
+// would need a 33rd bit.
+int deriveCodes(const EncodeTree& tree, const int (&leafOf)[256], std::uint64_t (&codes)[256])
+{
+    int longest = 0;
+    for (int v = 0; v < 256; ++v) {
+        if (leafOf[v] < 0) {
+            codes[v] = kAbsent;
+            continue;
+        }
+        std::uint32_t code = 0;
+        int length = 0;
+        for (int n = leafOf[v]; tree.parent[n] >= 0; n = tree.parent[n]) {
+            if (length == kMaxCodeBits)
+                return -1;
+            if (tree.left[tree.parent[n]] != n)
+                code |= std::uint32_t{1} << length;
+            ++length;
+        }
+        codes[v] = code | (std::uint64_t(length) << 32);
+        longest = std::max(longest, length);
+    }
+    return longest;
+}
+
+// Collects bits most significant first and hands whole blocks to the sink. Bits that do not
+// yet fill a byte stay in the accumulator; at most 7 are pending between calls.
+class BitWriter
+{
+public:
+    BitWriter(Sink& sink, const CodecDiagnostics& diagnostics)
+        : sink_(sink), diagnostics_(diagnostics),
+          buffer_(std::make_unique<std::uint8_t[]>(kWriteBlock + kPadding)), out_(buffer_.get())
+    {
+    }
+
+    void putByte(std::uint8_t byte) { *out_++ = byte; }
+
+    void putBit(unsigned bit) { putBits(bit, 1); }
+
+    void putBits(std::uint32_t code, unsigned length)
+    {
+        acc_ = (acc_ << length) | code;
+        pending_ += length;
+        while (pending_ >= 8) {
+            pending_ -= 8;
+            *out_++ = static_cast<std::uint8_t>(acc_ >> pending_);
+        }
+        if (out_ >= buffer_.get() + kWriteBlock - 64)
+            drain();
+    }
+
+    // Codes every byte of `data` (at most kEncodeChunk bytes); codes of at most `maxLength` bits
+    // let several be gathered before one 8-byte store. Returns the OR of the table entries used.
+    std::uint64_t encode(const std::uint8_t* data, std::size_t n, const std::uint64_t* codes,
+                         int maxLength)
+    {
+        if (out_ + n * 4 + kPadding > buffer_.get() + kWriteBlock)
+            drain();
+        if (maxLength <= 7)
+            return encodeRun<8>(data, n, codes);
+        if (maxLength <= 14)
+            return encodeRun<4>(data, n, codes);
+        if (maxLength <= 18)
+            return encodeRun<3>(data, n, codes);
+        if (maxLength <= 28)
+            return encodeRun<2>(data, n, codes);
+        return encodeRun<1>(data, n, codes);
+    }
+
+    // Writes the closing byte: pending bits left-aligned, or 0x00 when none are pending.
+    void close()
+    {
+        *out_++ = static_cast<std::uint8_t>(acc_ << (8 - pending_));
+        acc_ = 0;
+        pending_ = 0;
+        drain();
+    }
+
+    bool failed() const { return failed_; }
+
+private:
+    // Up to 7 pending bits plus K codes must fit the 64-bit accumulator: K * longest <= 56.
+    template <int K>
+    std::uint64_t encodeRun(const std::uint8_t* data, std::size_t n, const std::uint64_t* codes)
+    {
+        std::uint64_t acc = acc_;
+        unsigned pending = pending_;
+        std::uint8_t* out = out_;
+        std::uint64_t seen = 0;
+        std::size_t i = 0;
+        const auto put = [&](std::uint8_t byte) {
+            const std::uint64_t e = codes[byte];
+            const unsigned length = static_cast<unsigned>(e >> 32) & 0xFF;
+            acc = (acc << length) | static_cast<std::uint32_t>(e);
+            pending += length;
+            seen |= e;
+        };
+        // Stores the pending bits left-aligned; only whole bytes are kept. The double shift
+        // is defined for pending == 0 too.
+        const auto store = [&] {
+            storeBigEndian64(out, (acc << (63 - pending)) << 1);
+            out += pending >> 3;
+            pending &= 7;
+        };
+        for (; i + K <= n; i += K) {
+            for (int k = 0; k < K; ++k)
+                put(data[i + k]);
+            store();
+        }
+        for (; i < n; ++i) {
+            put(data[i]);
+            store();
+        }
+        acc_ = acc;
+        pending_ = pending;
+        out_ = out;
+        return seen;
+    }
+
+    void drain()
+    {
+        const std::size_t n = static_cast<std::size_t>(out_ - buffer_.get());
+        if (n && !failed_ && !sink_.write(buffer_.get(), n)) {
+            failed_ = true;
+            diagnostics_("ERROR_ZIPe di scrittura su outfile in putBit\n");
+        }
+        out_ = buffer_.get();
+    }
+
+    Sink& sink_;
+    const CodecDiagnostics& diagnostics_;
+    std::unique_ptr<std::uint8_t[]> buffer_;
+    std::uint8_t* out_;
+    std::uint64_t acc_ = 0;
+    unsigned pending_ = 0;
+    bool failed_ = false;
+};
+
+// Adds the byte counts of one block, through four tables to keep the increments independent.
+void countBytes(const std::uint8_t* p, std::size_t n, std::uint64_t (&counts)[256])
+{
+    std::uint32_t c[4][256] = {};
+    std::size_t i = 0;
+    for (; i + 8 <= n; i += 8) {
+        std::uint64_t w;
+        std::memcpy(&w, p + i, 8);
+        ++c[0][w & 0xFF];
+        ++c[1][(w >> 8) & 0xFF];
+        ++c[2][(w >> 16) & 0xFF];
+        ++c[3][(w >> 24) & 0xFF];
+        ++c[0][(w >> 32) & 0xFF];
+        ++c[1][(w >> 40) & 0xFF];
+        ++c[2][(w >> 48) & 0xFF];
+        ++c[3][w >> 56];
+    }
+    for (; i < n; ++i)
+        ++c[0][p[i]];
+    for (int v = 0; v < 256; ++v)
+        counts[v] += std::uint64_t{c[0][v]} + c[1][v] + c[2][v] + c[3][v];
+}
+
+// Compresses `in`, whose size is `size`, into the already opened `out`.
+int compressStream(Source& in, std::uint64_t size, Sink& out, const CodecDiagnostics& diagnostics)
+{
+    auto block = std::make_unique<std::uint8_t[]>(kReadBlock);
+    std::uint64_t counts[256] = {};
+    std::uint16_t crc = 0;
+    std::uint64_t total = 0;
+    while (const std::size_t n = in.read(block.get(), kReadBlock)) {
+        countBytes(block.get(), n, counts);
+        crc = crc16Kermit({block.get(), n}, crc);
+        total += n;
+    }
+    if (total == 0) {
+        diagnostics("Letti 0 caratteri.\n");
+        return -1;
+    }
+    // The length field has 32 bits: a larger file cannot be described and is refused too.
+    if (total != size || size > UINT32_MAX) {
+        diagnostics("Incoerenza nella lunghezza del file.\n");
+        return -1;
+    }
+
+    EncodeTree tree;
+    int leafOf[256];
+    const int root = buildTree(counts, tree, leafOf);
+    std::uint64_t codes[256];
+    // A file of a single byte value gives a tree that is one leaf, whose code has zero bits: the
+    // file is the header, the nine-bit tree description and the closing byte, and nothing is
+    // written per byte. The decoder, finding a leaf at the root, writes that value as many times
+    // as the header's length says without reading code bits.
+    const int longest = deriveCodes(tree, leafOf, codes);
+    if (longest < 0) {
+        diagnostics(formatLine("Albero degenerato (%d bit).\n", kMaxCodeBits + 1));
+        return -1;
+    }
+
+    BitWriter writer(out, diagnostics);
+    const std::uint8_t header[8] = {0x01,
+                                    0,
+                                    static_cast<std::uint8_t>(crc >> 8),
+                                    static_cast<std::uint8_t>(crc),
+                                    static_cast<std::uint8_t>(size >> 24),
+                                    static_cast<std::uint8_t>(size >> 16),
+                                    static_cast<std::uint8_t>(size >> 8),
+                                    static_cast<std::uint8_t>(size)};
+    unsigned sum = 0;
+    for (std::uint8_t b : header)
+        sum += b;
+    for (int i = 0; i < 8; ++i)
+        writer.putByte(i == 1 ? static_cast<std::uint8_t>(0xFF - sum) : header[i]);
+
+    // Tree description in pre-order: 0 for an internal node, 1 and eight value bits for a leaf.
+    int stack[kMaxNodes + 1];
+    int top = 0;
+    stack[top++] = root;
+    while (top) {
+        const int n = stack[--top];
+        if (tree.isLeaf(n)) {
+            writer.putBits(0x100u | tree.value[n], 9);
+        } else {
+            writer.putBit(0);
+            stack[top++] = tree.right[n];
+            stack[top++] = tree.left[n];
+        }
+    }
+
+    // Second pass. A file that changed since the counting pass would be coded wrongly (a value
+    // without a code, or a different length): that is refused rather than written as success.
+    std::uint64_t coded = 0;
+    std::uint64_t seen = 0;
+    if (in.rewind()) {
+        while (const std::size_t n = in.read(block.get(), kReadBlock)) {
+            for (std::size_t i = 0; i < n; i += kEncodeChunk)
+                seen |=
+                    writer.encode(block.get() + i, std::min(kEncodeChunk, n - i), codes, longest);
+            coded += n;
+            if (writer.failed())
+                break;
+        }
+    }
+    writer.close();
+    if (writer.failed())
+        return -1;
+    if (coded != size || (seen & kAbsent)) {
+        diagnostics("Incoerenza nella lunghezza del file.\n");
+        return -1;
+    }
+    return 0;
+}
+
+// ---------------------------------------------------------------------------------------------
+// Decompression
+
+// Gives the compressed input bit by bit or in table-sized bites. Bits are held left-aligned in a
+// 64-bit buffer refilled eight bytes at a time; past the end of the input it gives 0 bits, as
+// the format requires, and remembers that it did.
+class BitReader
+{
+public:
+    explicit BitReader(Source& source)
+        : source_(source), buffer_(std::make_unique<std::uint8_t[]>(kReadBlock + kPadding))
+    {
+        p = end = buffer_.get();
+    }
+
+    // Reads up to `n` raw bytes; only before any bit has been taken.
+    std::size_t readBytes(std::uint8_t* dst, std::size_t n)
+    {
+        fetch();
+        n = std::min(n, static_cast<std::size_t>(end - p));
+        std::memcpy(dst, p, n);
+        p += n;
+        return n;
+    }
+
+    unsigned getBit()
+    {
+        if (count == 0)
+            refill();
+        const unsigned bit = static_cast<unsigned>(bits >> 63);
+        bits <<= 1;
+        --count;
+        return bit;
+    }
+
+    unsigned getBits(unsigned n)
+    {
+        unsigned v = 0;
+        while (n--)
+            v = (v << 1) | getBit();
+        return v;
+    }
+
+    void refill()
+    {
+        if (end - p < 8) [[unlikely]]
+            fetch();
+        bits |= loadBigEndian64(p) >> count;
+        p += (63 - count) >> 3;
+        count |= 56;
+    }
+
+    // Keeps at least eight readable bytes ahead of `p`: moves the unread rest to the front and
+    // reads more; at the end of the input the bytes behind it are zeros.
+    void fetch()
+    {
+        if (!eof_) {
+            const std::size_t keep = static_cast<std::size_t>(end - p);
+            std::memmove(buffer_.get(), p, keep);
+            base_ += static_cast<std::uint64_t>(p - buffer_.get());
+            p = buffer_.get();
+            end = p + keep;
+            while (end < buffer_.get() + kReadBlock) {
+                const std::size_t n =
+                    source_.read(const_cast<std::uint8_t*>(end), kReadBlock - (end - p));
+                if (n == 0) {
+                    eof_ = true;
+                    break;
+                }
+                end += n;
+            }
+            std::memset(const_cast<std::uint8_t*>(end), 0, kPadding);
+        }
+        if (eof_ && p > end) {
+            beyond_ += static_cast<std::uint64_t>(p - end);
+            p = end;
+        }
+    }
+
+    // True once a bit behind the last input byte has been taken.
+    bool pastEnd() const
+    {
+        if (!eof_)
+            return false;
+        const std::uint64_t taken =
+            (base_ + static_cast<std::uint64_t>(p - buffer_.get()) + beyond_) * 8 - count;
+        return taken > (base_ + static_cast<std::uint64_t>(end - buffer_.get())) * 8;
+    }
+
+    std::uint64_t bits = 0;          // next bit in bit 63
+    unsigned count = 0;              // valid bits in `bits`
+    const std::uint8_t* p = nullptr; // next byte not yet in `bits`
+    const std::uint8_t* end = nullptr;
+
+private:
+    Source& source_;
+    std::unique_ptr<std::uint8_t[]> buffer_;
+    std::uint64_t base_ = 0;   // input offset of the buffer's first byte
+    std::uint64_t beyond_ = 0; // zero bytes taken behind the end of the input
+    bool eof_ = false;
+};
+
+// Node table of one decompression, filled from the tree description.
+struct DecodeTree
+{
+    std::int16_t child[kMaxNodes][2];
+    std::uint8_t value[kMaxNodes];
+    int count = 0;
+
+    bool isLeaf(int n) const { return child[n][0] < 0; }
+};
+
+// Reads the pre-order description without recursion. Returns false when it describes more than
+// 511 nodes: no full tree over 256 values has more, so the file is corrupt.
+bool readTree(BitReader& reader, DecodeTree& tree)
+{
+    int slots[kMaxNodes + 2]; // where the next node goes: parent * 2 + side, -1 for the root
+    int top = 0;
+    slots[top++] = -1;
+    while (top) {
+        const int slot = slots[--top];
+        if (tree.count == kMaxNodes)
+            return false;
+        const int n = tree.count++;
+        if (slot >= 0)
+            tree.child[slot >> 1][slot & 1] = static_cast<std::int16_t>(n);
+        tree.child[n][0] = tree.child[n][1] = -1;
+        tree.value[n] = 0;
+        if (reader.getBit()) {
+            tree.value[n] = static_cast<std::uint8_t>(reader.getBits(8));
+        } else {
+            slots[top++] = n * 2 + 1;
+            slots[top++] = n * 2;
+        }
+    }
+    return true;
+}
+
+// Entry for each 12-bit prefix: value | length << 8 for a code of up to 12 bits, otherwise
+// kLongCode | the internal node reached after 12 bits, from which decoding goes on bit by bit.
+void fillTable(const DecodeTree& tree, int node, int depth, unsigned prefix, std::uint16_t* table)
+{
+    if (tree.isLeaf(node)) {
+        const unsigned shift = static_cast<unsigned>(kTableBits - depth);
+        std::fill_n(table + (prefix << shift), std::size_t{1} << shift,
+                    static_cast<std::uint16_t>(tree.value[node] | depth << 8));
+    } else if (depth == kTableBits) {
+        table[prefix] = static_cast<std::uint16_t>(kLongCode | node);
+    } else {
+        fillTable(tree, tree.child[node][0], depth + 1, prefix << 1, table);
+        fillTable(tree, tree.child[node][1], depth + 1, (prefix << 1) | 1, table);
+    }
+}
+
+// Decodes `length` bytes into `out` block by block; false when the sink refuses a block.
+bool decodeAll(BitReader& reader, const DecodeTree& tree, std::uint64_t length, Sink& out,
+               std::uint16_t& crc)
+{
+    auto block = std::make_unique<std::uint8_t[]>(kReadBlock);
+    std::uint8_t* const o = block.get();
+    if (tree.isLeaf(0)) {
+        std::memset(o, tree.value[0], kReadBlock);
+        while (length) {
+            const std::size_t n =
+                static_cast<std::size_t>(std::min<std::uint64_t>(length, kReadBlock));
+            crc = crc16Kermit({o, n}, crc);
+            if (!out.write(o, n))
+                return false;
+            length -= n;
+        }
+        return true;
+    }
+
+    std::uint16_t table[1 << kTableBits];
+    fillTable(tree, 0, 0, 0, table);
+
+    // The hot state lives in locals so that the byte stores cannot force it back to memory.
+    std::uint64_t bits = reader.bits;
+    unsigned count = reader.count;
+    const std::uint8_t* p = reader.p;
+    const std::uint8_t* end = reader.end;
+    const auto refill = [&] {
+        if (end - p < 8) [[unlikely]] {
+            reader.p = p;
+            reader.fetch();
+            p = reader.p;
+            end = reader.end;
+        }
+        bits |= loadBigEndian64(p) >> count;
+        p += (63 - count) >> 3;
+        count |= 56;
+    };
+    bool ok = true;
+    while (length && ok) {
+        const std::size_t n = static_cast<std::size_t>(std::min<std::uint64_t>(length, kReadBlock));
+        for (std::size_t i = 0; i < n; ++i) {
+            if (count < 32)
+                refill();
+            const unsigned e = table[bits >> (64 - kTableBits)];
+            if (!(e & kLongCode)) [[likely]] {
+                const unsigned len = e >> 8;
+                bits <<= len;
+                count -= len;
+                o[i] = static_cast<std::uint8_t>(e);
+            } else {
+                bits <<= kTableBits;
+                count -= kTableBits;
+                int node = static_cast<int>(e & 0x1FF);
+                while (!tree.isLeaf(node)) {
+                    if (count == 0)
+                        refill();
+                    node = tree.child[node][bits >> 63];
+                    bits <<= 1;
+                    --count;
+                }
+                o[i] = tree.value[node];
+            }
+        }
+        crc = crc16Kermit({o, n}, crc);
+        ok = out.write(o, n);
+        length -= n;
+    }
+    reader.bits = bits;
+    reader.count = count;
+    reader.p = p;
+    reader.end = end;
+    return ok;
+}
+
+DecompressOutcome decompressStream(Source& in, Sink& out, const CodecDiagnostics& diagnostics)
+{
+    DecompressOutcome outcome;
+    BitReader reader(in);
+    std::uint8_t header[8] = {};
+    const std::size_t got = reader.readBytes(header, 8);
+    unsigned sum = 0;
+    for (std::size_t i = 0; i < got; ++i)
+        sum += header[i];
+    sum &= 0xFF;
+    // A file shorter than its header is corrupt whatever its bytes add up to.
+    if (got < 8 || sum != 0xFF) {
+        diagnostics("Header corrotto.\n");
+        diagnostics(formatLine("header = %d\n", static_cast<int>(sum)));
+        return outcome;
+    }
+    const std::uint16_t expectedCrc = static_cast<std::uint16_t>(header[2] << 8 | header[3]);
+    const std::uint64_t length = std::uint64_t{header[4]} << 24 | std::uint64_t{header[5]} << 16 |
+                                 std::uint64_t{header[6]} << 8 | header[7];
+
+    auto tree = std::make_unique<DecodeTree>();
+    const bool treeOk = readTree(reader, *tree);
+    if (reader.pastEnd()) {
+        diagnostics("EOF inatteso\n");
+        outcome.unexpectedEnd = true;
+    }
+    if (!treeOk || !out.open())
+        return outcome;
+    outcome.outputWritten = true;
+
+    std::uint16_t crc = 0;
+    if (!decodeAll(reader, *tree, length, out, crc)) {
+        outcome.writeFailed = true;
+        return outcome;
+    }
+    if (!outcome.unexpectedEnd && reader.pastEnd()) {
+        diagnostics("EOF inatteso\n");
+        outcome.unexpectedEnd = true;
+    }
+    if (crc != expectedCrc) {
+        diagnostics("Attenzione: CRC errato!\n");
+        outcome.crcMismatch = true;
+    }
+    return outcome;
+}
+
+} // namespace
+
+void printCodecDiagnostic(const std::string& line)
+{
+    std::fputs(line.c_str(), stdout);
+    std::fflush(stdout);
+}
+
+int compressFile(const char* inPath, const char* outPath, const CodecDiagnostics& diagnostics)
+{
+    std::FILE* in = std::fopen(inPath, "rb");
+    if (!in) {
+        diagnostics(formatLine("Impossibile aprire infile %s\n", inPath));
+        return -1;
+    }
+    std::FILE* out = std::fopen(outPath, "wb");
+    if (!out) {
+        diagnostics(formatLine("Impossibile aprire outfile B %s\n", outPath));
+        std::fclose(in);
+        return -1;
+    }
+    struct stat status;
+    const std::uint64_t size =
+        fstat(fileno(in), &status) == 0 ? static_cast<std::uint64_t>(status.st_size) : 0;
+    FileSource source(in);
+    FileSink sink(outPath, out, diagnostics);
+    int result = compressStream(source, size, sink, diagnostics);
+    if (std::fclose(in) != 0)
+        diagnostics(formatLine("ERROR_ZIP chiudendo file %s\n", inPath));
+    if (std::fclose(out) != 0) {
+        diagnostics(formatLine("ERROR_ZIP chiudendo file %s\n", outPath));
+        result = -1;
+    }
+    return result;
+}
+
+DecompressOutcome decompressFileWithOutcome(const char* inPath, const char* outPath,
+                                            const CodecDiagnostics& diagnostics)
+{
+    std::FILE* in = std::fopen(inPath, "rb");
+    if (!in) {
+        diagnostics(formatLine("Impossibile aprire infile %s\n", inPath));
+        return {};
+    }
+    FileSource source(in);
+    FileSink sink(outPath, nullptr, diagnostics);
+    DecompressOutcome outcome = decompressStream(source, sink, diagnostics);
+    if (std::fclose(in) != 0)
+        diagnostics(formatLine("ERROR_ZIPe chiudendo file %s\n", inPath));
+    if (sink.file()) {
+        const bool closed = std::fclose(sink.file()) == 0;
+        if (!closed || sink.writeFailed()) {
+            diagnostics(formatLine("ERROR_ZIPe chiudendo file %s\n", outPath));
+            outcome.writeFailed = true;
+        }
+    }
+    return outcome;
+}
+
+void decompressFile(const char* inPath, const char* outPath)
+{
+    decompressFileWithOutcome(inPath, outPath);
+}
+
+int compressBuffer(std::span<const std::uint8_t> input, std::vector<std::uint8_t>& output,
+                   const CodecDiagnostics& diagnostics)
+{
+    output.clear();
+    MemorySource source(input);
+    MemorySink sink(output);
+    return compressStream(source, input.size(), sink, diagnostics);
+}
+
+DecompressOutcome decompressBuffer(std::span<const std::uint8_t> input,
+                                   std::vector<std::uint8_t>& output,
+                                   const CodecDiagnostics& diagnostics)
+{
+    output.clear();
+    MemorySource source(input);
+    MemorySink sink(output);
+    return decompressStream(source, sink, diagnostics);
+}
