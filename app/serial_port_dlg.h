@@ -1,0 +1,39 @@
+// The serial-port selection dialog: COM1 to COM6, each shown with the device it opens.
+#pragma once
+
+#include <QDialog>
+#include <memory>
+#include <string>
+
+namespace Ui {
+class CSerialPortDlg;
+}
+
+class CSerialPortDlg : public QDialog
+{
+    Q_OBJECT
+
+public:
+    enum
+    {
+        IDD = 130
+    };
+
+    // `port` (1..6) is checked when the dialog opens.
+    explicit CSerialPortDlg(int port, QWidget* parent = nullptr);
+    ~CSerialPortDlg() override;
+
+    int port() const { return port_; }
+
+private:
+    std::unique_ptr<Ui::CSerialPortDlg> ui_;
+    int port_;
+};
+
+// Returns the device COMn opens: the one named in section "PORTE_COM" of the profile, else
+// /dev/ttyS<n-1>.
+std::string SerialDeviceForPort(int port, const std::string& profilePath);
+
+// Runs the serial-port dialog and applies the choice: the profile is always rewritten on Ok and
+// `reopen` is called with the new port when it differs from the current one.
+void SelectSerialPort(QWidget* parent, const std::function<void(int port)>& reopen);
