@@ -332,6 +332,7 @@ private:
             pending &= 7;
         };
         for (; i + K <= n; i += K) {
+#pragma GCC unroll 8
             for (int k = 0; k < K; ++k)
                 put(data[i + k]);
             store();
@@ -632,11 +633,43 @@ void fillTable(const DecodeTree& tree, int node, int depth, unsigned prefix, std
     }
 }
 
+// Widens the single-code table: from each 12-bit window the entry takes as many whole codes as
+// fit, up to four. Layout: bits taken by all of them in bits 0..5 (so that the shift needs no
+// masking), the values in bits 8..39 (first in the lowest byte), bits taken by the first alone in
+// 40..43, their number in 44..46; or kLongEntry | node as in the single table.
+constexpr std::uint64_t kLongEntry = std::uint64_t{1} << 63;
+constexpr int kMaxPerEntry = 4;
+
+void widenTable(const std::uint16_t* single, std::uint64_t* multi)
+{
+    constexpr unsigned kMask = (1u << kTableBits) - 1;
+    for (unsigned x = 0; x <= kMask; ++x) {
+        const unsigned first = single[x];
+        if (first & kLongCode) {
+            multi[x] = kLongEntry | (first & 0x1FF);
+            continue;
+        }
+        std::uint64_t values = 0;
+        unsigned taken = 0;
+        int n = 0;
+        while (n < kMaxPerEntry) {
+            const unsigned e = single[(x << taken) & kMask];
+            const unsigned len = e >> 8;
+            if ((e & kLongCode) || taken + len > kTableBits)
+                break;
+            values |= std::uint64_t{e & 0xFF} << (8 * n);
+            taken += len;
+            ++n;
+        }
+        multi[x] = taken | values << 8 | std::uint64_t{first >> 8} << 40 | std::uint64_t(n) << 44;
+    }
+}
+
 // Decodes `length` bytes into `out` block by block; false when the sink refuses a block.
 bool decodeAll(BitReader& reader, const DecodeTree& tree, std::uint64_t length, Sink& out,
                std::uint16_t& crc)
 {
-    auto block = std::make_unique<std::uint8_t[]>(kReadBlock);
+    auto block = std::make_unique<std::uint8_t[]>(kReadBlock + kMaxPerEntry);
     std::uint8_t* const o = block.get();
     if (tree.isLeaf(0)) {
         std::memset(o, tree.value[0], kReadBlock);
@@ -651,8 +684,11 @@ bool decodeAll(BitReader& reader, const DecodeTree& tree, std::uint64_t length, 
         return true;
     }
 
-    std::uint16_t table[1 << kTableBits];
-    fillTable(tree, 0, 0, 0, table);
+    std::uint16_t single[1 << kTableBits];
+    fillTable(tree, 0, 0, 0, single);
+    auto wide = std::make_unique<std::uint64_t[]>(1 << kTableBits);
+    widenTable(single, wide.get());
+    const std::uint64_t* const table = wide.get();
 
     // The hot state lives in locals so that the byte stores cannot force it back to memory.
     std::uint64_t bits = reader.bits;
@@ -670,30 +706,54 @@ bool decodeAll(BitReader& reader, const DecodeTree& tree, std::uint64_t length, 
         p += (63 - count) >> 3;
         count |= 56;
     };
+    // A code longer than the table: go on from the node the table reached, one bit at a time.
+    const auto longCode = [&](std::uint64_t e) {
+        bits <<= kTableBits;
+        count -= kTableBits;
+        int node = static_cast<int>(e & 0x1FF);
+        while (!tree.isLeaf(node)) {
+            if (count == 0)
+                refill();
+            node = tree.child[node][bits >> 63];
+            bits <<= 1;
+            --count;
+        }
+        return tree.value[node];
+    };
     bool ok = true;
     while (length && ok) {
         const std::size_t n = static_cast<std::size_t>(std::min<std::uint64_t>(length, kReadBlock));
-        for (std::size_t i = 0; i < n; ++i) {
+        std::size_t i = 0;
+        // Up to four values per look-up; the block has spare bytes for the 4-byte store.
+        while (i + kMaxPerEntry <= n) {
             if (count < 32)
                 refill();
-            const unsigned e = table[bits >> (64 - kTableBits)];
-            if (!(e & kLongCode)) [[likely]] {
-                const unsigned len = e >> 8;
+            const std::uint64_t e = table[bits >> (64 - kTableBits)];
+            if (!(e & kLongEntry)) [[likely]] {
+                const unsigned len = e & 63;
                 bits <<= len;
                 count -= len;
-                o[i] = static_cast<std::uint8_t>(e);
+                const std::uint32_t values = static_cast<std::uint32_t>(e >> 8);
+                o[i] = static_cast<std::uint8_t>(values);
+                o[i + 1] = static_cast<std::uint8_t>(values >> 8);
+                o[i + 2] = static_cast<std::uint8_t>(values >> 16);
+                o[i + 3] = static_cast<std::uint8_t>(values >> 24);
+                i += (e >> 44) & 7;
             } else {
-                bits <<= kTableBits;
-                count -= kTableBits;
-                int node = static_cast<int>(e & 0x1FF);
-                while (!tree.isLeaf(node)) {
-                    if (count == 0)
-                        refill();
-                    node = tree.child[node][bits >> 63];
-                    bits <<= 1;
-                    --count;
-                }
-                o[i] = tree.value[node];
+                o[i++] = longCode(e);
+            }
+        }
+        while (i < n) {
+            if (count < 32)
+                refill();
+            const std::uint64_t e = table[bits >> (64 - kTableBits)];
+            if (!(e & kLongEntry)) {
+                o[i++] = static_cast<std::uint8_t>(e >> 8);
+                const unsigned len = (e >> 40) & 0xF;
+                bits <<= len;
+                count -= len;
+            } else {
+                o[i++] = longCode(e);
             }
         }
         crc = crc16Kermit({o, n}, crc);
