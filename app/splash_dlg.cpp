@@ -1,0 +1,37 @@
+// The start-up picture.
+#include "app/splash_dlg.h"
+
+#include <QPainter>
+#include <QTimerEvent>
+
+CSplashDlg::CSplashDlg(const std::string& picturePath, QWidget* parent)
+    : QDialog(parent, Qt::SplashScreen | Qt::FramelessWindowHint)
+{
+    setObjectName("splash");
+    // 245 x 134 dialog units at the usual 1.5 pixels a unit.
+    resize(368, 218);
+    QPalette pal = palette();
+    pal.setColor(QPalette::Window, QColor(199, 0, 0));
+    setPalette(pal);
+    setAutoFillBackground(true);
+    int width = 0, height = 0;
+    if (CDibPicture::Measure(picturePath, width, height) == 1)
+        resize(width, height);
+    picture_.Load(picturePath);
+    timerId_ = startTimer(kShowMs);
+}
+
+void CSplashDlg::paintEvent(QPaintEvent*)
+{
+    QPainter dc(this);
+    picture_.Paint(this, &dc, -1, -1, CDibPicture::kModeCopy);
+}
+
+void CSplashDlg::timerEvent(QTimerEvent* event)
+{
+    if (event->timerId() != timerId_)
+        return;
+    killTimer(timerId_);
+    timerId_ = 0;
+    done(1);
+}

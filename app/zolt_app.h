@@ -1,0 +1,36 @@
+// The application object: start-up in its fixed order, help, and exit.
+#pragma once
+
+#include <QLockFile>
+#include <memory>
+
+class CMainFrame;
+
+class CZOLTApp
+{
+public:
+    CZOLTApp();
+    ~CZOLTApp();
+
+    // Runs start-up; false when the program must end at once (a copy already runs, or the main
+    // window could not be created).
+    bool InitInstance();
+
+    // Returns the process exit code.
+    int ExitInstance(int code);
+
+    CMainFrame* mainFrame() const { return frame_.get(); }
+
+    // Returns true when no other copy of the program runs for this user; the first copy keeps
+    // the lock for its whole run.
+    bool IsFirstInstance();
+
+    // Where the single-instance lock lives: $ZOLT_LOCK_DIR when set, else the runtime folder.
+    static QString LockPath();
+
+private:
+    void RegisterControls();
+
+    std::unique_ptr<QLockFile> lock_;
+    std::unique_ptr<CMainFrame> frame_;
+};

@@ -1,0 +1,87 @@
+// The main view.
+#include "app/zolt_view.h"
+
+#include "app/app_constants.h"
+#include "app/language_dlg.h"
+#include "app/main_frame.h"
+#include "app/serial_port_dlg.h"
+#include "core/app_config.h"
+
+#include <QPainter>
+#include <QPrintDialog>
+#include <QPrintPreviewDialog>
+#include <QPrinter>
+
+CZOLTView::CZOLTView(QWidget* parent) : QWidget(parent)
+{
+    setObjectName("view");
+    setAttribute(Qt::WA_OpaquePaintEvent);
+    logo_.Load(AppConfig.logoPath);
+}
+
+CZOLTView::~CZOLTView() = default;
+
+bool CZOLTView::Create()
+{
+    linkOpen_ = true;
+    return true;
+}
+
+void CZOLTView::paintEvent(QPaintEvent*)
+{
+    QPainter dc(this);
+    dc.fillRect(rect(), palette().color(QPalette::Window));
+    logo_.Paint(&dc, rect(), CDibPicture::kModeStretch);
+}
+
+bool CZOLTView::event(QEvent* event)
+{
+    return QWidget::event(event);
+}
+
+void CZOLTView::OnCommand(int command)
+{
+    switch (command) {
+    case cmd::SelectLanguage:
+        if (SelectLanguage(this) && MainFrame())
+            MainFrame()->RelabelMenu();
+        break;
+    case cmd::SelectSerialPort:
+        SelectSerialPort(this, [this](int port) { ReopenPort(port); });
+        break;
+    case cmd::Print:
+    case cmd::PrintDirect:
+    case cmd::PrintPreview:
+        Print(command);
+        break;
+    default:
+        break;
+    }
+}
+
+void CZOLTView::ReopenPort(int port)
+{
+    AppConfig.comPort = std::uint8_t(port);
+}
+
+void CZOLTView::Print(int command)
+{
+    QPrinter printer;
+    auto render = [this](QPrinter* p) {
+        QPainter dc(p);
+        QRect page = p->pageLayout().paintRectPixels(p->resolution());
+        logo_.Paint(&dc, QRect(QPoint(0, 0), page.size()), CDibPicture::kModeStretch);
+    };
+    if (command == cmd::PrintPreview) {
+        QPrintPreviewDialog preview(&printer, this);
+        connect(&preview, &QPrintPreviewDialog::paintRequested, this, render);
+        preview.exec();
+        return;
+    }
+    if (command == cmd::Print) {
+        QPrintDialog dlg(&printer, this);
+        if (dlg.exec() != QDialog::Accepted)
+            return;
+    }
+    render(&printer);
+}
