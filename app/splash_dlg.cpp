@@ -18,7 +18,8 @@ CSplashDlg::CSplashDlg(const std::string& picturePath, QWidget* parent)
     if (CDibPicture::Measure(picturePath, width, height) == 1)
         resize(width, height);
     picture_.Load(picturePath);
-    timerId_ = startTimer(kShowMs);
+    // A coarse timer may fire up to 5% early; the picture must stay its full time.
+    timerId_ = startTimer(kShowMs, Qt::PreciseTimer);
 }
 
 void CSplashDlg::paintEvent(QPaintEvent*)
