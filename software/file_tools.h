@@ -1,0 +1,32 @@
+// File copy with expansion of SZDD-compressed sources, and the parts of a PC path.
+#pragma once
+
+#include <string>
+
+class CFileTools
+{
+public:
+    // Results of CopyFileExpanding.
+    static constexpr int kCopied = 0;
+    static constexpr int kSourceNotOpened = -1;
+    static constexpr int kDestinationNotCreated = -2;
+    // Read, write or expansion failed after both files were opened; nothing was installed.
+    static constexpr int kCopyFailed = -3;
+
+    // Copies `source` to `destination`, expanding a source compressed in the SZDD format and
+    // copying any other file byte for byte. The data go to a temporary file beside the
+    // destination, which replaces the destination only once complete, so a failed copy never
+    // leaves a partial file nor harms an existing one. With `showErrors` an open failure is
+    // shown in a system box. Returns one of the results above.
+    static int CopyFileExpanding(const char* source, const char* destination, bool showErrors);
+
+    // Returns the text before the last "/" (a trailing "/" is not counted), "/" for a file of
+    // the root, or "" when the path holds no "/".
+    static std::string GetDirectoryPart(const std::string& path);
+
+    // Returns the text after that "/", or the whole path when there is none.
+    static std::string GetFileNamePart(const std::string& path);
+
+    // Test seam: when 0 or more, writes of a copy fail once this many bytes were written.
+    static void SetWriteFailAfter(long long bytes);
+};
