@@ -258,7 +258,8 @@ class BitWriter
 public:
     BitWriter(Sink& sink, const CodecDiagnostics& diagnostics)
         : sink_(sink), diagnostics_(diagnostics),
-          buffer_(std::make_unique<std::uint8_t[]>(kWriteBlock + kPadding)), out_(buffer_.get())
+          buffer_(std::make_unique_for_overwrite<std::uint8_t[]>(kWriteBlock + kPadding)),
+          out_(buffer_.get())
     {
     }
 
@@ -392,7 +393,7 @@ void countBytes(const std::uint8_t* p, std::size_t n, std::uint64_t (&counts)[25
 // Compresses `in`, whose size is `size`, into the already opened `out`.
 int compressStream(Source& in, std::uint64_t size, Sink& out, const CodecDiagnostics& diagnostics)
 {
-    auto block = std::make_unique<std::uint8_t[]>(kReadBlock);
+    auto block = std::make_unique_for_overwrite<std::uint8_t[]>(kReadBlock);
     std::uint64_t counts[256] = {};
     std::uint16_t crc = 0;
     std::uint64_t total = 0;
@@ -489,7 +490,8 @@ class BitReader
 {
 public:
     explicit BitReader(Source& source)
-        : source_(source), buffer_(std::make_unique<std::uint8_t[]>(kReadBlock + kPadding))
+        : source_(source),
+          buffer_(std::make_unique_for_overwrite<std::uint8_t[]>(kReadBlock + kPadding))
     {
         p = end = buffer_.get();
     }
@@ -669,7 +671,7 @@ void widenTable(const std::uint16_t* single, std::uint64_t* multi)
 bool decodeAll(BitReader& reader, const DecodeTree& tree, std::uint64_t length, Sink& out,
                std::uint16_t& crc)
 {
-    auto block = std::make_unique<std::uint8_t[]>(kReadBlock + kMaxPerEntry);
+    auto block = std::make_unique_for_overwrite<std::uint8_t[]>(kReadBlock + kMaxPerEntry);
     std::uint8_t* const o = block.get();
     if (tree.isLeaf(0)) {
         std::memset(o, tree.value[0], kReadBlock);
@@ -686,7 +688,7 @@ bool decodeAll(BitReader& reader, const DecodeTree& tree, std::uint64_t length, 
 
     std::uint16_t single[1 << kTableBits];
     fillTable(tree, 0, 0, 0, single);
-    auto wide = std::make_unique<std::uint64_t[]>(1 << kTableBits);
+    auto wide = std::make_unique_for_overwrite<std::uint64_t[]>(1 << kTableBits);
     widenTable(single, wide.get());
     const std::uint64_t* const table = wide.get();
 
