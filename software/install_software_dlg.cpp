@@ -1,0 +1,262 @@
+// The new software installation dialog.
+#include "software/install_software_dlg.h"
+
+#include "ui_install_software_dlg.h"
+
+#include "core/app_config.h"
+#include "core/help_request.h"
+#include "core/texts.h"
+#include "platform/profile.h"
+#include "software/file_tools.h"
+#include "software/plain_box.h"
+#include "software/vehicle_catalogue.h"
+
+#include <QDir>
+#include <QGuiApplication>
+#include <QKeyEvent>
+
+#include <algorithm>
+#include <vector>
+
+namespace {
+
+constexpr const char* kFolderKey = "dir_inst";
+constexpr const char* kErrorSection = "MESSAGGI_ERRORE";
+constexpr const char* kUpdateDialogSection = "DIALOGO_AGGIORNAMENTO_SW_TESTER";
+constexpr const char* kDescriptionExtension = "INSTALL";
+constexpr int kInstallFailedText = 52;
+constexpr int kInstalledText = 53;
+constexpr int kNothingInstalledText = 54;
+
+// Shows the wait cursor for the life of the guard.
+class WaitCursor
+{
+public:
+    WaitCursor() { QGuiApplication::setOverrideCursor(Qt::WaitCursor); }
+    ~WaitCursor() { QGuiApplication::restoreOverrideCursor(); }
+    WaitCursor(const WaitCursor&) = delete;
+    WaitCursor& operator=(const WaitCursor&) = delete;
+};
+
+QString Text(const char* section, int number)
+{
+    return QString::fromStdString(GetText(section, number, AppConfig.textsPath.c_str()));
+}
+
+std::string ReadDescription(const std::string& file, const char* section, const char* key,
+                            const std::string& defaultText, unsigned size)
+{
+    std::vector<char> value(size);
+    GetPrivateProfileStringA(section, key, defaultText.c_str(), value.data(), size, file.c_str());
+    return value.data();
+}
+
+std::string InFolder(const std::string& folder, const std::string& name)
+{
+    return folder == "/" ? "/" + name : folder + "/" + name;
+}
+
+// A description names its software by a file name of its own folder. A value that holds a
+// path would let the copy write outside the working directory.
+bool NamesPath(const std::string& ecu)
+{
+    return ecu == "." || ecu == ".." || ecu.find('/') != std::string::npos ||
+           ecu.find('\\') != std::string::npos;
+}
+
+void ShowResult(int number, BoxIcon icon)
+{
+    ShowApplicationBox(GetText(kErrorSection, number, AppConfig.textsPath.c_str()), icon);
+}
+
+} // namespace
+
+CInstallSoftwareDlg::CInstallSoftwareDlg(QWidget* parent)
+    : QDialog(parent), ui_(std::make_unique<Ui::CInstallSoftwareDlg>())
+{
+    ui_->setupUi(this);
+    SetTexts();
+
+    connect(ui_->folderTree, &QTreeWidget::currentItemChanged, this,
+            &CInstallSoftwareDlg::OnTreeSelectionChanged);
+    connect(ui_->pathEdit, &QLineEdit::textEdited, this, &CInstallSoftwareDlg::OnPathEdited);
+    connect(ui_->descriptionList, &QTreeWidget::itemSelectionChanged, this, [this] {
+        ui_->installButton->setEnabled(!ui_->descriptionList->selectedItems().isEmpty());
+    });
+    connect(ui_->installButton, &QPushButton::clicked, this, [this] { InstallChosen(); });
+    connect(ui_->closeButton, &QPushButton::clicked, this, &QDialog::accept);
+    connect(ui_->helpButton, &QPushButton::clicked, this,
+            [] { RequestHelp(kInstallSoftwareHelpId); });
+    ui_->folderTree->installEventFilter(this);
+
+    char folder[261];
+    GetPrivateProfileStringA(kConfigSection, kFolderKey, "", folder, sizeof folder,
+                             AppConfig.profilePath.c_str());
+    // The tree moves through every level of the folder on the way; the listing follows once.
+    followingEdit_ = true;
+    ui_->folderTree->Initialise(folder);
+    followingEdit_ = false;
+    ui_->pathEdit->setText(QString::fromStdString(folder_));
+    SizeColumns();
+    ScanFolder();
+}
+
+CInstallSoftwareDlg::~CInstallSoftwareDlg()
+{
+    SaveFolder();
+}
+
+void CInstallSoftwareDlg::SetTexts()
+{
+    setWindowTitle(Text(kInstallSoftwareSection, 1));
+    ui_->instructionEdit->setPlainText(Text(kInstallSoftwareSection, 22));
+    ui_->closeButton->setText(Text(kInstallSoftwareSection, 15));
+    ui_->installButton->setText(Text(kInstallSoftwareSection, 16));
+    ui_->helpButton->setText(Text(kUpdateDialogSection, 4));
+    ui_->descriptionList->setHeaderLabels(
+        {Text(kInstallSoftwareSection, 21), Text(kInstallSoftwareSection, 2)});
+    ui_->installButton->setEnabled(false);
+}
+
+void CInstallSoftwareDlg::SizeColumns()
+{
+    int width = ui_->descriptionList->viewport()->width();
+    ui_->descriptionList->setColumnWidth(0, width / 2);
+    ui_->descriptionList->setColumnWidth(1, width / 2 - 5);
+}
+
+void CInstallSoftwareDlg::showEvent(QShowEvent* event)
+{
+    QDialog::showEvent(event);
+    saved_ = false;
+    SizeColumns();
+}
+
+void CInstallSoftwareDlg::ScanFolder()
+{
+    WaitCursor wait;
+    QTreeWidget* list = ui_->descriptionList;
+    list->clear();
+    descriptions_.RemoveAll();
+    if (folder_.empty())
+        return;
+
+    const QStringList files =
+        QDir(QString::fromStdString(folder_))
+            .entryList({QStringLiteral("*.") + QLatin1String(kDescriptionExtension)}, QDir::Files,
+                       QDir::Unsorted);
+    for (const QString& name : files) {
+        std::string path = InFolder(folder_, name.toStdString());
+        std::string fileName = name.toStdString();
+        auto* row = new QTreeWidgetItem(list);
+        row->setText(0, QString::fromStdString(
+                            ReadDescription(path, kVehiclesSection, "car", fileName, 300)));
+        row->setText(1,
+                     QString::fromStdString(ReadDescription(path, "ECU", "name", fileName, 300)));
+        descriptions_.AddTail(path.c_str());
+    }
+    if (list->topLevelItemCount() > 0) {
+        list->setFocus();
+        list->setCurrentItem(list->topLevelItem(0));
+    }
+    ui_->installButton->setEnabled(!list->selectedItems().isEmpty());
+}
+
+void CInstallSoftwareDlg::OnTreeSelectionChanged()
+{
+    int item = CFolderTree::ItemNumber(ui_->folderTree->currentItem());
+    if (item < 0)
+        return;
+    folder_ = ui_->folderTree->GetPath(item);
+    // While the tree follows a typed path, the text stays the user's and the listing waits for
+    // the tree to stop.
+    if (followingEdit_)
+        return;
+    ui_->pathEdit->setText(QString::fromStdString(folder_));
+    ScanFolder();
+}
+
+void CInstallSoftwareDlg::OnPathEdited(const QString& text)
+{
+    std::string before = folder_;
+    followingEdit_ = true;
+    bool accepted = ui_->folderTree->SelectPath(text.toStdString().c_str());
+    followingEdit_ = false;
+    if (accepted) {
+        ui_->pathEdit->setText(QString::fromStdString(folder_));
+        ui_->pathEdit->end(false);
+    }
+    if (folder_ != before)
+        ScanFolder();
+}
+
+bool CInstallSoftwareDlg::eventFilter(QObject* watched, QEvent* event)
+{
+    if (watched == ui_->folderTree && event->type() == QEvent::KeyPress) {
+        int key = static_cast<QKeyEvent*>(event)->key();
+        if (key == Qt::Key_Return || key == Qt::Key_Enter || key == Qt::Key_Insert) {
+            WaitCursor wait;
+            InstallChosen();
+            return true;
+        }
+    }
+    return QDialog::eventFilter(watched, event);
+}
+
+int CInstallSoftwareDlg::InstallChosen()
+{
+    std::vector<int> rows;
+    QTreeWidget* list = ui_->descriptionList;
+    for (QTreeWidgetItem* item : list->selectedItems())
+        rows.push_back(list->indexOfTopLevelItem(item));
+    std::sort(rows.begin(), rows.end());
+
+    int installed = 0;
+    for (int row : rows)
+        if (InstallRow(row))
+            ++installed;
+    if (installed == 0)
+        ShowResult(kNothingInstalledText, BoxIcon::Error);
+    return installed;
+}
+
+bool CInstallSoftwareDlg::InstallRow(int row)
+{
+    std::string description = descriptions_.GetAt(row);
+    std::string car = ReadDescription(description, kVehiclesSection, "car", "", 100);
+    std::string ecu = ReadDescription(description, "ECU", "ecu", "", 100);
+    std::string name = ReadDescription(description, "ECU", "name", "", 100);
+
+    // A row without a vehicle would enter a nameless vehicle, which hides the vehicles after
+    // it from later additions; a path in "ecu" would copy outside the working directory.
+    if (car.empty() || NamesPath(ecu)) {
+        ShowResult(kInstallFailedText, BoxIcon::Error);
+        return false;
+    }
+    std::string source = InFolder(CFileTools::GetDirectoryPart(description), ecu);
+    std::string destination = JoinPath(AppConfig.workDir, ecu.c_str());
+    // The catalogue is written only once the software file is complete in place.
+    if (CFileTools::CopyFileExpanding(source.c_str(), destination.c_str(), true) !=
+            CFileTools::kCopied ||
+        !AddEcuSoftware(car.c_str(), ecu.c_str(), name.c_str())) {
+        ShowResult(kInstallFailedText, BoxIcon::Error);
+        return false;
+    }
+    ShowResult(kInstalledText, BoxIcon::Information);
+    return true;
+}
+
+void CInstallSoftwareDlg::SaveFolder()
+{
+    if (saved_)
+        return;
+    saved_ = true;
+    WritePrivateProfileStringA(kConfigSection, kFolderKey, folder_.c_str(),
+                               AppConfig.profilePath.c_str());
+}
+
+void CInstallSoftwareDlg::done(int result)
+{
+    SaveFolder();
+    QDialog::done(result);
+}

@@ -1,0 +1,304 @@
+// Tests of the new software installation dialog on temporary folders.
+#include "core/app_config.h"
+#include "core/help_request.h"
+#include "software/file_tools.h"
+#include "software/install_software_dlg.h"
+#include "software/plain_box.h"
+#include "software/vehicle_catalogue.h"
+#include "ui/folder_tree.h"
+
+#include <QDir>
+#include <QFile>
+#include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QTemporaryDir>
+#include <QTreeWidget>
+#include <QtTest>
+
+#include <memory>
+
+namespace {
+
+QByteArray ReadAll(const QString& path)
+{
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+void WriteAll(const QString& path, const QByteArray& data)
+{
+    QFile file(path);
+    QVERIFY(file.open(QIODevice::WriteOnly));
+    file.write(data);
+}
+
+const char* const kTexts = "[MESSAGGI_ERRORE]\ns52_ITA=FAILED\ns53_ITA=DONE\ns54_ITA=NONE\n"
+                           "[AGGIORNAMENTO_SW_ECU]\ns1_ITA=Install title\ns16_ITA=Installa\n";
+
+} // namespace
+
+class TestInstallSoftwareDlg : public QObject
+{
+    Q_OBJECT
+
+private:
+    std::unique_ptr<QTemporaryDir> dir_;
+    QString base_, work_, source_;
+    QStringList boxes_; // application boxes show their text; system boxes "SYSTEM:" and the text
+
+    QString Source(const QString& name) const { return source_ + "/" + name; }
+    QString Work(const QString& name) const { return work_ + "/" + name; }
+
+    // Writes a description; a null value leaves its key out.
+    void Describe(const char* file, const char* car, const char* ecu, const char* name)
+    {
+        QByteArray text = "[VEICOLI]\n";
+        if (car)
+            text += QByteArray("car=") + car + "\n";
+        text += "[ECU]\n";
+        if (ecu)
+            text += QByteArray("ecu=") + ecu + "\n";
+        if (name)
+            text += QByteArray("name=") + name + "\n";
+        WriteAll(Source(file), text);
+    }
+
+    static QTreeWidget* List(CInstallSoftwareDlg& dialog)
+    {
+        return dialog.findChild<QTreeWidget*>("descriptionList");
+    }
+
+    // Chooses the rows whose ECU column shows one of `names` and presses "Installa".
+    void Install(CInstallSoftwareDlg& dialog, const QStringList& names)
+    {
+        QTreeWidget* list = List(dialog);
+        list->clearSelection();
+        for (int i = 0; i < list->topLevelItemCount(); ++i)
+            if (names.contains(list->topLevelItem(i)->text(1)))
+                list->topLevelItem(i)->setSelected(true);
+        QCOMPARE(list->selectedItems().size(), names.size());
+        auto* install = dialog.findChild<QPushButton*>("installButton");
+        QVERIFY(install->isEnabled());
+        boxes_.clear();
+        install->click();
+    }
+
+private Q_SLOTS:
+    void init()
+    {
+        dir_ = std::make_unique<QTemporaryDir>();
+        QVERIFY(dir_->isValid());
+        base_ = QDir(dir_->path()).canonicalPath();
+        work_ = base_ + "/WORK";
+        source_ = base_ + "/NEW";
+        for (const char* folder : {"WORK", "NEW/SUB", "EMPTY"})
+            QVERIFY(QDir(base_).mkpath(folder));
+        WriteAll(Work("SWBASE.TXT"), kTexts);
+        WriteAll(Work("VELANTO.INI"), "[CONFIGURAZIONE]\ndir_inst=" + source_.toUtf8() + "\n");
+        LoadConfiguration(work_.toStdString());
+        CFolderTree::SetVolumeSource([this] {
+            return std::vector<FolderTreeVolume>{{base_.toStdString(), VolumeKind::Fixed}};
+        });
+        boxes_.clear();
+        SetPlainBoxHook([this](const std::string& title, const std::string& text, BoxIcon) {
+            boxes_ << (title == "ERRORE DI SISTEMA" ? "SYSTEM:" : "") +
+                          QString::fromStdString(text);
+        });
+        for (const char* ecu : {"ABS.BIN_5", "ENG.BIN_6", "AIR.BIN_7"})
+            WriteAll(Source(ecu), QByteArray(ecu).right(1).toInt() == 5 ? "abcde" : "xxxxxxx");
+        Describe("ABS.INSTALL", "PUNTO", "ABS.BIN_5", "ABS");
+        Describe("ENG.INSTALL", "PUNTO", "ENG.BIN_6", "Motore");
+    }
+
+    void cleanup()
+    {
+        SetPlainBoxHook(nullptr);
+        SetHelpHandler(nullptr);
+        CFileTools::SetWriteFailAfter(-1);
+        CFolderTree::SetVolumeSource(nullptr);
+    }
+
+    void opens_at_last_folder_with_its_descriptions()
+    {
+        Describe("NOCAR.INSTALL", nullptr, "AIR.BIN_7", "Airbag");
+        Describe("NONAME.INSTALL", "DUCATO", "AIR.BIN_7", nullptr);
+        CInstallSoftwareDlg dialog;
+        QCOMPARE(dialog.windowTitle(), QString("Install title"));
+        QCOMPARE(dialog.findChild<QPlainTextEdit*>("instructionEdit")->toPlainText(),
+                 QString("()----()"));
+        QCOMPARE(dialog.CurrentFolder(), source_.toStdString());
+        QCOMPARE(dialog.findChild<QLineEdit*>("pathEdit")->text(), source_);
+        QTreeWidget* list = List(dialog);
+        QStringList rows;
+        for (int i = 0; i < list->topLevelItemCount(); ++i)
+            rows << list->topLevelItem(i)->text(0) + "|" + list->topLevelItem(i)->text(1);
+        rows.sort();
+        QCOMPARE(rows, QStringList({"DUCATO|NONAME.INSTALL", "NOCAR.INSTALL|Airbag", "PUNTO|ABS",
+                                    "PUNTO|Motore"}));
+        QVERIFY(list->topLevelItem(0)->isSelected());
+        QVERIFY(dialog.findChild<QPushButton*>("installButton")->isEnabled());
+    }
+
+    void installing_twice_copies_again_and_keeps_catalogue()
+    {
+        CInstallSoftwareDlg dialog;
+        Install(dialog, {"ABS"});
+        QCOMPARE(boxes_, QStringList{"DONE"});
+        QCOMPARE(ReadAll(Work("ABS.BIN_5")), QByteArray("abcde"));
+        QByteArray catalogue = ReadAll(Work("ECU.INI"));
+        QVERIFY(catalogue.contains("ecu0=ABS.BIN_5"));
+
+        WriteAll(Source("ABS.BIN_5"), "ABCDE");
+        Install(dialog, {"ABS"});
+        QCOMPARE(boxes_, QStringList{"DONE"});
+        QCOMPARE(ReadAll(Work("ABS.BIN_5")), QByteArray("ABCDE"));
+        QCOMPARE(ReadAll(Work("ECU.INI")), catalogue);
+    }
+
+    void two_descriptions_for_one_vehicle()
+    {
+        CInstallSoftwareDlg dialog;
+        Install(dialog, {"ABS", "Motore"});
+        QCOMPARE(boxes_, QStringList({"DONE", "DONE"}));
+        LoadVehicleCatalogue();
+        QCOMPARE(VehicleCatalogue.vehicleCount, 1);
+        QCOMPARE(VehicleCatalogue.vehicles[0].name, std::string("PUNTO"));
+        QCOMPARE(VehicleCatalogue.vehicles[0].ecuCount, 2);
+        QVERIFY(!ReadAll(Work("ECU.INI")).contains("car1"));
+    }
+
+    void one_of_three_rows_fails()
+    {
+        Describe("GONE.INSTALL", "PUNTO", "GONE.BIN_1", "Gone");
+        CInstallSoftwareDlg dialog;
+        Install(dialog, {"ABS", "Motore", "Gone"});
+        QCOMPARE(boxes_.count("DONE"), 2);
+        QCOMPARE(boxes_.count("FAILED"), 1);
+        QVERIFY(!boxes_.contains("NONE"));
+        int failed = boxes_.indexOf("FAILED");
+        QCOMPARE(boxes_.value(failed - 1),
+                 "SYSTEM:Errore apertura in lettura del file: " + Source("GONE.BIN_1"));
+        LoadVehicleCatalogue();
+        QCOMPARE(VehicleCatalogue.vehicles[0].ecuCount, 2);
+    }
+
+    void folder_offered_again_after_restart()
+    {
+        Describe("SUB/VAN.INSTALL", "DUCATO", "VAN.BIN_1", "Van");
+        {
+            CInstallSoftwareDlg dialog;
+            auto* edit = dialog.findChild<QLineEdit*>("pathEdit");
+            edit->selectAll();
+            QTest::keyClicks(edit, (source_ + "/sub").toLower());
+            QCOMPARE(dialog.CurrentFolder(), Source("SUB").toStdString());
+            QCOMPARE(edit->text(), Source("SUB"));
+            QCOMPARE(edit->cursorPosition(), int(edit->text().size()));
+            QCOMPARE(List(dialog)->topLevelItemCount(), 1);
+            dialog.findChild<QPushButton*>("closeButton")->click();
+        }
+        LoadConfiguration(work_.toStdString());
+        CInstallSoftwareDlg dialog;
+        QCOMPARE(dialog.CurrentFolder(), Source("SUB").toStdString());
+        QCOMPARE(List(dialog)->topLevelItem(0)->text(1), QString("Van"));
+    }
+
+    void folder_without_descriptions()
+    {
+        WriteAll(Work("VELANTO.INI"), "[CONFIGURAZIONE]\ndir_inst=" + base_.toUtf8() + "/EMPTY\n");
+        CInstallSoftwareDlg dialog;
+        QCOMPARE(List(dialog)->topLevelItemCount(), 0);
+        QVERIFY(!dialog.findChild<QPushButton*>("installButton")->isEnabled());
+        QCOMPARE(dialog.InstallChosen(), 0);
+        QCOMPARE(boxes_, QStringList{"NONE"});
+    }
+
+    void compressed_source_expanded()
+    {
+        QFile::remove(Source("ABS.BIN_5"));
+        QVERIFY(QFile::copy(ZOLT_SOURCE_DIR "/software/tests/data/ecu_sample.bin.szdd",
+                            Source("ABS.BIN_5")));
+        CInstallSoftwareDlg dialog;
+        Install(dialog, {"ABS"});
+        QCOMPARE(boxes_, QStringList{"DONE"});
+        QCOMPARE(ReadAll(Work("ABS.BIN_5")),
+                 ReadAll(ZOLT_SOURCE_DIR "/software/tests/data/ecu_sample.bin"));
+    }
+
+    // Rows that must install nothing: neither a file anywhere nor a catalogue entry.
+    void refused_rows_data()
+    {
+        QTest::addColumn<QByteArray>("car");
+        QTest::addColumn<QByteArray>("ecu");
+        QTest::addColumn<bool>("systemBox");
+        QTest::newRow("parent folder")
+            << QByteArray("PUNTO") << QByteArray("../ABS.BIN_5") << false;
+        QTest::newRow("dot dot") << QByteArray("PUNTO") << QByteArray("..") << false;
+        QTest::newRow("absolute path")
+            << QByteArray("PUNTO") << QByteArray("/tmp/X.BIN_1") << false;
+        QTest::newRow("subfolder") << QByteArray("PUNTO") << QByteArray("SUB/X.BIN_1") << false;
+        QTest::newRow("backslash") << QByteArray("PUNTO") << QByteArray("SUB\\X.BIN_1") << false;
+        QTest::newRow("no vehicle") << QByteArray("") << QByteArray("ABS.BIN_5") << false;
+        QTest::newRow("no software file name") << QByteArray("PUNTO") << QByteArray("") << true;
+    }
+
+    void refused_rows()
+    {
+        QFETCH(QByteArray, car);
+        QFETCH(QByteArray, ecu);
+        QFETCH(bool, systemBox);
+        WriteAll(Source("SUB/X.BIN_1"), "x");
+        Describe("BAD.INSTALL", car, ecu, "Bad");
+        QStringList before = QDir(base_).entryList(QDir::AllEntries | QDir::NoDotAndDotDot);
+        CInstallSoftwareDlg dialog;
+        Install(dialog, {"Bad"});
+        QCOMPARE(boxes_.size(), systemBox ? 3 : 2);
+        QCOMPARE(boxes_.mid(boxes_.size() - 2), QStringList({"FAILED", "NONE"}));
+        QCOMPARE(QDir(work_).entryList(QDir::Files), QStringList({"SWBASE.TXT", "VELANTO.INI"}));
+        QCOMPARE(QDir(base_).entryList(QDir::AllEntries | QDir::NoDotAndDotDot), before);
+    }
+
+    void copy_failing_after_open_is_a_failure()
+    {
+        WriteAll(Work("ABS.BIN_5"), "old");
+        CFileTools::SetWriteFailAfter(2);
+        CInstallSoftwareDlg dialog;
+        Install(dialog, {"ABS"});
+        QCOMPARE(boxes_, QStringList({"FAILED", "NONE"}));
+        QCOMPARE(ReadAll(Work("ABS.BIN_5")), QByteArray("old"));
+        QVERIFY(!QFile::exists(Work("ECU.INI")));
+    }
+
+    void catalogue_write_failure_is_a_failure()
+    {
+        AppConfig.ecuCatalogPath = Work("missing/ECU.INI").toStdString();
+        CInstallSoftwareDlg dialog;
+        Install(dialog, {"ABS"});
+        QCOMPARE(boxes_, QStringList({"FAILED", "NONE"}));
+    }
+
+    void keys_in_the_tree_install_and_enter_elsewhere_does_not()
+    {
+        CInstallSoftwareDlg dialog;
+        QTreeWidget* list = List(dialog);
+        QTest::keyClick(list, Qt::Key_Return);
+        QTest::keyClick(dialog.findChild<QLineEdit*>("pathEdit"), Qt::Key_Return);
+        QVERIFY(boxes_.isEmpty());
+        QTest::keyClick(dialog.findChild<QTreeWidget*>("folderTree"), Qt::Key_Insert);
+        QCOMPARE(boxes_, QStringList{"DONE"});
+        QTest::keyClick(dialog.findChild<QTreeWidget*>("folderTree"), Qt::Key_Return);
+        QCOMPARE(boxes_, QStringList({"DONE", "DONE"}));
+    }
+
+    void help_asks_for_its_topic()
+    {
+        int asked = 0;
+        SetHelpHandler([&asked](int id) { asked = id; });
+        CInstallSoftwareDlg dialog;
+        dialog.findChild<QPushButton*>("helpButton")->click();
+        QCOMPARE(asked, 131351);
+    }
+};
+
+QTEST_MAIN(TestInstallSoftwareDlg)
+#include "tst_install_software_dlg.moc"
