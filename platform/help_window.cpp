@@ -66,6 +66,13 @@ const WindowLabels& LabelsFor(quint32 lcid)
     return kLabels[0];
 }
 
+// Only pages are topics; a stylesheet or picture named as a topic is not shown.
+bool IsPage(const QString& path)
+{
+    return path.endsWith(QLatin1String(".html"), Qt::CaseInsensitive) ||
+           path.endsWith(QLatin1String(".htm"), Qt::CaseInsensitive);
+}
+
 QString PathWithoutFragment(const QUrl& url)
 {
     return NormalizeChmPath(url.path(QUrl::FullyDecoded)).toLower();
@@ -203,8 +210,8 @@ bool HelpWindow::ShowTopic(const QString& chmPath, const QString& topicPath)
         }
     }
     const QUrl url = TopicUrl(topic);
-    if (topic.isEmpty() || url.scheme() != kScheme ||
-        !target.Contains(url.path(QUrl::FullyDecoded)))
+    const QString path = url.path(QUrl::FullyDecoded);
+    if (topic.isEmpty() || url.scheme() != kScheme || !IsPage(path) || !target.Contains(path))
         return false;
 
     if (!sameArchive) {
@@ -307,7 +314,8 @@ void HelpWindow::OnSourceChanged(const QUrl& url)
 void HelpWindow::OnAnchorClicked(const QUrl& url)
 {
     if (url.scheme() == kScheme) {
-        if (archive_.Contains(url.path(QUrl::FullyDecoded)))
+        const QString path = url.path(QUrl::FullyDecoded);
+        if (IsPage(path) && archive_.Contains(path))
             browser_->setSource(url);
         return;
     }
