@@ -1,0 +1,357 @@
+// The link library: one serial port per link, frames checked on the way in, notifications
+// posted to the program's window on its own thread.
+#include "linklib/commvelanto.h"
+
+#include "core/link_event.h"
+#include "linklib/serial_device.h"
+#include "linklib/wire_frame.h"
+
+#include <QCoreApplication>
+#include <QPointer>
+#include <QSocketNotifier>
+#include <QThread>
+#include <QTimer>
+
+#include <array>
+#include <cerrno>
+#include <cstring>
+#include <deque>
+#include <memory>
+#include <string>
+#include <unistd.h>
+
+namespace {
+
+// A frame that sat half-received this long after the last byte was garbage that looked like
+// a header; giving it up lets the parser find the frames behind it.
+constexpr int kStallMs = 100;
+// Bytes waiting for the line beyond this mean nothing drains the port any more.
+constexpr std::size_t kMaxOutput = 64 * 1024;
+
+struct Received
+{
+    wire::Bytes frame;
+    QPointer<QObject> window;
+    bool answer = false; // true when it answers the request in progress
+};
+
+class Link
+{
+public:
+    explicit Link(QObject* window) : window_(window)
+    {
+        stall_.setSingleShot(true);
+        stall_.setInterval(kStallMs);
+        QObject::connect(&stall_, &QTimer::timeout, [this] {
+            parser_.DropPartial();
+            Drain();
+        });
+    }
+    ~Link() { ClosePort(); }
+
+    int OpenPort(int port, int baud, unsigned char* area)
+    {
+        ClosePort();
+        const std::string device = serial::DeviceForPort(port);
+        const serial::OpenResult result = serial::OpenDevice(device, baud);
+        if (area) {
+            const std::uint32_t values[2] = {std::uint32_t(result.error), std::uint32_t(baud)};
+            for (int i = 0; i < 2; ++i)
+                for (int b = 0; b < 4; ++b)
+                    area[i * 4 + b] = std::uint8_t(values[i] >> (24 - 8 * b));
+        }
+        if (result.fd < 0) {
+            portError_ = result.why;
+            return 0;
+        }
+        portError_.clear();
+        fd_ = result.fd;
+        reader_ = std::make_unique<QSocketNotifier>(fd_, QSocketNotifier::Read);
+        QObject::connect(reader_.get(), &QSocketNotifier::activated, [this] { Read(); });
+        writer_ = std::make_unique<QSocketNotifier>(fd_, QSocketNotifier::Write);
+        writer_->setEnabled(false);
+        QObject::connect(writer_.get(), &QSocketNotifier::activated, [this] { Flush(); });
+        return 1;
+    }
+
+    void ClosePort()
+    {
+        stall_.stop();
+        reader_.reset();
+        writer_.reset();
+        serial::CloseDevice(fd_);
+        fd_ = -1;
+        parser_.Reset();
+        output_.clear();
+        outstanding_ = {};
+    }
+
+    int Send(QObject* window, const unsigned char* frame, int size)
+    {
+        if (fd_ < 0 || !frame || size <= 0 || !wire::IsWellFormed(frame, std::size_t(size)))
+            return 0;
+        const wire::Bytes bytes = wire::Encode(frame, std::size_t(size));
+        if (output_.size() + bytes.size() > kMaxOutput)
+            return 0;
+        output_.insert(output_.end(), bytes.begin(), bytes.end());
+        if (!Flush())
+            return 0;
+        outstanding_ = {true, window, frame[5], frame[6]};
+        return 1;
+    }
+
+    int Receive(void** window, unsigned char* response, int* length)
+    {
+        if (received_.empty())
+            return 2;
+        Received item = std::move(received_.front());
+        received_.pop_front();
+        std::memcpy(response, item.frame.data(), item.frame.size());
+        if (length)
+            *length = int(item.frame.size());
+        if (window)
+            *window = item.answer ? item.window.data() : nullptr;
+        return 1;
+    }
+
+    void Cancel()
+    {
+        outstanding_ = {};
+        received_.clear();
+    }
+
+    const std::string& PortError() const { return portError_; }
+
+private:
+    struct Outstanding
+    {
+        bool active = false;
+        QPointer<QObject> window;
+        std::uint8_t frameClass = 0;
+        std::uint8_t code = 0;
+    };
+
+    void Post(int event)
+    {
+        if (window_)
+            QCoreApplication::postEvent(window_, new LinkMessageEvent(event, 0));
+    }
+
+    // Writes what the line takes now; the rest goes when the device is writable again.
+    bool Flush()
+    {
+        while (!output_.empty()) {
+            const ssize_t n = ::write(fd_, output_.data(), output_.size());
+            if (n > 0) {
+                output_.erase(output_.begin(), output_.begin() + n);
+                continue;
+            }
+            if (n < 0 && errno == EINTR)
+                continue;
+            if (n < 0 && (errno == EAGAIN || errno == EWOULDBLOCK)) {
+                writer_->setEnabled(true);
+                return true;
+            }
+            output_.clear();
+            writer_->setEnabled(false);
+            return false;
+        }
+        writer_->setEnabled(false);
+        return true;
+    }
+
+    void Read()
+    {
+        std::uint8_t chunk[4096];
+        for (;;) {
+            const ssize_t n = ::read(fd_, chunk, sizeof chunk);
+            if (n > 0) {
+                parser_.Feed(chunk, std::size_t(n));
+                continue;
+            }
+            if (n < 0 && errno == EINTR)
+                continue;
+            if (n < 0 && (errno == EAGAIN || errno == EWOULDBLOCK))
+                break;
+            // The device went away (unplugged adapter, closed pseudo-terminal): stop watching
+            // it so the loop does not spin; sends fail from now on.
+            reader_->setEnabled(false);
+            break;
+        }
+        Drain();
+    }
+
+    void Drain()
+    {
+        wire::Bytes frame;
+        while (parser_.Next(frame)) {
+            if (frame.size() >= 8 && frame[5] == wire::kNoticeClass &&
+                frame[6] == wire::kNoticeCode) {
+                Post(frame[7]);
+                continue;
+            }
+            Received item;
+            if (outstanding_.active && frame[5] == outstanding_.frameClass &&
+                frame[6] == outstanding_.code) {
+                item.answer = true;
+                item.window = outstanding_.window;
+                outstanding_ = {};
+            }
+            item.frame = std::move(frame);
+            received_.push_back(std::move(item));
+            Post(3);
+        }
+        if (parser_.HasPartial())
+            stall_.start();
+        else
+            stall_.stop();
+    }
+
+    QPointer<QObject> window_;
+    int fd_ = -1;
+    std::unique_ptr<QSocketNotifier> reader_;
+    std::unique_ptr<QSocketNotifier> writer_;
+    QTimer stall_;
+    wire::FrameParser parser_;
+    wire::Bytes output_;
+    std::deque<Received> received_;
+    Outstanding outstanding_;
+    std::string portError_;
+};
+
+constexpr int kMaxLinks = 8;
+std::array<std::unique_ptr<Link>, kMaxLinks> g_links;
+
+Link* Find(int linkId)
+{
+    if (linkId < 1 || linkId > kMaxLinks)
+        return nullptr;
+    return g_links[std::size_t(linkId - 1)].get();
+}
+
+bool OnAppThread()
+{
+    return QCoreApplication::instance() &&
+           QThread::currentThread() == QCoreApplication::instance()->thread();
+}
+
+// __DATE__ is "Mmm dd yyyy"; the program shows dates as dd/mm/yyyy.
+std::string BuildDate()
+{
+    static const char* const kMonths = "JanFebMarAprMayJunJulAugSepOctNovDec";
+    const char* date = __DATE__;
+    int month = 1;
+    for (int m = 0; m < 12; ++m)
+        if (std::strncmp(date, kMonths + 3 * m, 3) == 0)
+            month = m + 1;
+    char out[32];
+    std::snprintf(out, sizeof out, "%02d/%02d/%.4s", std::atoi(date + 4) % 100, month, date + 7);
+    return out;
+}
+
+} // namespace
+
+extern "C" {
+
+int LinkInit(void* window, int)
+{
+    if (!window)
+        return -1;
+    if (!QCoreApplication::instance())
+        return -2;
+    if (!OnAppThread())
+        return -4;
+    for (int i = 0; i < kMaxLinks; ++i)
+        if (!g_links[std::size_t(i)]) {
+            g_links[std::size_t(i)] = std::make_unique<Link>(static_cast<QObject*>(window));
+            return i + 1;
+        }
+    return -3;
+}
+
+int LinkRelease(int linkId)
+{
+    if (!Find(linkId) || !OnAppThread())
+        return 0;
+    g_links[std::size_t(linkId - 1)].reset();
+    return 1;
+}
+
+int LinkOpenPort(int linkId, int, int port, int baud, unsigned char* area)
+{
+    Link* link = Find(linkId);
+    return link && OnAppThread() ? link->OpenPort(port, baud, area) : 0;
+}
+
+void LinkClosePort(int linkId)
+{
+    if (Link* link = Find(linkId))
+        link->ClosePort();
+}
+
+int LinkReceive(void** window, int linkId, unsigned char* response, int* length)
+{
+    Link* link = Find(linkId);
+    if (!link || !response)
+        return 0;
+    return link->Receive(window, response, length);
+}
+
+int LinkSend(void* window, int linkId, const unsigned char* frame, int size)
+{
+    Link* link = Find(linkId);
+    return link ? link->Send(static_cast<QObject*>(window), frame, size) : 0;
+}
+
+const char* LinkVersion(void)
+{
+    return "1.0.0";
+}
+
+const char* LinkDate(void)
+{
+    static const std::string date = BuildDate();
+    return date.c_str();
+}
+
+void LinkCancel(int linkId)
+{
+    if (Link* link = Find(linkId))
+        link->Cancel();
+}
+
+const char* LinkPortError(int linkId)
+{
+    Link* link = Find(linkId);
+    return link ? link->PortError().c_str() : "";
+}
+
+void* LinkProcAddress(int ordinal)
+{
+    switch (ordinal) {
+    case kOrdinalLinkInit:
+        return reinterpret_cast<void*>(&LinkInit);
+    case kOrdinalLinkRelease:
+        return reinterpret_cast<void*>(&LinkRelease);
+    case kOrdinalLinkOpenPort:
+        return reinterpret_cast<void*>(&LinkOpenPort);
+    case kOrdinalLinkClosePort:
+        return reinterpret_cast<void*>(&LinkClosePort);
+    case kOrdinalLinkReceive:
+        return reinterpret_cast<void*>(&LinkReceive);
+    case kOrdinalLinkSend:
+        return reinterpret_cast<void*>(&LinkSend);
+    case kOrdinalLinkVersion:
+        return reinterpret_cast<void*>(&LinkVersion);
+    case kOrdinalLinkDate:
+        return reinterpret_cast<void*>(&LinkDate);
+    case kOrdinalLinkCancel:
+        return reinterpret_cast<void*>(&LinkCancel);
+    case kOrdinalLinkPortError:
+        return reinterpret_cast<void*>(&LinkPortError);
+    default:
+        return nullptr;
+    }
+}
+
+} // extern "C"

@@ -1,0 +1,149 @@
+// Serial devices opened with termios; the reasons for a failure are worded for the user.
+#include "linklib/serial_device.h"
+
+#include "platform/profile.h"
+
+#include <cerrno>
+#include <cstring>
+#include <fcntl.h>
+#include <sys/file.h>
+#include <sys/ioctl.h>
+#include <termios.h>
+#include <unistd.h>
+
+namespace serial {
+
+namespace {
+
+speed_t SpeedFor(int baud)
+{
+    switch (baud) {
+    case 1200:
+        return B1200;
+    case 2400:
+        return B2400;
+    case 4800:
+        return B4800;
+    case 9600:
+        return B9600;
+    case 19200:
+        return B19200;
+    case 38400:
+        return B38400;
+    case 57600:
+        return B57600;
+    case 115200:
+        return B115200;
+    case 230400:
+        return B230400;
+    default:
+        return B0;
+    }
+}
+
+std::string Describe(const std::string& device, int error)
+{
+    switch (error) {
+    case ENOENT:
+    case ENODEV:
+    case ENXIO:
+    case EIO:
+        return device + ": the device does not exist or no hardware answers behind it.";
+    case EBUSY:
+    case EWOULDBLOCK:
+        return device + ": the device is busy, another program is using it.";
+    case EACCES:
+    case EPERM:
+        return device + ": permission denied. The user must be a member of the \"dialout\" "
+                        "group (sudo usermod -aG dialout $USER, then log in again).";
+    case ENOTTY:
+        return device + ": this is not a serial device.";
+    case EINVAL:
+        return device + ": the requested rate is not supported.";
+    default:
+        return device + ": " + std::strerror(error) + ".";
+    }
+}
+
+} // namespace
+
+std::string DeviceForPort(int port, const char* profilePath)
+{
+    char key[8];
+    std::snprintf(key, sizeof key, "COM%d", port);
+    char value[260];
+    GetPrivateProfileStringA("PORTE_COM", key, "", value, sizeof value, profilePath);
+    if (value[0] != '\0')
+        return value;
+    return "/dev/ttyS" + std::to_string(port - 1);
+}
+
+bool IsSupportedRate(int baud)
+{
+    return SpeedFor(baud) != B0;
+}
+
+int ConfigureRaw(int fd, int baud)
+{
+    const speed_t speed = SpeedFor(baud);
+    if (speed == B0)
+        return EINVAL;
+    termios tio{};
+    if (tcgetattr(fd, &tio) != 0)
+        return errno;
+    cfmakeraw(&tio);
+    tio.c_cflag &= ~tcflag_t(CSTOPB | PARENB | CRTSCTS | CSIZE);
+    tio.c_cflag |= CS8 | CLOCAL | CREAD;
+    tio.c_iflag &= ~tcflag_t(IXON | IXOFF | IXANY);
+    tio.c_cc[VMIN] = 0;
+    tio.c_cc[VTIME] = 0;
+    cfsetispeed(&tio, speed);
+    cfsetospeed(&tio, speed);
+    if (tcsetattr(fd, TCSANOW, &tio) != 0)
+        return errno;
+    return 0;
+}
+
+OpenResult OpenDevice(const std::string& device, int baud)
+{
+    OpenResult result;
+    if (!IsSupportedRate(baud)) {
+        result.error = EINVAL;
+        result.why = Describe(device, EINVAL);
+        return result;
+    }
+    const int fd = ::open(device.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
+    if (fd < 0) {
+        result.error = errno;
+        result.why = Describe(device, result.error);
+        return result;
+    }
+    // Other serial programs take an advisory lock or exclusive mode; honour and take both.
+    if (::flock(fd, LOCK_EX | LOCK_NB) != 0) {
+        result.error = errno == EWOULDBLOCK ? EBUSY : errno;
+        result.why = Describe(device, result.error);
+        ::close(fd);
+        return result;
+    }
+    if (const int error = ConfigureRaw(fd, baud)) {
+        result.error = error;
+        result.why = Describe(device, error);
+        ::close(fd);
+        return result;
+    }
+    ::ioctl(fd, TIOCEXCL);
+    tcflush(fd, TCIOFLUSH);
+    result.fd = fd;
+    return result;
+}
+
+void CloseDevice(int fd)
+{
+    if (fd < 0)
+        return;
+    ::ioctl(fd, TIOCNXCL);
+    ::flock(fd, LOCK_UN);
+    ::close(fd);
+}
+
+} // namespace serial

@@ -1,0 +1,33 @@
+// Opening a serial device raw at a given rate (8 data bits, no parity, one stop bit), with a
+// plain account of why it could not be opened, and the mapping of COM port numbers to devices.
+#pragma once
+
+#include <string>
+
+namespace serial {
+
+// Returns the device that COM`port` stands for: the value of key "COM<port>" in section
+// "PORTE_COM" of `profilePath` when present, otherwise /dev/ttyS<port-1>.
+std::string DeviceForPort(int port, const char* profilePath = "VELANTO.INI");
+
+// Returns true when `baud` is a rate the line can be set to.
+bool IsSupportedRate(int baud);
+
+struct OpenResult
+{
+    int fd = -1;     // the open, non-blocking descriptor, or -1
+    int error = 0;   // errno of the failing step
+    std::string why; // one sentence for the user when fd is -1
+};
+
+// Opens `device` for exclusive use, non-blocking, raw, at `baud`. A device that another program
+// holds (lock or exclusive mode) counts as busy.
+OpenResult OpenDevice(const std::string& device, int baud);
+
+// Sets an open descriptor raw at `baud` (8N1, no flow control, receiver on). Returns 0 or errno.
+int ConfigureRaw(int fd, int baud);
+
+// Releases a descriptor from OpenDevice.
+void CloseDevice(int fd);
+
+} // namespace serial

@@ -1,0 +1,473 @@
+// Event loop of the simulator: poll on the line, standard input and the stop signals.
+#include "tools/tester_sim/sim_server.h"
+
+#include "linklib/serial_device.h"
+
+#include <cerrno>
+#include <chrono>
+#include <cmath>
+#include <csignal>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <deque>
+#include <fcntl.h>
+#include <poll.h>
+#include <random>
+#include <sstream>
+#include <sys/signalfd.h>
+#include <sys/stat.h>
+#include <termios.h>
+#include <unistd.h>
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+const char* const kUsage =
+    R"(Usage: zolt-tester-sim --fs DIR (--pty LINK | --device DEV) [options]
+
+Stands in for the handheld diagnosis tester: answers the program's requests on a serial line,
+keeping the tester's directory "/FN0" in the folder DIR.
+
+  --fs DIR        folder that holds the tester's files (must exist)
+  --pty LINK      open a pseudo-terminal and make LINK a symbolic link to it; LINK is removed
+                  again on exit. Point the program at it with [PORTE_COM] COM1=LINK in
+                  VELANTO.INI.
+  --device DEV    serve on a real serial device instead (e.g. /dev/ttyUSB0 on a null-modem cable)
+  --baud N        pace reading and writing as a line at N baud would (10 bits a byte);
+                  with --device also the rate the device is set to (default 19200)
+  --drop P        lose this fraction (0..1) of the frames in each direction
+  --corrupt P     damage this fraction (0..1) of the frames in each direction
+  --delay MS      wait this long before each answer
+  --seed S        seed of the random losses, for a reproducible run
+  --verbose       log every frame on standard error
+  --help          show this text
+
+Commands on standard input, one a line:
+  event N           send library event N (1 show, 2 deactivate, 4 maximise the main window)
+  code27 N          send an unsolicited code-27 answer whose byte 7 is N; type-42 requests
+                    are answered with the same N from then on
+  version NAME V    report version V (5 characters, e.g. 02.10) for file NAME
+  quit              stop serving
+
+Malformed frames are logged on standard error and not answered. Runs until SIGTERM or SIGINT.
+)";
+
+double Seconds(Clock::duration d)
+{
+    return std::chrono::duration<double>(d).count();
+}
+
+Clock::duration FromSeconds(double s)
+{
+    return std::chrono::duration_cast<Clock::duration>(std::chrono::duration<double>(s));
+}
+
+std::string Hex(const wire::Bytes& bytes, std::size_t max = 16)
+{
+    std::string out;
+    char b[4];
+    for (std::size_t i = 0; i < bytes.size() && i < max; ++i) {
+        std::snprintf(b, sizeof b, "%02x ", bytes[i]);
+        out += b;
+    }
+    if (bytes.size() > max)
+        out += "...";
+    return out;
+}
+
+struct Timed
+{
+    Clock::time_point due;
+    wire::Bytes bytes;
+};
+
+class Server
+{
+public:
+    explicit Server(const SimOptions& options) : options_(options), sim_(options.fsDir)
+    {
+        if (options.seeded)
+            rng_.seed(options.seed);
+        else
+            rng_.seed(std::random_device{}());
+    }
+
+    ~Server()
+    {
+        if (slave_ >= 0)
+            ::close(slave_);
+        if (line_ >= 0)
+            ::close(line_);
+        if (!options_.ptyLink.empty() && linked_)
+            ::unlink(options_.ptyLink.c_str());
+    }
+
+    bool Open()
+    {
+        if (!options_.device.empty()) {
+            const serial::OpenResult r =
+                serial::OpenDevice(options_.device, options_.baud ? options_.baud : 19200);
+            if (r.fd < 0) {
+                std::fprintf(stderr, "zolt-tester-sim: %s\n", r.why.c_str());
+                return false;
+            }
+            line_ = r.fd;
+            std::fprintf(stderr, "zolt-tester-sim: serving %s on %s\n", options_.fsDir.c_str(),
+                         options_.device.c_str());
+            return true;
+        }
+        line_ = posix_openpt(O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
+        if (line_ < 0 || grantpt(line_) != 0 || unlockpt(line_) != 0) {
+            std::perror("zolt-tester-sim: pseudo-terminal");
+            return false;
+        }
+        const char* name = ptsname(line_);
+        // Holding the other end open keeps the line alive between the program's opens, and
+        // raw mode keeps the terminal from echoing answers back to us.
+        slave_ = ::open(name, O_RDWR | O_NOCTTY | O_CLOEXEC);
+        if (slave_ < 0) {
+            std::perror("zolt-tester-sim: pseudo-terminal");
+            return false;
+        }
+        termios tio{};
+        tcgetattr(slave_, &tio);
+        cfmakeraw(&tio);
+        tcsetattr(slave_, TCSANOW, &tio);
+        struct stat st
+        {
+        };
+        if (lstat(options_.ptyLink.c_str(), &st) == 0 && S_ISLNK(st.st_mode))
+            ::unlink(options_.ptyLink.c_str());
+        if (::symlink(name, options_.ptyLink.c_str()) != 0) {
+            std::fprintf(stderr, "zolt-tester-sim: cannot create %s: %s\n",
+                         options_.ptyLink.c_str(), std::strerror(errno));
+            return false;
+        }
+        linked_ = true;
+        std::fprintf(stderr, "zolt-tester-sim: serving %s on %s -> %s\n", options_.fsDir.c_str(),
+                     options_.ptyLink.c_str(), name);
+        return true;
+    }
+
+    int Run()
+    {
+        sigset_t stops;
+        sigemptyset(&stops);
+        sigaddset(&stops, SIGTERM);
+        sigaddset(&stops, SIGINT);
+        sigprocmask(SIG_BLOCK, &stops, nullptr);
+        const int signals = signalfd(-1, &stops, SFD_CLOEXEC | SFD_NONBLOCK);
+        bool stdinOpen = true;
+        std::string commandLine;
+
+        for (;;) {
+            pollfd fds[3] = {{line_, POLLIN, 0}, {signals, POLLIN, 0}, {0, POLLIN, 0}};
+            if (!output_.empty())
+                fds[0].events |= POLLOUT;
+            const int count = stdinOpen ? 3 : 2;
+            if (::poll(fds, nfds_t(count), TimeoutMs()) < 0 && errno != EINTR)
+                break;
+            if (fds[1].revents & POLLIN) {
+                std::fprintf(stderr, "zolt-tester-sim: stopped\n");
+                break;
+            }
+            if (fds[0].revents & POLLIN)
+                ReadLine();
+            if (stdinOpen && (fds[2].revents & (POLLIN | POLLHUP))) {
+                char buf[512];
+                const ssize_t n = ::read(0, buf, sizeof buf);
+                if (n <= 0) {
+                    stdinOpen = false;
+                } else {
+                    commandLine.append(buf, std::size_t(n));
+                    std::size_t eol;
+                    while ((eol = commandLine.find('\n')) != std::string::npos) {
+                        const std::string command = commandLine.substr(0, eol);
+                        commandLine.erase(0, eol + 1);
+                        if (!Command(command)) {
+                            ::close(signals);
+                            return 0;
+                        }
+                    }
+                }
+            }
+            ReleaseInput();
+            ReleaseOutput();
+            Flush();
+        }
+        ::close(signals);
+        return 0;
+    }
+
+private:
+    int TimeoutMs() const
+    {
+        Clock::time_point next = Clock::time_point::max();
+        if (!input_.empty())
+            next = std::min(next, input_.front().due);
+        if (!answers_.empty())
+            next = std::min(next, answers_.front().due);
+        if (parser_.HasPartial())
+            next = std::min(next, lastFeed_ + kStall);
+        if (next == Clock::time_point::max())
+            return -1;
+        const auto left = next - Clock::now();
+        if (left <= Clock::duration::zero())
+            return 0;
+        return int(std::ceil(Seconds(left) * 1000.0));
+    }
+
+    double ByteTime() const { return options_.baud > 0 ? 10.0 / options_.baud : 0.0; }
+
+    void ReadLine()
+    {
+        std::uint8_t chunk[4096];
+        for (;;) {
+            const ssize_t n = ::read(line_, chunk, sizeof chunk);
+            if (n <= 0)
+                break;
+            const auto now = Clock::now();
+            // A real line would deliver the last of these bytes only this much later.
+            inputClock_ = std::max(inputClock_, now) + FromSeconds(double(n) * ByteTime());
+            input_.push_back({inputClock_, wire::Bytes(chunk, chunk + n)});
+        }
+    }
+
+    bool Chance(double p)
+    {
+        return p > 0.0 && std::uniform_real_distribution<double>(0.0, 1.0)(rng_) < p;
+    }
+
+    void ReleaseInput()
+    {
+        const auto now = Clock::now();
+        while (!input_.empty() && input_.front().due <= now) {
+            parser_.Feed(input_.front().bytes.data(), input_.front().bytes.size());
+            input_.pop_front();
+            lastFeed_ = now;
+        }
+        wire::Bytes frame;
+        for (;;) {
+            if (!parser_.Next(frame)) {
+                // Garbage that looked like a header holds up the frames behind it until the
+                // line has been quiet for a while.
+                if (parser_.HasPartial() && now >= lastFeed_ + kStall) {
+                    parser_.DropPartial();
+                    continue;
+                }
+                break;
+            }
+            if (options_.verbose)
+                std::fprintf(stderr, "<- %s\n", Hex(frame).c_str());
+            if (Chance(options_.drop)) {
+                std::fprintf(stderr, "zolt-tester-sim: request lost (simulated): %s\n",
+                             Hex(frame).c_str());
+                continue;
+            }
+            if (Chance(options_.corrupt)) {
+                std::fprintf(stderr, "zolt-tester-sim: request damaged (simulated): %s\n",
+                             Hex(frame).c_str());
+                continue;
+            }
+            std::string complaint;
+            const std::optional<wire::Bytes> answer = sim_.Handle(frame, &complaint);
+            if (!answer)
+                std::fprintf(stderr, "zolt-tester-sim: not answered: %s: %s\n", complaint.c_str(),
+                             Hex(frame, 32).c_str());
+            if (answer)
+                Queue(*answer, FromSeconds(options_.delayMs / 1000.0));
+        }
+        if (parser_.BadFrames() != badFrames_) {
+            std::fprintf(stderr, "zolt-tester-sim: %zu frame(s) with a wrong CRC skipped\n",
+                         parser_.BadFrames() - badFrames_);
+            badFrames_ = parser_.BadFrames();
+        }
+    }
+
+    // Schedules `frame` to be on the line completely after the turnaround and its own bytes.
+    void Queue(const wire::Bytes& frame, Clock::duration turnaround)
+    {
+        wire::Bytes bytes = wire::Encode(frame);
+        const auto ready = Clock::now() + turnaround;
+        outputClock_ =
+            std::max(outputClock_, ready) + FromSeconds(double(bytes.size()) * ByteTime());
+        answers_.push_back({outputClock_, std::move(bytes)});
+    }
+
+    void ReleaseOutput()
+    {
+        const auto now = Clock::now();
+        while (!answers_.empty() && answers_.front().due <= now) {
+            wire::Bytes bytes = std::move(answers_.front().bytes);
+            answers_.pop_front();
+            if (options_.verbose)
+                std::fprintf(stderr, "-> %s\n", Hex(bytes).c_str());
+            if (Chance(options_.drop)) {
+                std::fprintf(stderr, "zolt-tester-sim: answer lost (simulated)\n");
+                continue;
+            }
+            if (Chance(options_.corrupt)) {
+                std::uniform_int_distribution<std::size_t> at(0, bytes.size() - 1);
+                bytes[at(rng_)] ^= std::uint8_t(1u << (rng_() % 8));
+                std::fprintf(stderr, "zolt-tester-sim: answer damaged (simulated)\n");
+            }
+            output_.insert(output_.end(), bytes.begin(), bytes.end());
+        }
+    }
+
+    void Flush()
+    {
+        while (!output_.empty()) {
+            const ssize_t n = ::write(line_, output_.data(), output_.size());
+            if (n <= 0)
+                return;
+            output_.erase(output_.begin(), output_.begin() + n);
+        }
+    }
+
+    // Returns false on "quit".
+    bool Command(const std::string& line)
+    {
+        std::istringstream in(line);
+        std::string word;
+        if (!(in >> word))
+            return true;
+        if (word == "quit")
+            return false;
+        if (word == "event") {
+            int event = 0;
+            if (in >> event && (event == 1 || event == 2 || event == 4)) {
+                Queue(sim_.NoticeFrame(event), {});
+                return true;
+            }
+            std::fprintf(stderr, "zolt-tester-sim: usage: event 1|2|4\n");
+            return true;
+        }
+        if (word == "code27") {
+            int value = -1;
+            if (in >> value && value >= 0 && value <= 255) {
+                Queue(sim_.Code27Frame(value), {});
+                return true;
+            }
+            std::fprintf(stderr, "zolt-tester-sim: usage: code27 N (0..255)\n");
+            return true;
+        }
+        if (word == "version") {
+            std::string name, version;
+            if (in >> name >> version && sim_.SetVersion(name, version))
+                return true;
+            std::fprintf(stderr, "zolt-tester-sim: usage: version NAME VVVVV\n");
+            return true;
+        }
+        std::fprintf(stderr, "zolt-tester-sim: unknown command \"%s\"\n", word.c_str());
+        return true;
+    }
+
+    SimOptions options_;
+    TesterSim sim_;
+    std::mt19937 rng_;
+    int line_ = -1;
+    int slave_ = -1;
+    bool linked_ = false;
+    wire::FrameParser parser_;
+    std::size_t badFrames_ = 0;
+    std::deque<Timed> input_;
+    std::deque<Timed> answers_;
+    static constexpr Clock::duration kStall = std::chrono::milliseconds(100);
+    Clock::time_point lastFeed_{};
+    Clock::time_point inputClock_{};
+    Clock::time_point outputClock_{};
+    wire::Bytes output_;
+};
+
+bool ParseFraction(const char* text, double& out)
+{
+    char* end = nullptr;
+    out = std::strtod(text, &end);
+    return end != text && *end == '\0' && out >= 0.0 && out <= 1.0;
+}
+
+bool ParseInt(const char* text, long min, long max, long& out)
+{
+    char* end = nullptr;
+    out = std::strtol(text, &end, 10);
+    return end != text && *end == '\0' && out >= min && out <= max;
+}
+
+} // namespace
+
+const char* SimUsage()
+{
+    return kUsage;
+}
+
+int ParseSimOptions(int argc, char** argv, SimOptions& options)
+{
+    auto fail = [](const std::string& why) {
+        std::fprintf(stderr, "zolt-tester-sim: %s\nTry --help.\n", why.c_str());
+        return 2;
+    };
+    for (int i = 1; i < argc; ++i) {
+        const std::string arg = argv[i];
+        if (arg == "--help" || arg == "-h") {
+            std::fputs(kUsage, stdout);
+            return 1;
+        }
+        if (arg == "--verbose") {
+            options.verbose = true;
+            continue;
+        }
+        if (i + 1 >= argc)
+            return fail(arg + " needs a value");
+        const char* value = argv[++i];
+        long number = 0;
+        if (arg == "--fs")
+            options.fsDir = value;
+        else if (arg == "--pty")
+            options.ptyLink = value;
+        else if (arg == "--device")
+            options.device = value;
+        else if (arg == "--baud") {
+            if (!ParseInt(value, 1, 4000000, number))
+                return fail("--baud needs a positive rate");
+            options.baud = int(number);
+        } else if (arg == "--drop") {
+            if (!ParseFraction(value, options.drop))
+                return fail("--drop needs a fraction between 0 and 1");
+        } else if (arg == "--corrupt") {
+            if (!ParseFraction(value, options.corrupt))
+                return fail("--corrupt needs a fraction between 0 and 1");
+        } else if (arg == "--delay") {
+            if (!ParseInt(value, 0, 600000, number))
+                return fail("--delay needs milliseconds");
+            options.delayMs = int(number);
+        } else if (arg == "--seed") {
+            if (!ParseInt(value, 0, 4294967295L, number))
+                return fail("--seed needs a number");
+            options.seed = unsigned(number);
+            options.seeded = true;
+        } else
+            return fail("unknown option " + arg);
+    }
+    if (options.fsDir.empty())
+        return fail("--fs DIR is required");
+    struct stat st
+    {
+    };
+    if (stat(options.fsDir.c_str(), &st) != 0 || !S_ISDIR(st.st_mode))
+        return fail(options.fsDir + " is not a folder");
+    if (options.ptyLink.empty() == options.device.empty())
+        return fail("give exactly one of --pty LINK and --device DEV");
+    return 0;
+}
+
+int RunSimServer(const SimOptions& options)
+{
+    std::signal(SIGPIPE, SIG_IGN);
+    Server server(options);
+    if (!server.Open())
+        return 1;
+    return server.Run();
+}

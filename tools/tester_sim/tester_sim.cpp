@@ -1,0 +1,374 @@
+// The simulated tester's answers and its file store.
+#include "tools/tester_sim/tester_sim.h"
+
+#include <algorithm>
+#include <cerrno>
+#include <cstdio>
+#include <ctime>
+#include <dirent.h>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace {
+
+constexpr const char* kRoot = "/FN0";
+
+enum class Payload
+{
+    None,
+    Data,
+    Fixed
+};
+
+struct RequestKind
+{
+    std::uint8_t frameClass;
+    std::uint8_t code;
+    Payload payload;
+    std::size_t length; // frame length field for Fixed
+};
+
+// Every request the program can build, by class and code.
+constexpr RequestKind kRequests[] = {
+    {11, 7, Payload::None, 6},  {11, 49, Payload::Data, 0},   {11, 8, Payload::Data, 0},
+    {11, 9, Payload::Data, 0},  {11, 10, Payload::Data, 0},   {11, 11, Payload::Data, 0},
+    {11, 12, Payload::Data, 0}, {11, 13, Payload::Data, 0},   {11, 14, Payload::Data, 0},
+    {11, 15, Payload::Data, 0}, {11, 16, Payload::Data, 0},   {11, 17, Payload::Data, 0},
+    {11, 18, Payload::Data, 0}, {11, 19, Payload::Data, 0},   {10, 0, Payload::None, 6},
+    {10, 1, Payload::None, 6},  {10, 24, Payload::None, 6},   {10, 25, Payload::Fixed, 13},
+    {10, 26, Payload::None, 6}, {12, 22, Payload::Fixed, 11}, {12, 23, Payload::Fixed, 7},
+    {10, 2, Payload::None, 6},  {10, 3, Payload::None, 6},    {10, 4, Payload::Data, 0},
+    {10, 5, Payload::Data, 0},  {10, 27, Payload::Data, 0},   {10, 6, Payload::Data, 0},
+    {11, 42, Payload::Data, 0}, {11, 46, Payload::Data, 0},
+};
+constexpr std::uint8_t kCodeAnyClass = 40; // type 8 takes its class from the caller
+
+std::string Text(const wire::Bytes& data)
+{
+    return std::string(data.begin(), data.end());
+}
+
+std::string FormatDate(time_t when)
+{
+    tm local{};
+    localtime_r(&when, &local);
+    char out[16];
+    std::snprintf(out, sizeof out, "%02d/%02d/%04d", local.tm_mday % 100, (local.tm_mon + 1) % 100,
+                  (local.tm_year + 1900) % 10000);
+    return out;
+}
+
+bool IsTemp(const std::string& name)
+{
+    const std::string suffix = TesterSim::kTempSuffix;
+    return name.size() > suffix.size() &&
+           name.compare(name.size() - suffix.size(), suffix.size(), suffix) == 0;
+}
+
+} // namespace
+
+TesterSim::TesterSim(std::string dir) : dir_(std::move(dir))
+{
+    if (DIR* d = opendir(dir_.c_str())) {
+        while (dirent* e = readdir(d)) {
+            const std::string name = e->d_name;
+            if (name[0] == '.' && IsTemp(name))
+                unlink((dir_ + "/" + name).c_str());
+        }
+        closedir(d);
+    }
+}
+
+TesterSim::~TesterSim()
+{
+    Abandon();
+}
+
+std::string TesterSim::CheckLayout(const wire::Bytes& f) const
+{
+    if (f.size() < wire::kMinFrame || f.size() > wire::kMaxFrame)
+        return "frame size " + std::to_string(f.size()) + " outside 7..1024";
+    if (f[0] != wire::kStartByte)
+        return "byte 0 is " + std::to_string(f[0]) + ", not 87";
+    const std::size_t n = (std::size_t(f[1]) << 8) | f[2];
+    if (n != f.size() - 1)
+        return "length field " + std::to_string(n) + " for a frame of " + std::to_string(f.size()) +
+               " bytes";
+    if (f[3] != 0)
+        return "byte 3 is " + std::to_string(f[3]) + ", not 0";
+    const bool sync = f[5] == 11 && f[6] == 7;
+    if (linkId_ && !sync && f[4] != *linkId_)
+        return "link id " + std::to_string(f[4]) + " differs from " + std::to_string(*linkId_) +
+               " of the last sync";
+    if (f[6] == kCodeAnyClass)
+        return n == 6 ? "" : "code 40 carries no payload";
+    for (const RequestKind& kind : kRequests) {
+        if (kind.frameClass != f[5] || kind.code != f[6])
+            continue;
+        if (kind.payload == Payload::None && n != 6)
+            return "class " + std::to_string(f[5]) + " code " + std::to_string(f[6]) +
+                   " carries no payload";
+        if (kind.payload == Payload::Fixed && n != kind.length)
+            return "class " + std::to_string(f[5]) + " code " + std::to_string(f[6]) +
+                   " needs length " + std::to_string(kind.length);
+        return "";
+    }
+    return "no request has class " + std::to_string(f[5]) + " and code " + std::to_string(f[6]);
+}
+
+std::optional<wire::Bytes> TesterSim::Handle(const wire::Bytes& frame, std::string* complaint)
+{
+    const std::string problem = CheckLayout(frame);
+    if (!problem.empty()) {
+        if (complaint)
+            *complaint = "malformed frame, " + problem;
+        return std::nullopt;
+    }
+    if (!linkId_ || (frame[5] == 11 && frame[6] == 7))
+        linkId_ = frame[4];
+    const wire::Bytes data(frame.begin() + 7, frame.end());
+    const std::uint8_t cls = frame[5];
+    const std::uint8_t code = frame[6];
+
+    // A new exchange or another file leaves any unfinished transfer behind.
+    if (cls == 11 && (code == 7 || code == 8 || code == 18 || code == 15))
+        Abandon();
+
+    if (cls == 11) {
+        switch (code) {
+        case 7:
+            return Answer(frame, {1});
+        case 18:
+            return OpenDirectory(frame, Text(data));
+        case 19:
+            return DirectoryEntry(frame, data);
+        case 15:
+            return Delete(frame, Text(data));
+        case 8:
+            return OpenFile(frame, Text(data));
+        case 9:
+            return DataBlock(frame, data);
+        case 10:
+            return EndOfFile(frame, data);
+        default:
+            break;
+        }
+    }
+    if (cls == 10 && code == 27)
+        return Answer(frame, {code27Value_});
+    if (complaint)
+        *complaint = "class " + std::to_string(cls) + " code " + std::to_string(code) +
+                     " is not served by this tester";
+    return std::nullopt;
+}
+
+wire::Bytes TesterSim::Answer(const wire::Bytes& request, const wire::Bytes& payload) const
+{
+    return wire::MakeFrame(request[4], request[5], request[6], payload);
+}
+
+std::vector<TesterSim::Entry> TesterSim::ReadDirectory() const
+{
+    std::vector<Entry> entries;
+    DIR* d = opendir(dir_.c_str());
+    if (!d)
+        return entries;
+    while (dirent* e = readdir(d)) {
+        const std::string name = e->d_name;
+        if (name.empty() || name[0] == '.')
+            continue;
+        struct stat st
+        {
+        };
+        if (stat((dir_ + "/" + name).c_str(), &st) != 0)
+            continue;
+        Entry entry;
+        entry.name = name;
+        entry.folder = S_ISDIR(st.st_mode);
+        entry.size = std::uint32_t(st.st_size);
+        entry.date = FormatDate(st.st_mtime);
+        entries.push_back(entry);
+    }
+    closedir(d);
+    std::sort(entries.begin(), entries.end(),
+              [](const Entry& a, const Entry& b) { return a.name < b.name; });
+    return entries;
+}
+
+wire::Bytes TesterSim::OpenDirectory(const wire::Bytes& request, const std::string& path)
+{
+    if (path != kRoot && path != std::string(kRoot) + "/")
+        return Answer(request, {2});
+    listing_ = ReadDirectory();
+    listingOpen_ = true;
+    return Answer(request, {1});
+}
+
+wire::Bytes TesterSim::DirectoryEntry(const wire::Bytes& request, const wire::Bytes& data)
+{
+    if (data.size() != 4)
+        return Answer(request, {2});
+    if (!listingOpen_) {
+        listing_ = ReadDirectory();
+        listingOpen_ = true;
+    }
+    const std::uint32_t index = (std::uint32_t(data[0]) << 24) | (std::uint32_t(data[1]) << 16) |
+                                (std::uint32_t(data[2]) << 8) | data[3];
+    wire::Bytes out(31, 0); // bytes 7..37 of the frame
+    for (int i = 0; i < 4; ++i)
+        out[1 + i] = data[std::size_t(i)];
+    if (index >= listing_.size()) {
+        out[0] = 4;
+        out.resize(5);
+        return Answer(request, out);
+    }
+    const Entry& entry = listing_[index];
+    out[0] = 1;
+    out[5] = entry.folder ? 1 : 0;
+    for (int i = 0; i < 4; ++i)
+        out[6 + std::size_t(i)] = std::uint8_t(entry.size >> (24 - 8 * i));
+    std::copy(entry.date.begin(), entry.date.begin() + 10, out.begin() + 10);
+    const auto version = versions_.find(entry.name);
+    const std::string v = version != versions_.end() ? version->second : "01.00";
+    std::copy(v.begin(), v.begin() + 5, out.begin() + 20);
+    // The program reads the frame length from byte 2 alone: the name must keep it below 256.
+    const std::string name = entry.name.substr(0, 255 - 37);
+    out.insert(out.end(), name.begin(), name.end());
+    return Answer(request, out);
+}
+
+std::string TesterSim::NameUnderRoot(const std::string& path) const
+{
+    const std::string prefix = std::string(kRoot) + "/";
+    if (path.compare(0, prefix.size(), prefix) != 0)
+        return "";
+    const std::string name = path.substr(prefix.size());
+    if (name.empty() || name.size() > 255 - 37 || name[0] == '.' ||
+        name.find('/') != std::string::npos || name.find('\0') != std::string::npos)
+        return "";
+    return name;
+}
+
+std::string TesterSim::TempPath(const std::string& name) const
+{
+    return dir_ + "/." + name + kTempSuffix;
+}
+
+wire::Bytes TesterSim::Delete(const wire::Bytes& request, const std::string& path)
+{
+    const std::string name = NameUnderRoot(path);
+    listingOpen_ = false;
+    if (name.empty())
+        return Answer(request, {2});
+    if (unlink((dir_ + "/" + name).c_str()) == 0) {
+        lastDeleted = name;
+        return Answer(request, {1});
+    }
+    // The same delete again means its answer was lost: it still succeeded.
+    return Answer(request, {std::uint8_t(errno == ENOENT && name == lastDeleted ? 1 : 2)});
+}
+
+wire::Bytes TesterSim::OpenFile(const wire::Bytes& request, const std::string& path)
+{
+    const std::string name = NameUnderRoot(path);
+    if (name.empty())
+        return Answer(request, {2});
+    const std::vector<Entry> entries = ReadDirectory();
+    const bool exists =
+        std::any_of(entries.begin(), entries.end(), [&](const Entry& e) { return e.name == name; });
+    if (!exists && entries.size() >= kMaxEntries)
+        return Answer(request, {2});
+    const int fd = ::open(TempPath(name).c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
+    if (fd < 0)
+        return Answer(request, {3});
+    transfer_.emplace();
+    transfer_->name = name;
+    transfer_->fd = fd;
+    lastEndOfFile.clear();
+    return Answer(request, {1});
+}
+
+wire::Bytes TesterSim::DataBlock(const wire::Bytes& request, const wire::Bytes& data)
+{
+    if (!transfer_)
+        return Answer(request, {3});
+    if (data.size() < 5 || data.size() > 4 + 110 + 1)
+        return Answer(request, {2});
+    const std::uint32_t number = (std::uint32_t(data[0]) << 24) | (std::uint32_t(data[1]) << 16) |
+                                 (std::uint32_t(data[2]) << 8) | data[3];
+    std::uint8_t sum = 0;
+    for (std::size_t i = 4; i + 1 < data.size(); ++i)
+        sum = std::uint8_t(sum + data[i]);
+    if (std::uint8_t(~sum) != data.back())
+        return Answer(request, {2});
+    Transfer& t = *transfer_;
+    if (number + 1 == t.nextBlock && data == t.lastBlock)
+        return Answer(request, {1}); // repeated after a lost answer: already written
+    if (number != t.nextBlock)
+        return Answer(request, {2});
+    const std::size_t carried = data.size() - 5;
+    if (carried > 0 && ::write(t.fd, data.data() + 4, carried) != ssize_t(carried))
+        return Answer(request, {3});
+    for (std::size_t i = 0; i < carried; ++i)
+        t.sums[i] = std::uint8_t(t.sums[i] + data[4 + i]);
+    t.lastBlock = data;
+    ++t.nextBlock;
+    return Answer(request, {1});
+}
+
+wire::Bytes TesterSim::EndOfFile(const wire::Bytes& request, const wire::Bytes& data)
+{
+    if (!transfer_)
+        return Answer(request,
+                      {std::uint8_t(!lastEndOfFile.empty() && data == lastEndOfFile ? 1 : 2)});
+    bool match = data.size() == 110;
+    for (std::size_t i = 0; match && i < 110; ++i)
+        match = data[i] == std::uint8_t(~transfer_->sums[i]);
+    if (!match) {
+        Abandon();
+        return Answer(request, {2});
+    }
+    const std::string name = transfer_->name;
+    const bool stored = ::fsync(transfer_->fd) == 0 && ::close(transfer_->fd) == 0 &&
+                        ::rename(TempPath(name).c_str(), (dir_ + "/" + name).c_str()) == 0;
+    transfer_->fd = -1;
+    if (!stored) {
+        Abandon();
+        return Answer(request, {3});
+    }
+    transfer_.reset();
+    lastEndOfFile = data;
+    listingOpen_ = false;
+    return Answer(request, {1});
+}
+
+void TesterSim::Abandon()
+{
+    if (!transfer_)
+        return;
+    if (transfer_->fd >= 0)
+        ::close(transfer_->fd);
+    unlink(TempPath(transfer_->name).c_str());
+    transfer_.reset();
+}
+
+wire::Bytes TesterSim::NoticeFrame(int event) const
+{
+    return wire::MakeFrame(linkId_.value_or(0), wire::kNoticeClass, wire::kNoticeCode,
+                           {std::uint8_t(event)});
+}
+
+wire::Bytes TesterSim::Code27Frame(int value)
+{
+    code27Value_ = std::uint8_t(value);
+    return wire::MakeFrame(linkId_.value_or(0), 10, 27, {std::uint8_t(value)});
+}
+
+bool TesterSim::SetVersion(const std::string& name, const std::string& version)
+{
+    if (version.size() != 5)
+        return false;
+    versions_[name] = version;
+    return true;
+}
