@@ -1,0 +1,39 @@
+// The calls the program makes into the link library, behind an interface so that tests can
+// stand in for the library; LoadLinkLibrary gives the real one, resolved by ordinal.
+//
+//   std::unique_ptr<LinkApi> api = LoadLinkLibrary(&error);   // COMMVELANTO via QLibrary
+//   api->Init(window, 0); api->OpenPort(id, 0, port, 19200, area); api->Send(...); ...
+#pragma once
+
+#include <QString>
+
+#include <memory>
+#include <string>
+
+class QObject;
+
+class LinkApi
+{
+public:
+    virtual ~LinkApi() = default;
+    virtual int Init(QObject* window, int reserved) = 0; // 2
+    virtual int Release(int linkId) = 0;                 // 3
+    virtual int OpenPort(int linkId, int reserved, int port, int baud, unsigned char* area) = 0;
+    virtual void ClosePort(int linkId) = 0; // 5
+    virtual int Receive(QObject** window, int linkId, unsigned char* response, int* length) = 0;
+    virtual int Send(QObject* window, int linkId, const unsigned char* frame, int size) = 0;
+    virtual std::string Version() = 0;   // 8
+    virtual std::string Date() = 0;      // 9
+    virtual void Cancel(int linkId) = 0; // 11
+    // Why the last OpenPort failed, for the user; may be empty.
+    virtual std::string PortError(int linkId) = 0;
+};
+
+// Returns where the program looks for the link library: $ZOLT_LINK_LIBRARY, else
+// libCOMMVELANTO.so beside the program or in ../bin from it, else the plain library name.
+QString DefaultLinkLibraryPath();
+
+// Loads the link library at `path` (default: DefaultLinkLibraryPath()) and resolves its entry
+// points by ordinal. Returns null with the reason in `error` when the library or an entry point
+// is missing.
+std::unique_ptr<LinkApi> LoadLinkLibrary(QString* error, const QString& path = {});
