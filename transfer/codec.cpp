@@ -393,6 +393,12 @@ void countBytes(const std::uint8_t* p, std::size_t n, std::uint64_t (&counts)[25
 // Compresses `in`, whose size is `size`, into the already opened `out`.
 int compressStream(Source& in, std::uint64_t size, Sink& out, const CodecDiagnostics& diagnostics)
 {
+    // The length field has 32 bits: a larger file cannot be described, so it is refused (before
+    // reading gigabytes to no purpose).
+    if (size > UINT32_MAX) {
+        diagnostics("Incoerenza nella lunghezza del file.\n");
+        return -1;
+    }
     auto block = std::make_unique_for_overwrite<std::uint8_t[]>(kReadBlock);
     std::uint64_t counts[256] = {};
     std::uint16_t crc = 0;
@@ -406,8 +412,7 @@ int compressStream(Source& in, std::uint64_t size, Sink& out, const CodecDiagnos
         diagnostics("Letti 0 caratteri.\n");
         return -1;
     }
-    // The length field has 32 bits: a larger file cannot be described and is refused too.
-    if (total != size || size > UINT32_MAX) {
+    if (total != size) {
         diagnostics("Incoerenza nella lunghezza del file.\n");
         return -1;
     }

@@ -422,7 +422,7 @@ public:
 
     void printRatios() const
     {
-        std::printf("\n%-34s %12s %12s %8s\n", "input, direction", "fast MB/s", "plain MB/s",
+        std::printf("\n%-46s %12s %12s %8s\n", "input, direction", "fast MB/s", "plain MB/s",
                     "ratio");
         for (const auto& [name, fast] : rates) {
             const auto pos = name.find("Fast");
@@ -433,7 +433,7 @@ public:
             const auto it = rates.find(other);
             if (it == rates.end() || it->second <= 0)
                 continue;
-            std::printf("%-34s %12.1f %12.1f %7.1fx\n", name.c_str(), fast, it->second,
+            std::printf("%-46s %12.1f %12.1f %7.1fx\n", name.c_str(), fast, it->second,
                         fast / it->second);
         }
     }

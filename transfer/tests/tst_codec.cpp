@@ -320,6 +320,12 @@ void TestCodec::compressFailures_data()
     QTest::addRow("output folder missing")
         << path("abc.bin") << path("no/dir.zip")
         << Lines{"Impossibile aprire outfile B " + path("no/dir.zip") + "\n"} << false;
+    // Sparse, so it costs no disk: the 32-bit length cannot hold its size.
+    QFile huge(path("huge.bin"));
+    if (huge.open(QIODevice::WriteOnly) && huge.resize(qint64(1) << 32))
+        QTest::addRow("4 GiB") << path("huge.bin") << path("cf4.zip")
+                               << Lines{"Incoerenza nella lunghezza del file.\n"} << true;
+    huge.close();
     // Its size says 0 but it has bytes: the length would be wrong.
     if (QFile::exists("/proc/self/status"))
         QTest::addRow("size differs from bytes read")
