@@ -9,6 +9,7 @@
 #include "core/help_request.h"
 #include "core/texts.h"
 #include "platform/help_window.h"
+#include "software/vehicle_catalogue.h"
 
 #include <QActionEvent>
 #include <QApplication>
@@ -194,6 +195,7 @@ CMainFrame::CMainFrame(QWidget* parent)
     }
 
     RelabelMenu();
+    LoadVehicleCatalogue();
     SetHelpHandler([this](int helpId) { help_->WinHelp(helpId); });
     g_mainFrame = this;
 }

@@ -6,6 +6,7 @@
 #include "app/main_frame.h"
 #include "app/serial_port_dlg.h"
 #include "core/app_config.h"
+#include "software/install_software_dlg.h"
 
 #include <QPainter>
 #include <QPrintDialog>
@@ -46,6 +47,11 @@ void CZOLTView::OnCommand(int command)
         if (SelectLanguage(this) && MainFrame())
             MainFrame()->RelabelMenu();
         break;
+    case cmd::InstallSoftware: {
+        CInstallSoftwareDlg dlg(this);
+        dlg.exec();
+        break;
+    }
     case cmd::SelectSerialPort:
         SelectSerialPort(this, [this](int port) { ReopenPort(port); });
         break;
