@@ -11,6 +11,7 @@
 #include <QDir>
 #include <QFileInfo>
 #include <QProcess>
+#include <QScreen>
 #include <QStandardPaths>
 
 CZOLTApp::CZOLTApp() = default;
@@ -72,6 +73,9 @@ bool CZOLTApp::InitInstance()
         return false;
     }
     frame_->SetView(view);
+    // Without a window manager (a bare virtual display) "maximised" would mean nothing.
+    if (QScreen* screen = QGuiApplication::primaryScreen())
+        frame_->setGeometry(screen->availableGeometry());
     frame_->showMaximized();
     return true;
 }

@@ -91,8 +91,11 @@ private Q_SLOTS:
             QVERIFY(frame.action(cmd::TesterSoftware)->text() != italian);
         // The toolbar holds the commands in their order, with two separators.
         QStringList order;
-        for (QAction* a : frame.findChild<QToolBar*>("mainToolBar")->actions())
+        for (QAction* a : frame.findChild<QToolBar*>("mainToolBar")->actions()) {
             order << (a->isSeparator() ? "-" : QString::number(a->data().toInt()));
+            // The pictures are resources of a static library: they must really be there.
+            QVERIFY(a->isSeparator() || !a->icon().isNull());
+        }
         QCOMPARE(order.join(' '), QString("32772 32784 - 32771 32776 - 57606 57664"));
         QVERIFY(frame.menuBar()->cornerWidget(Qt::TopRightCorner)->findChild<QMenu*>("menu4"));
         AppConfig.language = 0;
