@@ -549,15 +549,14 @@ public:
             p = buffer_.get();
             end = p + keep;
             while (end < buffer_.get() + kReadBlock) {
-                const std::size_t n =
-                    source_.read(const_cast<std::uint8_t*>(end), kReadBlock - (end - p));
+                const std::size_t n = source_.read(end, kReadBlock - (end - p));
                 if (n == 0) {
                     eof_ = true;
                     break;
                 }
                 end += n;
             }
-            std::memset(const_cast<std::uint8_t*>(end), 0, kPadding);
+            std::memset(end, 0, kPadding);
         }
         if (eof_ && p > end) {
             beyond_ += static_cast<std::uint64_t>(p - end);
@@ -575,10 +574,10 @@ public:
         return taken > (base_ + static_cast<std::uint64_t>(end - buffer_.get())) * 8;
     }
 
-    std::uint64_t bits = 0;          // next bit in bit 63
-    unsigned count = 0;              // valid bits in `bits`
-    const std::uint8_t* p = nullptr; // next byte not yet in `bits`
-    const std::uint8_t* end = nullptr;
+    std::uint64_t bits = 0;    // next bit in bit 63
+    unsigned count = 0;        // valid bits in `bits`
+    std::uint8_t* p = nullptr; // next byte not yet in `bits`
+    std::uint8_t* end = nullptr;
 
 private:
     Source& source_;
@@ -700,8 +699,8 @@ bool decodeAll(BitReader& reader, const DecodeTree& tree, std::uint64_t length, 
     // The hot state lives in locals so that the byte stores cannot force it back to memory.
     std::uint64_t bits = reader.bits;
     unsigned count = reader.count;
-    const std::uint8_t* p = reader.p;
-    const std::uint8_t* end = reader.end;
+    std::uint8_t* p = reader.p;
+    std::uint8_t* end = reader.end;
     const auto refill = [&] {
         if (end - p < 8) [[unlikely]] {
             reader.p = p;
