@@ -88,7 +88,8 @@ public:
 
     int Send(QObject* window, const unsigned char* frame, int size)
     {
-        if (fd_ < 0 || !frame || size <= 0 || !wire::IsWellFormed(frame, std::size_t(size)))
+        if (fd_ < 0 || !reader_->isEnabled() || !frame || size <= 0 ||
+            !wire::IsWellFormed(frame, std::size_t(size)))
             return 0;
         const wire::Bytes bytes = wire::Encode(frame, std::size_t(size));
         if (output_.size() + bytes.size() > kMaxOutput)
@@ -163,7 +164,7 @@ private:
     void Read()
     {
         std::uint8_t chunk[4096];
-        for (;;) {
+        for (bool first = true;; first = false) {
             const ssize_t n = ::read(fd_, chunk, sizeof chunk);
             if (n > 0) {
                 parser_.Feed(chunk, std::size_t(n));
@@ -171,11 +172,11 @@ private:
             }
             if (n < 0 && errno == EINTR)
                 continue;
-            if (n < 0 && (errno == EAGAIN || errno == EWOULDBLOCK))
-                break;
-            // The device went away (unplugged adapter, closed pseudo-terminal): stop watching
-            // it so the loop does not spin; sends fail from now on.
-            reader_->setEnabled(false);
+            // A raw line reads 0 once it is drained; only a device that reports itself readable
+            // and then gives nothing, or an error, has gone away (unplugged adapter, closed
+            // pseudo-terminal). Stop watching it so the loop does not spin; sends fail from now on.
+            if ((n == 0 && first) || (n < 0 && errno != EAGAIN && errno != EWOULDBLOCK))
+                reader_->setEnabled(false);
             break;
         }
         Drain();
