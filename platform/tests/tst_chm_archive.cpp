@@ -165,32 +165,6 @@ private Q_SLOTS:
         QCOMPARE(archive.Read(path).has_value(), found);
     }
 
-    void normalize_data()
-    {
-        QTest::addColumn<QString>("path");
-        QTest::addColumn<QString>("expected");
-        QTest::newRow("empty") << ""
-                               << "";
-        QTest::newRow("root") << "/"
-                              << "/";
-        QTest::newRow("relative") << "a/b.html"
-                                  << "/a/b.html";
-        QTest::newRow("parent") << "/a/b/../c.html"
-                                << "/a/c.html";
-        QTest::newRow("parent beyond root") << "../../c.html"
-                                            << "/c.html";
-        QTest::newRow("backslash") << "a\\b.html"
-                                   << "/a/b.html";
-        QTest::newRow("special file kept whole") << "/#SYSTEM"
-                                                 << "/#SYSTEM";
-    }
-    void normalize()
-    {
-        QFETCH(QString, path);
-        QFETCH(QString, expected);
-        QCOMPARE(NormalizeChmPath(path), expected);
-    }
-
     void missingFile_data()
     {
         QTest::addColumn<QString>("path");
@@ -382,13 +356,6 @@ private Q_SLOTS:
         for (const ChmContentsEntry& e : ParseChmContents(data))
             got << QStringLiteral("%1:%2:%3").arg(e.depth).arg(e.name, e.local);
         QCOMPARE(got, expected);
-    }
-
-    void decodeText()
-    {
-        QCOMPARE(DecodeChmText("caf\xc3\xa9"), QStringLiteral("café"));
-        QCOMPARE(DecodeChmText("caf\xe9"), QStringLiteral("café"));
-        QCOMPARE(DecodeChmText("\x80 5"), QStringLiteral("€ 5"));
     }
 };
 
