@@ -49,6 +49,7 @@ Commands on standard input, one a line:
   code27 N          send an unsolicited code-27 answer whose byte 7 is N; type-42 requests
                     are answered with the same N from then on
   version NAME V    report version V (5 characters, e.g. 02.10) for file NAME
+  garbage N         put N bytes of noise on the line (to try the link's resynchronisation)
   quit              stop serving
 
 Malformed frames are logged on standard error and not answered. Runs until SIGTERM or SIGINT.
@@ -352,6 +353,20 @@ private:
                 return true;
             }
             std::fprintf(stderr, "zolt-tester-sim: usage: code27 N (0..255)\n");
+            return true;
+        }
+        if (word == "garbage") {
+            int count = 0;
+            if (in >> count && count > 0 && count <= 4096) {
+                // Noise rich in start bytes and false headers, to exercise resynchronisation.
+                wire::Bytes noise(static_cast<std::size_t>(count));
+                for (std::uint8_t& b : noise)
+                    b = rng_() % 4 == 0 ? wire::kStartByte
+                                        : std::uint8_t(rng_() % 4 == 0 ? 0 : rng_());
+                output_.insert(output_.end(), noise.begin(), noise.end());
+                return true;
+            }
+            std::fprintf(stderr, "zolt-tester-sim: usage: garbage N (1..4096)\n");
             return true;
         }
         if (word == "version") {
