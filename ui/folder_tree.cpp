@@ -26,10 +26,26 @@ std::string ChildPath(const std::string& parent, const std::string& name)
     return parent == "/" ? "/" + name : parent + "/" + name;
 }
 
+// Folder entries of `path`. A symbolic link counts when it leads to a folder; the filter alone
+// would also pass links to devices and dangling links.
+QStringList Subfolders(const std::string& path, bool firstOnly)
+{
+    QStringList names;
+    QDirIterator it(QString::fromStdString(path), QDir::Dirs | QDir::NoDotAndDotDot);
+    while (it.hasNext()) {
+        it.next();
+        if (!it.fileInfo().isDir())
+            continue;
+        names << it.fileName();
+        if (firstOnly)
+            break;
+    }
+    return names;
+}
+
 bool HasSubfolder(const std::string& path)
 {
-    QDirIterator it(QString::fromStdString(path), QDir::Dirs | QDir::NoDotAndDotDot);
-    return it.hasNext();
+    return !Subfolders(path, true).isEmpty();
 }
 
 char Upper(char c)
@@ -205,8 +221,7 @@ void CFolderTree::ListSubfolders(int item)
     filled_.SetAt(item, reinterpret_cast<void*>(std::uintptr_t{1}));
     std::string path = paths_.GetAt(item);
     QTreeWidgetItem* parent = Item(item);
-    const QStringList names = QDir(QString::fromStdString(path))
-                                  .entryList(QDir::Dirs | QDir::NoDotAndDotDot, QDir::Unsorted);
+    const QStringList names = Subfolders(path, false);
     for (const QString& name : names)
         InsertItem(parent, ChildPath(path, name.toStdString()), name, kFolderImage);
     if (names.isEmpty())

@@ -29,6 +29,14 @@ private:
         return tree.GetPath(CFolderTree::ItemNumber(tree.currentItem()));
     }
 
+    void UseTemporaryRoot()
+    {
+        CFolderTree::SetVolumeSource([this] {
+            return std::vector<FolderTreeVolume>{{root_, VolumeKind::Fixed},
+                                                 {"/proc", VolumeKind::Hidden}};
+        });
+    }
+
 private Q_SLOTS:
     void initTestCase()
     {
@@ -37,10 +45,10 @@ private Q_SLOTS:
         root_ = QDir(dir_.path()).canonicalPath().toStdString();
         for (const char* folder : {"C/ECU/NEW", "C/ECU/OLD", "C/OTHER", "C/.hidden"})
             QVERIFY(QDir(dir_.path()).mkpath(folder));
-        CFolderTree::SetVolumeSource([this] {
-            return std::vector<FolderTreeVolume>{{root_, VolumeKind::Fixed},
-                                                 {"/proc", VolumeKind::Hidden}};
-        });
+        // Links that lead nowhere or to a file are no folders.
+        QVERIFY(QFile::link(dir_.filePath("missing"), dir_.filePath("C/ECU/OLD/DANGLING")));
+        QVERIFY(QFile::link("/dev/null", dir_.filePath("C/ECU/OLD/DEVICE")));
+        UseTemporaryRoot();
     }
 
     void cleanupTestCase() { CFolderTree::SetVolumeSource(nullptr); }
@@ -198,7 +206,7 @@ private Q_SLOTS:
         QCOMPARE(volumes[0].rootPath, std::string("/"));
         for (const FolderTreeVolume& volume : volumes)
             QVERIFY(volume.kind != VolumeKind::Hidden);
-        initTestCase();
+        UseTemporaryRoot();
     }
 
     void pictures_always_available()
