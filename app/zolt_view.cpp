@@ -6,6 +6,8 @@
 #include "app/main_frame.h"
 #include "app/serial_port_dlg.h"
 #include "core/app_config.h"
+#include "link/link_session.h"
+#include "link/view_link_handler.h"
 #include "software/install_software_dlg.h"
 
 #include <QPainter>
@@ -20,11 +22,25 @@ CZOLTView::CZOLTView(QWidget* parent) : QWidget(parent)
     logo_.Load(AppConfig.logoPath);
 }
 
-CZOLTView::~CZOLTView() = default;
+CZOLTView::~CZOLTView()
+{
+    linkHandler_.reset();
+    if (link_)
+        link_->CloseLink();
+}
 
 bool CZOLTView::Create()
 {
-    linkOpen_ = true;
+    link_ = std::make_unique<LinkSession>();
+    if (link_->OpenLink(this) != 0) {
+        link_.reset();
+        return false;
+    }
+    linkHandler_ = std::make_unique<ViewLinkHandler>(*link_, this);
+    connect(linkHandler_.get(), &ViewLinkHandler::MaximizeRequested, this, [this] {
+        if (QWidget* frame = window())
+            frame->showMaximized();
+    });
     return true;
 }
 
@@ -33,11 +49,6 @@ void CZOLTView::paintEvent(QPaintEvent*)
     QPainter dc(this);
     dc.fillRect(rect(), palette().color(QPalette::Window));
     logo_.Paint(&dc, rect(), CDibPicture::kModeStretch);
-}
-
-bool CZOLTView::event(QEvent* event)
-{
-    return QWidget::event(event);
 }
 
 void CZOLTView::OnCommand(int command)

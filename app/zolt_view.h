@@ -6,6 +6,9 @@
 #include <QWidget>
 #include <memory>
 
+class LinkSession;
+class ViewLinkHandler;
+
 class CZOLTView : public QWidget
 {
     Q_OBJECT
@@ -18,16 +21,18 @@ public:
     // program must end).
     bool Create();
 
+    LinkSession* link() const { return link_.get(); }
+
     void OnCommand(int command);
 
 protected:
     void paintEvent(QPaintEvent* event) override;
-    bool event(QEvent* event) override;
 
 private:
     void Print(int command);
     void ReopenPort(int port);
 
     CDibPicture logo_;
-    bool linkOpen_ = false;
+    std::unique_ptr<LinkSession> link_;
+    std::unique_ptr<ViewLinkHandler> linkHandler_;
 };
