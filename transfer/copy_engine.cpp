@@ -1,0 +1,404 @@
+// The copy to the tester: opening pass, answer handling, block building and the abort.
+#include "transfer/copy_engine.h"
+
+#include "core/app_config.h"
+#include "core/link_event.h"
+#include "core/texts.h"
+#include "link/link_session.h"
+
+#include <QEvent>
+
+#include <algorithm>
+#include <cstring>
+
+namespace {
+
+constexpr const char* kErrors = "MESSAGGI_ERRORE";
+constexpr const char* kSection = "DIALOGO_COPY_PC_TESTER";
+
+// Request types of the copy.
+constexpr int kSync = 3;
+constexpr int kOpenFile = 11;
+constexpr int kDataBlock = 12;
+constexpr int kEndOfFile = 13;
+
+// Answer statuses.
+constexpr int kAccepted = 1;
+constexpr int kRefused = 2;
+constexpr int kTesterError = 3;
+constexpr int kRefusedToo = 5;
+
+constexpr std::uint8_t kCarriageReturn = 0x0D;
+
+} // namespace
+
+std::string FormatWithPath(const std::string& format, const std::string& argument)
+{
+    std::string out;
+    bool filled = false;
+    for (std::size_t i = 0; i < format.size(); ++i) {
+        if (format[i] == '%' && i + 1 < format.size()) {
+            if (format[i + 1] == '%') {
+                out += '%';
+                ++i;
+                continue;
+            }
+            if (format[i + 1] == 's' && !filled) {
+                out += argument;
+                filled = true;
+                ++i;
+                continue;
+            }
+        }
+        out += format[i];
+    }
+    return out;
+}
+
+CopyEngine::CopyEngine(QObject* parent) : QObject(parent), diagnostics_(printCodecDiagnostic)
+{
+    setObjectName(QStringLiteral("CopyEngine"));
+}
+
+CopyEngine::~CopyEngine()
+{
+    CloseFile();
+}
+
+int CopyEngine::AddFile(const std::string& pcPath, const std::string& testerPath, bool textMode,
+                        bool compress)
+{
+    if (state_ != State::Idle || entries_.size() >= std::size_t(kMaxEntries))
+        return 0;
+    // The tester path travels in one frame and the tester keeps 254 characters of it.
+    if (pcPath.empty() || testerPath.empty() || testerPath.size() > kMaxPathLength)
+        return 0;
+    entries_.push_back({pcPath, testerPath, textMode, compress});
+    return 1;
+}
+
+const std::string& CopyEngine::CurrentPcPath() const
+{
+    static const std::string none;
+    if (current_ < 0 || std::size_t(current_) >= entries_.size())
+        return none;
+    return entries_[std::size_t(current_)].pcPath;
+}
+
+int CopyEngine::ProgressMaximum() const
+{
+    return int(std::min<std::uint64_t>(total_ / std::uint64_t(divisor_), INT32_MAX));
+}
+
+int CopyEngine::ProgressPosition() const
+{
+    // A file that grew since the opening pass must not push the bar past its end.
+    return std::min(int(std::min<std::uint64_t>(bytesRead_ / std::uint64_t(divisor_), INT32_MAX)),
+                    ProgressMaximum());
+}
+
+std::string CopyEngine::ProgressText() const
+{
+    const std::string label = GetText(kSection, 4, AppConfig.textsPath.c_str());
+    char numbers[64];
+    std::snprintf(numbers, sizeof numbers, " %llu - %llu",
+                  static_cast<unsigned long long>(bytesRead_),
+                  static_cast<unsigned long long>(total_));
+    return label + numbers;
+}
+
+void CopyEngine::ShowError(int number)
+{
+    ShowMessage(AppConfig.textsPath.c_str(), kErrors, 1, kErrors, number, kStyleError, 0);
+}
+
+void CopyEngine::ShowCannotOpen(const std::string& path)
+{
+    const char* texts = AppConfig.textsPath.c_str();
+    std::string title = GetText(kErrors, 1, texts);
+    if (title == kTextNotFound)
+        title = "Title not present !";
+    std::string format = GetText(kErrors, 21, texts);
+    if (format == kTextNotFound)
+        format = "Message not present !";
+    ShowMessageText(texts, title.c_str(), FormatWithPath(format, path).c_str(), kStyleError, 0);
+}
+
+bool CopyEngine::Start()
+{
+    if (state_ != State::Idle)
+        return state_ == State::Running;
+    state_ = State::Running;
+    firstSync_ = true;
+    if (entries_.empty()) {
+        Finish(kResultSent); // nothing to send
+        return false;
+    }
+    if (!OpeningPass()) {
+        Finish(kResultFailed);
+        return false;
+    }
+    Send(kSync);
+    return state_ == State::Running;
+}
+
+bool CopyEngine::OpeningPass()
+{
+    total_ = 0;
+    for (Entry& entry : entries_) {
+        if (entry.compress) {
+            // A failed compression would otherwise go to the tester as if it were the software.
+            const std::string zip = entry.pcPath + ".ZIP";
+            if (compressFile(entry.pcPath.c_str(), zip.c_str(), diagnostics_) != 0) {
+                ShowCannotOpen(entry.pcPath);
+                return false;
+            }
+            entry.pcPath = zip;
+        }
+        std::FILE* f = std::fopen(entry.pcPath.c_str(), "rb");
+        if (!f) {
+            ShowCannotOpen(entry.pcPath);
+            return false;
+        }
+        const bool sized = std::fseek(f, 0, SEEK_END) == 0;
+        const long size = sized ? std::ftell(f) : -1;
+        std::fclose(f);
+        if (size < 0) {
+            ShowCannotOpen(entry.pcPath);
+            return false;
+        }
+        total_ += std::uint64_t(size);
+    }
+    divisor_ = total_ < kHundredsFrom ? 1 : 100;
+    bytesRead_ = 0;
+    current_ = 0;
+    return true;
+}
+
+bool CopyEngine::event(QEvent* event)
+{
+    if (event->type() == LinkMessageEvent::eventType()) {
+        // Late answers during or after the abort belong to an exchange that is over.
+        if (state_ == State::Running)
+            OnAnswer(static_cast<LinkMessageEvent*>(event)->wParam);
+        return true;
+    }
+    return QObject::event(event);
+}
+
+int CopyEngine::Status() const
+{
+    LinkSession* session = LinkSession::Current();
+    if (!session || !session->Window() || session->Window()->ResponseLength() < 8)
+        return -1; // no status byte: not one of the known statuses
+    return session->Window()->Response()[7];
+}
+
+void CopyEngine::OnAnswer(long long code)
+{
+    const int status = Status();
+    switch (code) {
+    case kSyncAnswer:
+        if (firstSync_) {
+            firstSync_ = false;
+            StartFile(0);
+        } else {
+            Abort(kResultFailed);
+        }
+        break;
+    case kOpenAnswer:
+        if (status == kAccepted) {
+            if (OpenCurrentFile())
+                SendBlock();
+        } else if (status == kRefused) {
+            ShowError(19);
+            SendClosingSync();
+        } else {
+            ShowError(29);
+            Abort(kResultFailed);
+        }
+        break;
+    case kBlockAnswer:
+        if (status == kAccepted) {
+            SendBlock();
+        } else if (status == kRefused || status == kRefusedToo) {
+            if (RetryNow() == 0) {
+                ShowError(20);
+                SendClosingSync();
+            }
+        } else if (status == kTesterError) {
+            ShowError(18);
+            SendClosingSync();
+        } else {
+            ShowError(29);
+            Abort(kResultFailed);
+        }
+        break;
+    case kEndAnswer:
+        if (status == kAccepted) {
+            CloseFile();
+            ++filesSent_;
+            emit FileSent(current_);
+            if (std::size_t(current_) + 1 < entries_.size()) {
+                StartFile(current_ + 1);
+            } else {
+                EndExchange();
+                Finish(kResultSent);
+            }
+        } else if (status == kRefused) {
+            ShowError(20);
+            CloseFile();
+            Abort(kResultFailed);
+        } else {
+            ShowError(29);
+            Abort(kResultFailed);
+        }
+        break;
+    case LinkTimeout:
+        ShowError(12);
+        Abort(kResultFailed);
+        break;
+    default:
+        break; // not an answer to a request of the copy
+    }
+}
+
+void CopyEngine::StartFile(int index)
+{
+    current_ = index;
+    std::memset(sums_, 0, sizeof sums_);
+    blockNumber_ = 0;
+    const std::string& path = entries_[std::size_t(index)].testerPath;
+    Send(kOpenFile, reinterpret_cast<const std::uint8_t*>(path.data()), int(path.size()));
+}
+
+bool CopyEngine::OpenCurrentFile()
+{
+    CloseFile();
+    file_ = std::fopen(CurrentPcPath().c_str(), "rb");
+    if (!file_) {
+        ShowCannotOpen(CurrentPcPath());
+        Abort(kResultFailed);
+        return false;
+    }
+    return true;
+}
+
+void CopyEngine::CloseFile()
+{
+    if (file_) {
+        std::fclose(file_);
+        file_ = nullptr;
+    }
+}
+
+void CopyEngine::SendBlock()
+{
+    if (!file_) {
+        // A block answer while no file is open: the tester answered out of turn.
+        ShowError(29);
+        Abort(kResultFailed);
+        return;
+    }
+    Entry& entry = entries_[std::size_t(current_)];
+    std::uint8_t payload[4 + kBlockBytes + 1];
+    payload[0] = std::uint8_t(blockNumber_ >> 24);
+    payload[1] = std::uint8_t(blockNumber_ >> 16);
+    payload[2] = std::uint8_t(blockNumber_ >> 8);
+    payload[3] = std::uint8_t(blockNumber_);
+    std::uint8_t read[kBlockBytes];
+    const std::size_t n = std::fread(read, 1, sizeof read, file_);
+    if (n < sizeof read && std::ferror(file_)) {
+        // Going on would close the file on the tester with its end missing.
+        ShowCannotOpen(entry.pcPath);
+        Abort(kResultFailed);
+        return;
+    }
+    bytesRead_ += n;
+    emit ProgressChanged();
+
+    const bool first = blockNumber_ == 0;
+    if (first && entry.compress)
+        entry.textMode = false;
+    std::size_t carried = 0;
+    for (std::size_t i = 0; i < n; ++i) {
+        if (entry.textMode && read[i] == kCarriageReturn)
+            continue;
+        payload[4 + carried++] = read[i];
+    }
+    std::uint8_t sum = 0;
+    for (std::size_t i = 0; i < carried; ++i) {
+        sums_[i] = std::uint8_t(sums_[i] + payload[4 + i]);
+        sum = std::uint8_t(sum + payload[4 + i]);
+    }
+    ++blockNumber_;
+    payload[4 + carried] = std::uint8_t(~sum);
+
+    if (!first && n == 0) {
+        std::uint8_t complemented[kBlockBytes];
+        for (int i = 0; i < kBlockBytes; ++i)
+            complemented[i] = std::uint8_t(~sums_[i]);
+        Send(kEndOfFile, complemented, kBlockBytes);
+        return;
+    }
+    Send(kDataBlock, payload, int(4 + carried + 1));
+}
+
+bool CopyEngine::Send(int type, const std::uint8_t* data, int length)
+{
+    const int built = BuildRequest(type, data, length);
+    // BuildRequest may have waited, dispatching events: the user may have ended the transfer.
+    if (state_ != State::Running)
+        return false;
+    if (built == 0 || SendRequest(this) == 0) {
+        ShowError(15);
+        Abort(kResultFailed);
+        return false;
+    }
+    return true;
+}
+
+void CopyEngine::SendClosingSync()
+{
+    Send(kSync);
+}
+
+void CopyEngine::Cancel()
+{
+    if (state_ == State::Idle) {
+        Finish(kResultCancelled);
+        return;
+    }
+    Abort(kResultCancelled);
+}
+
+void CopyEngine::Close()
+{
+    if (state_ == State::Idle) {
+        Finish(kResultFailed);
+        return;
+    }
+    Abort(kResultFailed);
+}
+
+void CopyEngine::Abort(int result)
+{
+    if (state_ != State::Running)
+        return;
+    state_ = State::Aborting;
+    emit CancelEnabled(false);
+    CloseFile();
+    EndExchange();
+    emit CancelEnabled(true);
+    Finish(result);
+}
+
+void CopyEngine::Finish(int result)
+{
+    if (state_ == State::Done)
+        return;
+    state_ = State::Done;
+    result_ = result;
+    CloseFile();
+    emit Finished(result);
+}
