@@ -207,7 +207,8 @@ int CFileTools::CopyFileExpanding(const char* source, const char* destination, b
 {
     int in = ::open(source, O_RDONLY | O_CLOEXEC);
     struct stat status;
-    if (in >= 0 && (::fstat(in, &status) != 0 || S_ISDIR(status.st_mode))) {
+    // Folders, devices and pipes are no software files; a pipe could also block the copy.
+    if (in >= 0 && (::fstat(in, &status) != 0 || !S_ISREG(status.st_mode))) {
         ::close(in);
         in = -1;
     }

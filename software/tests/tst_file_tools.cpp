@@ -116,6 +116,8 @@ private Q_SLOTS:
         QTest::newRow("source missing") << missing << Path("DEST") << -1 << in + missing;
         QTest::newRow("source is a folder")
             << dir_.path() + "/" << Path("DEST") << -1 << in + dir_.path() + "/";
+        QTest::newRow("source is a device")
+            << "/dev/null" << Path("DEST") << -1 << in + "/dev/null";
         QTest::newRow("destination folder missing") << src << noFolder << -2 << out + noFolder;
         QTest::newRow("destination is a folder") << src << dir_.path() << -2 << out + dir_.path();
     }
