@@ -208,12 +208,6 @@ private Q_SLOTS:
             QVERIFY(volume.kind != VolumeKind::Hidden);
         UseTemporaryRoot();
     }
-
-    void pictures_always_available()
-    {
-        for (int i = 0; i < CFolderTree::kImageCount; ++i)
-            QVERIFY(!CFolderTree::Picture(CFolderTree::Image(i)).isNull());
-    }
 };
 
 QTEST_MAIN(TestFolderTree)
