@@ -16,6 +16,7 @@
 #include <cstring>
 #include <fcntl.h>
 #include <poll.h>
+#include <sys/resource.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -23,6 +24,10 @@ namespace {
 
 // The child writes, per file: path length (u32), path, data length (u64), data; then this marker.
 constexpr std::uint32_t kEndMarker = 0xFFFFFFFFu;
+
+// Memory the child may allocate beyond what it inherits: far more than chmlib needs for any
+// real help file (its decompression window and block cache take a few megabytes).
+constexpr long long kChildMemoryBudget = 512LL * 1024 * 1024;
 
 bool WriteAll(int fd, const void* data, std::size_t size)
 {
@@ -69,10 +74,45 @@ int SendUnit(chmFile* h, chmUnitInfo* ui, void* context)
     return CHM_ENUMERATOR_CONTINUE;
 }
 
+// Returns the data size of this process in bytes (VmData), or -1. Uses only system calls, as
+// it runs in the child of a possibly multi-threaded process.
+long long CurrentDataBytes()
+{
+    const int fd = ::open("/proc/self/status", O_RDONLY | O_CLOEXEC);
+    if (fd < 0)
+        return -1;
+    char text[8192];
+    const ssize_t n = ::read(fd, text, sizeof text - 1);
+    ::close(fd);
+    if (n <= 0)
+        return -1;
+    text[n] = '\0';
+    const char* line = std::strstr(text, "VmData:");
+    if (!line)
+        return -1;
+    long long kilobytes = 0;
+    for (line += 7; *line == ' ' || *line == '\t'; ++line) {
+    }
+    for (; *line >= '0' && *line <= '9'; ++line)
+        kilobytes = kilobytes * 10 + (*line - '0');
+    return kilobytes * 1024;
+}
+
 // Runs in the child: everything chmlib does happens here, so that a crash on a damaged file
 // only ends the child. _exit skips the parent's exit handlers.
 [[noreturn]] void RunChild(const char* path, int fd)
 {
+    // A crash here is an expected outcome, not an event: no core file, no inherited crash
+    // handler. A file that makes chmlib ask for gigabytes meets a memory budget instead.
+    const rlimit noCore{0, 0};
+    ::setrlimit(RLIMIT_CORE, &noCore);
+    for (const int signal : {SIGSEGV, SIGBUS, SIGFPE, SIGILL, SIGABRT})
+        std::signal(signal, SIG_DFL);
+    if (const long long data = CurrentDataBytes(); data >= 0) {
+        const rlimit budget{rlim_t(data + kChildMemoryBudget), rlim_t(data + kChildMemoryBudget)};
+        ::setrlimit(RLIMIT_DATA, &budget);
+    }
+
     chmFile* h = chm_open(path);
     if (!h)
         _exit(2);

@@ -199,6 +199,13 @@ private Q_SLOTS:
         QTest::newRow("first half") << good.left(good.size() / 2);
         QTest::newRow("signature overwritten") << noSignature;
         QTest::newRow("directory overwritten") << noDirectory;
+        // Found by fuzzing: a header that makes chmlib ask for a 4 GB block.
+        QTest::newRow("header claiming 4 GB") << QByteArray::fromBase64(
+            "SVRTRgMAAABgAAAA/////wQ4nkjz+///7/0BfKp70BGeDACgySLm7BD9AXyqe9ARngwAoMki5uxgAAAAAAAA"
+            "ABgAAAAAAAAAeAAAAAAAAABUEAAAAAAAAMwQAAAAAAAA/gEAAAAAAAAUTwAAAAAAAAAAAAAAAAAASVRTUAEA"
+            "AABUAAAACgAAAAAQ////////////////////////AAAAAAAAAAD/////AQAAAAwEAABq//////////9JPjxP"
+            "QkpFQ1QgdHlwZT0idGV4dC9zaXRlbWFwIj4KCQk8cGFyYW0gbmFtRT0iTmFtZSIAAAAAAAAAAAAAAAAAAAAA"
+            "IA==");
     }
     void damagedFile()
     {
