@@ -1,0 +1,106 @@
+// Exchanges per second over a pseudo-terminal with the tester simulator, unpaced, and the time
+// of a 110-byte block exchange on a simulated 19200-baud line against its line-rate bound.
+#include "sim_link_fixture.h"
+
+#include "core/texts.h"
+#include "linklib/wire_frame.h"
+
+#include <QCoreApplication>
+#include <benchmark/benchmark.h>
+
+#include <cstdio>
+
+namespace {
+
+SimLink* g_link = nullptr;
+
+std::vector<std::uint8_t> Block(std::uint32_t number)
+{
+    std::vector<std::uint8_t> p{std::uint8_t(number >> 24), std::uint8_t(number >> 16),
+                                std::uint8_t(number >> 8), std::uint8_t(number)};
+    std::uint8_t sum = 0;
+    for (int i = 0; i < 110; ++i) {
+        p.push_back(std::uint8_t(i + number));
+        sum = std::uint8_t(sum + p.back());
+    }
+    p.push_back(std::uint8_t(~sum));
+    return p;
+}
+
+void RunBlocks(benchmark::State& state, int port)
+{
+    if (g_link->session->Port() != port)
+        g_link->session->ReopenPort(port);
+    g_link->Exchange(3);
+    const char* path = "/FN0/BENCH.BIN_0";
+    if (g_link->Exchange(11, std::vector<std::uint8_t>(path, path + std::strlen(path))) != 8) {
+        state.SkipWithError("the simulator refused the file");
+        return;
+    }
+    std::uint32_t number = 0;
+    for (auto _ : state) {
+        if (g_link->Exchange(12, Block(number++)) != 9 || g_link->Response()[7] != 1) {
+            state.SkipWithError("block not acknowledged");
+            break;
+        }
+    }
+    state.SetItemsProcessed(state.iterations());
+    g_link->Exchange(3); // abandons the file on the simulator
+}
+
+void BM_SyncExchange(benchmark::State& state)
+{
+    if (g_link->session->Port() != 1)
+        g_link->session->ReopenPort(1);
+    for (auto _ : state) {
+        const long long code = g_link->Exchange(3);
+        if (code != 7) {
+            std::fprintf(stderr, "answer %lld\n%s\n", code,
+                         g_link->sims[0]->ErrorOutput().constData());
+            state.SkipWithError("sync not answered");
+            break;
+        }
+    }
+    state.SetItemsProcessed(state.iterations());
+}
+
+void BM_BlockExchange(benchmark::State& state)
+{
+    RunBlocks(state, 1);
+}
+
+void BM_BlockExchange19200(benchmark::State& state)
+{
+    RunBlocks(state, 2);
+    // Bytes on the wire: the block request (7 + 115 payload + CRC) and its answer (8 + CRC).
+    const double bytes = double(wire::kCrcSize + 7 + 115 + wire::kCrcSize + 8);
+    const double boundMs = bytes * 10.0 / 19200.0 * 1000.0;
+    state.counters["bound_ms"] = boundMs;
+    state.counters["wire_bytes"] = bytes;
+}
+
+BENCHMARK(BM_SyncExchange)->UseRealTime()->Unit(benchmark::kMicrosecond)->MinTime(3.0);
+BENCHMARK(BM_BlockExchange)->UseRealTime()->Unit(benchmark::kMicrosecond)->MinTime(3.0);
+BENCHMARK(BM_BlockExchange19200)->UseRealTime()->Unit(benchmark::kMillisecond)->Iterations(100);
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    QCoreApplication app(argc, argv);
+    SetMessageBoxHook([](const std::string& title, const std::string& text, int) {
+        std::fprintf(stderr, "%s: %s\n", title.c_str(), text.c_str());
+        return 1;
+    });
+    SimLink link;
+    if (!link.AddSimulator() || !link.AddSimulator({"--baud", "19200"}) || !link.Open()) {
+        std::fprintf(stderr, "bench_link: the simulator or the link did not come up\n");
+        return 1;
+    }
+    g_link = &link;
+    benchmark::Initialize(&argc, argv);
+    benchmark::RunSpecifiedBenchmarks();
+    benchmark::Shutdown();
+    g_link = nullptr;
+    return 0;
+}
