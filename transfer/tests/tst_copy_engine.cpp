@@ -1,0 +1,431 @@
+// Tests of the copy engine against a scripted tester: block layout, sums, progress, text mode,
+// compression, every row of the answer table, and the ways a transfer ends.
+#include "transfer/tests/copy_test_support.h"
+
+#include <QSignalSpy>
+#include <QTest>
+
+using Bytes = std::vector<std::uint8_t>;
+
+// Changes the status of the nth answer to requests with `code` (nth 0: every one).
+struct Rule
+{
+    int code;
+    int nth;
+    int status;
+};
+using Rules = std::vector<Rule>;
+using Strings = std::vector<std::string>;
+using Ints = std::vector<int>;
+Q_DECLARE_METATYPE(Rules)
+Q_DECLARE_METATYPE(Strings)
+Q_DECLARE_METATYPE(Ints)
+
+namespace {
+
+std::function<int(const ScriptedTester::Request&)> Script(const Rules& rules)
+{
+    return [rules](const ScriptedTester::Request& r) {
+        for (const Rule& rule : rules)
+            if (rule.code == r.code && (rule.nth == 0 || rule.nth == r.nth))
+                return rule.status;
+        return ScriptedTester::kKeep;
+    };
+}
+
+Ints PayloadSizes(const std::vector<ScriptedTester::Request>& requests)
+{
+    Ints out;
+    for (const auto& r : requests)
+        out.push_back(int(r.payload.size()));
+    return out;
+}
+
+Bytes WithoutCarriageReturns(Bytes in)
+{
+    in.erase(std::remove(in.begin(), in.end(), std::uint8_t(0x0D)), in.end());
+    return in;
+}
+
+} // namespace
+
+class TestCopyEngine : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void blocksOfAFile_data()
+    {
+        QTest::addColumn<int>("size");
+        QTest::addColumn<Ints>("blockPayloads"); // 4 + carried + 1
+        QTest::newRow("empty: block 0 only") << 0 << Ints{5};
+        QTest::newRow("1 byte") << 1 << Ints{6};
+        QTest::newRow("110 bytes: one full block") << 110 << Ints{115};
+        QTest::newRow("220 bytes: blocks 0 and 1") << 220 << Ints{115, 115};
+        QTest::newRow("221 bytes: blocks 0, 1 and 2") << 221 << Ints{115, 115, 6};
+    }
+
+    void blocksOfAFile()
+    {
+        QFETCH(int, size);
+        QFETCH(Ints, blockPayloads);
+        CopyFixture f;
+        const std::string pc = f.MakeFile("A.BIN", size);
+        CopyEngine engine;
+        QCOMPARE(engine.AddFile(pc, "/FN0/A.BIN", false, false), 1);
+        QCOMPARE(CopyFixture::Run(engine), 1);
+
+        Ints codes{7, 8};
+        codes.insert(codes.end(), blockPayloads.size(), 9);
+        codes.push_back(10);
+        QCOMPARE(f.tester->Codes(), codes);
+        QCOMPARE(PayloadSizes(f.tester->Of(9)), blockPayloads);
+        const Bytes path = f.tester->Of(8)[0].payload;
+        QCOMPARE(std::string(path.begin(), path.end()), std::string("/FN0/A.BIN"));
+        // Block numbers count from 0, most significant byte first.
+        const auto blocks = f.tester->Of(9);
+        for (std::size_t i = 0; i < blocks.size(); ++i)
+            QCOMPARE(Bytes(blocks[i].payload.begin(), blocks[i].payload.begin() + 4),
+                     (Bytes{0, 0, 0, std::uint8_t(i)}));
+        QCOMPARE(f.tester->files["/FN0/A.BIN"], CopyFixture::Bytes(pc));
+        QVERIFY(f.messages.empty());
+    }
+
+    // The one block of an empty file and its end carry nothing but the complements of 0.
+    void emptyFileSendsBlockZeroAndAllOnesSums()
+    {
+        CopyFixture f;
+        CopyEngine engine;
+        engine.AddFile(f.MakeFile("E.BIN", 0), "/FN0/E.BIN", false, false);
+        QCOMPARE(CopyFixture::Run(engine), 1);
+        QCOMPARE(f.tester->Of(9)[0].payload, (Bytes{0, 0, 0, 0, 0xFF}));
+        QCOMPARE(f.tester->Of(10)[0].payload, Bytes(110, 0xFF));
+    }
+
+    void endOfFileCarriesComplementedColumnSums()
+    {
+        CopyFixture f;
+        QByteArray content;
+        for (int i = 0; i < 221; ++i)
+            content += char(i < 110 ? 1 : i < 220 ? 2 : 5);
+        CopyEngine engine;
+        engine.AddFile(f.WriteFile("S.BIN", content), "/FN0/S.BIN", false, false);
+        QCOMPARE(CopyFixture::Run(engine), 1);
+        Bytes expected(110, std::uint8_t(~3));
+        expected[0] = std::uint8_t(~8);
+        QCOMPARE(f.tester->Of(10)[0].payload, expected);
+    }
+
+    // Sums and block numbers start again with every file; the tester model refuses otherwise.
+    void severalFilesArriveInQueueOrder()
+    {
+        CopyFixture f;
+        CopyEngine engine;
+        QSignalSpy sent(&engine, &CopyEngine::FileSent);
+        const int sizes[] = {333, 0, 1000, 110};
+        for (int i = 0; i < 4; ++i) {
+            const std::string name = "F" + std::to_string(i);
+            engine.AddFile(f.MakeFile(name, sizes[i], i), "/FN0/" + name, false, false);
+        }
+        QCOMPARE(CopyFixture::Run(engine), 1);
+        QCOMPARE(sent.count(), 4);
+        QCOMPARE(engine.FilesSent(), 4);
+        for (int i = 0; i < 4; ++i) {
+            const std::string name = "F" + std::to_string(i);
+            QCOMPARE(f.tester->files["/FN0/" + name], CopyFixture::Bytes(f.Path(name)));
+        }
+        QCOMPARE(f.tester->Count("Send"), 1 + 4 + (4 + 1 + 10 + 1) + 4);
+    }
+
+    void progressDivisor_data()
+    {
+        QTest::addColumn<Ints>("sizes");
+        QTest::addColumn<int>("divisor");
+        QTest::addColumn<int>("maximum");
+        QTest::newRow("31,999 bytes count bytes") << Ints{31999} << 1 << 31999;
+        QTest::newRow("32,000 bytes count hundreds") << Ints{32000} << 100 << 320;
+        QTest::newRow("the total of the queue decides") << Ints{16000, 16050} << 100 << 320;
+    }
+
+    void progressDivisor()
+    {
+        QFETCH(Ints, sizes);
+        QFETCH(int, divisor);
+        QFETCH(int, maximum);
+        CopyFixture f;
+        CopyEngine engine;
+        int total = 0;
+        for (std::size_t i = 0; i < sizes.size(); ++i) {
+            const std::string name = "P" + std::to_string(i);
+            engine.AddFile(f.MakeFile(name, sizes[i]), "/FN0/" + name, false, false);
+            total += sizes[i];
+        }
+        std::vector<int> positions;
+        connect(&engine, &CopyEngine::ProgressChanged, this,
+                [&] { positions.push_back(engine.ProgressPosition()); });
+        QCOMPARE(CopyFixture::Run(engine), 1);
+        QCOMPARE(engine.Divisor(), divisor);
+        QCOMPARE(engine.ProgressMaximum(), maximum);
+        QCOMPARE(positions.front(), 110 / divisor);
+        QCOMPARE(positions.back(), maximum);
+        const std::string text = "Byte: " + std::to_string(total) + " - " + std::to_string(total);
+        QCOMPARE(engine.ProgressText(), text);
+    }
+
+    void textModeAndCompression_data()
+    {
+        QTest::addColumn<bool>("textMode");
+        QTest::addColumn<bool>("compress");
+        QTest::newRow("text mode drops carriage returns") << true << false;
+        QTest::newRow("binary keeps them") << false << false;
+        QTest::newRow("compression sends the .ZIP file as it is") << true << true;
+    }
+
+    void textModeAndCompression()
+    {
+        QFETCH(bool, textMode);
+        QFETCH(bool, compress);
+        CopyFixture f;
+        // 110 bytes of which 3 are carriage returns, then a second, shorter line block.
+        QByteArray content(110, 'x');
+        content[10] = '\r';
+        content[50] = '\r';
+        content[109] = '\r';
+        content += "tail\r\n";
+        const std::string pc = f.WriteFile("T.TXT", content);
+        CopyEngine engine;
+        engine.AddFile(pc, "/FN0/T.TXT", textMode, compress);
+        std::vector<std::uint64_t> read;
+        connect(&engine, &CopyEngine::ProgressChanged, this,
+                [&] { read.push_back(engine.BytesRead()); });
+        QCOMPARE(CopyFixture::Run(engine), 1);
+        const Bytes arrived = f.tester->files["/FN0/T.TXT"];
+        if (compress) {
+            QCOMPARE(engine.Entries()[0].pcPath, pc + ".ZIP");
+            QCOMPARE(arrived, CopyFixture::Bytes(pc + ".ZIP"));
+            Bytes expanded;
+            QVERIFY(decompressBuffer(arrived, expanded, [](const std::string&) {}).ok());
+            QCOMPARE(expanded, CopyFixture::Bytes(pc));
+            return;
+        }
+        QCOMPARE(read.front(), std::uint64_t(110)); // progress follows the bytes read
+        QCOMPARE(f.tester->Of(9)[0].payload.size(), std::size_t(textMode ? 4 + 107 + 1 : 115));
+        const Bytes original = CopyFixture::Bytes(pc);
+        QCOMPARE(arrived, textMode ? WithoutCarriageReturns(original) : original);
+    }
+
+    void answerTable_data()
+    {
+        QTest::addColumn<int>("files");
+        QTest::addColumn<Rules>("rules");
+        QTest::addColumn<int>("result");
+        QTest::addColumn<Strings>("messages");
+        QTest::addColumn<Ints>("codes"); // of the requests sent, for a file of 150 bytes
+        QTest::addColumn<int>("acknowledged");
+
+        const Ints whole{7, 8, 9, 9, 10};
+        QTest::newRow("all accepted") << 1 << Rules{} << 1 << Strings{} << whole << 1;
+        QTest::newRow("tester path refused: 19, closing sync")
+            << 1 << Rules{{8, 1, 2}} << 0 << Strings{"E19"} << Ints{7, 8, 7} << 0;
+        QTest::newRow("open answered 3: 29")
+            << 1 << Rules{{8, 1, 3}} << 0 << Strings{"E29"} << Ints{7, 8} << 0;
+        QTest::newRow("block refused once is sent again")
+            << 1 << Rules{{9, 1, 2}} << 1 << Strings{} << Ints{7, 8, 9, 9, 9, 10} << 1;
+        QTest::newRow("block status 5 is a refusal too")
+            << 1 << Rules{{9, 2, 5}} << 1 << Strings{} << Ints{7, 8, 9, 9, 9, 10} << 1;
+        QTest::newRow("block refused on every attempt: 20, closing sync")
+            << 1 << Rules{{9, 0, 2}} << 0 << Strings{"E20"} << Ints{7, 8, 9, 9, 9, 7} << 0;
+        QTest::newRow("tester error on a block: 18, closing sync")
+            << 1 << Rules{{9, 2, 3}} << 0 << Strings{"E18"} << Ints{7, 8, 9, 9, 7} << 0;
+        QTest::newRow("block answered 4: 29")
+            << 1 << Rules{{9, 1, 4}} << 0 << Strings{"E29"} << Ints{7, 8, 9} << 0;
+        QTest::newRow("end of file refused: 20, no sync")
+            << 1 << Rules{{10, 1, 2}} << 0 << Strings{"E20"} << whole << 0;
+        QTest::newRow("end of file answered 0: 29")
+            << 1 << Rules{{10, 1, 0}} << 0 << Strings{"E29"} << whole << 0;
+        QTest::newRow("no answer: 12") << 1 << Rules{{9, 2, ScriptedTester::kTimeOut}} << 0
+                                       << Strings{"E12"} << Ints{7, 8, 9, 9} << 0;
+        QTest::newRow("second file refused, first stays")
+            << 2 << Rules{{8, 2, 2}} << 0 << Strings{"E19"} << Ints{7, 8, 9, 9, 10, 8, 7} << 1;
+    }
+
+    void answerTable()
+    {
+        QFETCH(int, files);
+        QFETCH(Rules, rules);
+        QFETCH(int, result);
+        QFETCH(Strings, messages);
+        QFETCH(Ints, codes);
+        QFETCH(int, acknowledged);
+        CopyFixture f;
+        f.tester->script = Script(rules);
+        CopyEngine engine;
+        for (int i = 0; i < files; ++i) {
+            const std::string name = "R" + std::to_string(i);
+            engine.AddFile(f.MakeFile(name, 150, i), "/FN0/" + name, false, false);
+        }
+        QCOMPARE(CopyFixture::Run(engine), result);
+        QCOMPARE(f.messages, messages);
+        QCOMPARE(f.tester->Codes(), codes);
+        QCOMPARE(int(f.tester->files.size()), acknowledged);
+        QCOMPARE(engine.FilesSent(), acknowledged);
+        for (const auto& [path, data] : f.tester->files)
+            QCOMPARE(data, CopyFixture::Bytes(f.Path(path.substr(5))));
+        // A refused block goes again exactly as it was, its sums counted once.
+        const auto blocks = f.tester->Of(9);
+        if (result == 1 && blocks.size() == 3)
+            QVERIFY(blocks[0].payload == blocks[1].payload ||
+                    blocks[1].payload == blocks[2].payload);
+        QVERIFY(!f.session.Window()->Busy());
+    }
+
+    void timeOutEndsTheExchange()
+    {
+        CopyFixture f;
+        f.tester->script = Script({{9, 1, ScriptedTester::kTimeOut}});
+        CopyEngine engine;
+        engine.AddFile(f.MakeFile("X", 50), "/FN0/X", false, false);
+        QCOMPARE(CopyFixture::Run(engine), 0);
+        QCOMPARE(f.tester->Count("Cancel"), 1);
+        QVERIFY(!f.session.Window()->Pending());
+    }
+
+    // The PC file is never opened: had it been, its absence would show text 21.
+    void refusedTesterPathNeverOpensThePcFile()
+    {
+        CopyFixture f;
+        const std::string pc = f.MakeFile("N", 10);
+        f.tester->script = [&](const ScriptedTester::Request& r) {
+            if (r.code == 8)
+                QFile::remove(QString::fromStdString(pc));
+            return r.code == 8 ? 2 : ScriptedTester::kKeep;
+        };
+        CopyEngine engine;
+        engine.AddFile(pc, "/FN0/N", false, false);
+        QCOMPARE(CopyFixture::Run(engine), 0);
+        QCOMPARE(f.messages, Strings{"E19"});
+        QCOMPARE(engine.BytesRead(), std::uint64_t(0));
+    }
+
+    void sendFailureShows15()
+    {
+        CopyFixture f;
+        f.tester->sendResult = 0;
+        CopyEngine engine;
+        engine.AddFile(f.MakeFile("X", 50), "/FN0/X", false, false);
+        QVERIFY(!engine.Start());
+        QCOMPARE(engine.Result(), 0);
+        QCOMPARE(f.messages, Strings{"E15"});
+    }
+
+    void unreadablePcFile_data()
+    {
+        QTest::addColumn<QString>("when");
+        QTest::newRow("missing at opening: nothing sent") << "opening";
+        QTest::newRow("gone when the tester accepts its name") << "accepted";
+        QTest::newRow("compression fails: nothing sent") << "compression";
+    }
+
+    // Text 21 always names the file: the box never reads a raw "%s".
+    void unreadablePcFile()
+    {
+        QFETCH(QString, when);
+        CopyFixture f;
+        const std::string good = f.MakeFile("GOOD", 300);
+        const std::string bad = f.MakeFile("BAD", 300, 2);
+        CopyEngine engine;
+        engine.AddFile(good, "/FN0/GOOD", false, false);
+        engine.AddFile(bad, "/FN0/BAD", false, when == "compression");
+        if (when == "opening")
+            QFile::remove(QString::fromStdString(bad));
+        if (when == "compression") // the compressed copy cannot be written
+            QVERIFY(QDir().mkpath(QString::fromStdString(bad + ".ZIP")));
+        if (when == "accepted")
+            f.tester->script = [&](const ScriptedTester::Request& r) {
+                if (r.code == 8 && r.nth == 2)
+                    QFile::remove(QString::fromStdString(bad));
+                return ScriptedTester::kKeep;
+            };
+        QCOMPARE(CopyFixture::Run(engine), 0);
+        QCOMPARE(f.messages, Strings{"E21 " + bad});
+        if (when == "accepted") {
+            QCOMPARE(f.tester->files.size(), std::size_t(1));
+        } else {
+            QCOMPARE(f.tester->Count("Send"), 0);
+        }
+    }
+
+    void cancelAndClose_data()
+    {
+        QTest::addColumn<bool>("cancel");
+        QTest::addColumn<int>("result");
+        QTest::newRow("Cancel gives 2") << true << 2;
+        QTest::newRow("closing the window gives 0") << false << 0;
+    }
+
+    void cancelAndClose()
+    {
+        QFETCH(bool, cancel);
+        QFETCH(int, result);
+        CopyFixture f;
+        CopyEngine engine;
+        QSignalSpy enabled(&engine, &CopyEngine::CancelEnabled);
+        engine.AddFile(f.MakeFile("C", 1000), "/FN0/C", false, false);
+        // The user acts while the third block is on its way.
+        f.tester->script = [&](const ScriptedTester::Request& r) {
+            if (r.code != 9 || r.nth != 3)
+                return ScriptedTester::kKeep;
+            QTimer::singleShot(0, &engine, [&] { cancel ? engine.Cancel() : engine.Close(); });
+            return ScriptedTester::kNoAnswer;
+        };
+        QCOMPARE(CopyFixture::Run(engine), result);
+        QCOMPARE(f.tester->Count("Cancel"), 1); // the exchange was ended
+        QVERIFY(f.messages.empty());
+        QCOMPARE(enabled.count(), 2);
+        QCOMPARE(enabled.at(0).at(0).toBool(), false);
+        QCOMPARE(enabled.at(1).at(0).toBool(), true);
+        QVERIFY(f.tester->files.empty());
+    }
+
+    void queueHolds255Files()
+    {
+        CopyEngine engine;
+        for (int i = 0; i < 255; ++i)
+            QCOMPARE(engine.AddFile("/pc/" + std::to_string(i), "/FN0/X", false, false), 1);
+        QCOMPARE(engine.AddFile("/pc/256", "/FN0/X", false, false), 0);
+        QCOMPARE(int(engine.Entries().size()), 255);
+    }
+
+    void testerPathLongerThan254IsRefused()
+    {
+        CopyEngine engine;
+        QCOMPARE(engine.AddFile("/pc/a", "/FN0/" + std::string(249, 'a'), false, false), 1);
+        QCOMPARE(engine.AddFile("/pc/a", "/FN0/" + std::string(250, 'a'), false, false), 0);
+    }
+
+    void formatWithPath_data()
+    {
+        QTest::addColumn<QString>("format");
+        QTest::addColumn<QString>("expected");
+        QTest::newRow("the path fills %s") << "open %s now"
+                                           << "open /a/b now";
+        QTest::newRow("%% is a percent sign") << "100%% %s"
+                                              << "100% /a/b";
+        QTest::newRow("a second %s stays as written") << "%s and %s"
+                                                      << "/a/b and %s";
+        QTest::newRow("other directives are not read") << "%d %n %s"
+                                                       << "%d %n /a/b";
+        QTest::newRow("a lone % at the end") << "%s 5%"
+                                             << "/a/b 5%";
+    }
+
+    void formatWithPath()
+    {
+        QFETCH(QString, format);
+        QFETCH(QString, expected);
+        QCOMPARE(QString::fromStdString(FormatWithPath(format.toStdString(), "/a/b")), expected);
+    }
+};
+
+QTEST_GUILESS_MAIN(TestCopyEngine)
+#include "tst_copy_engine.moc"
