@@ -189,7 +189,7 @@ bool HelpWindow::ShowTopic(const QString& chmPath, const QString& topicPath)
     // A changed file (a newer help installed while the program runs) is read again.
     ChmArchive fresh;
     const bool sameArchive = archive_.IsOpen() && canonical == archivePath_ &&
-                             info.lastModified() == QFileInfo(archive_.FilePath()).lastModified();
+                             info.lastModified() == archiveModified_ && info.size() == archiveSize_;
     if (!sameArchive && !fresh.Open(canonical))
         return false;
     const ChmArchive& target = sameArchive ? archive_ : fresh;
@@ -217,6 +217,8 @@ bool HelpWindow::ShowTopic(const QString& chmPath, const QString& topicPath)
     if (!sameArchive) {
         archive_ = std::move(fresh);
         archivePath_ = canonical;
+        archiveModified_ = info.lastModified();
+        archiveSize_ = info.size();
         FillContents();
         ApplyLabels();
         const bool samePage = PathWithoutFragment(browser_->source()) == PathWithoutFragment(url);

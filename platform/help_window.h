@@ -4,6 +4,7 @@
 
 #include "platform/chm_archive.h"
 
+#include <QDateTime>
 #include <QMainWindow>
 #include <QTextBrowser>
 #include <QUrl>
@@ -73,6 +74,8 @@ private:
 
     ChmArchive archive_;
     QString archivePath_; // canonical path of the open archive
+    QDateTime archiveModified_;
+    qint64 archiveSize_ = 0;
     QSplitter* splitter_ = nullptr;
     QTreeWidget* contents_ = nullptr;
     HelpBrowser* browser_ = nullptr;

@@ -243,6 +243,27 @@ private Q_SLOTS:
         QVERIFY(!w->BackAction()->isEnabled());
     }
 
+    // A help file replaced while the program runs (a newer help installed) is read again.
+    void replacedFileIsReadAgain()
+    {
+        REQUIRE_HELP_FILES();
+        const QString path = dir_.filePath("TVELANTO_XXX.CHM");
+        QFile::remove(path);
+        QVERIFY(QFile::copy(HelpFile("ITA"), path));
+        QVERIFY(ShowHelpTopic(path, kTopics[1]));
+        const QString italian = window()->Browser()->documentTitle();
+        QVERIFY(QFile::remove(path));
+        QVERIFY(QFile::copy(HelpFile("ING"), path));
+        QFile file(path);
+        QVERIFY(file.open(QIODevice::ReadWrite));
+        QVERIFY(file.setFileTime(QDateTime::currentDateTime().addSecs(60),
+                                 QFileDevice::FileModificationTime));
+        file.close();
+        QVERIFY(ShowHelpTopic(path, kTopics[1]));
+        QVERIFY(window()->Browser()->documentTitle() != italian);
+        QCOMPARE(window()->BackAction()->text(), QStringLiteral("Back"));
+    }
+
     void labelsFollowTheFileLanguage_data()
     {
         QTest::addColumn<QString>("code");
