@@ -2,6 +2,7 @@
 #include "core/msg_box_dlg.h"
 
 #include "core/app_config.h"
+#include "core/help_request.h"
 #include "core/link_event.h"
 #include "core/texts.h"
 #include "platform/profile.h"
@@ -105,6 +106,10 @@ void CMsgBoxDlg::keyPressEvent(QKeyEvent* event)
 {
     if (event->key() == Qt::Key_Escape && event->modifiers() == Qt::NoModifier) {
         done(EscapeCode());
+        return;
+    }
+    if (event->key() == Qt::Key_F1 && helpId_ != 0) {
+        RequestHelp(helpId_);
         return;
     }
     QDialog::keyPressEvent(event);

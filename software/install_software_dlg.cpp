@@ -144,7 +144,7 @@ void CInstallSoftwareDlg::ScanFolder()
     const QStringList files =
         QDir(QString::fromStdString(folder_))
             .entryList({QStringLiteral("*.") + QLatin1String(kDescriptionExtension)}, QDir::Files,
-                       QDir::Unsorted);
+                       QDir::Name | QDir::IgnoreCase);
     for (const QString& name : files) {
         std::string path = InFolder(folder_, name.toStdString());
         std::string fileName = name.toStdString();

@@ -40,6 +40,8 @@ QStringList Subfolders(const std::string& path, bool firstOnly)
         if (firstOnly)
             break;
     }
+    // Listed by name, as a user reads a folder, not in the file system's hash order.
+    names.sort(Qt::CaseInsensitive);
     return names;
 }
 

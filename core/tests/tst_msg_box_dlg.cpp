@@ -1,5 +1,6 @@
 // Tests of the program's message box: buttons, captions, icons and closing codes.
 #include "core/app_config.h"
+#include "core/help_request.h"
 #include "core/link_event.h"
 #include "core/msg_box_dlg.h"
 
@@ -164,6 +165,11 @@ private Q_SLOTS:
         QCOMPARE(box.windowTitle().size(), 399);
         QCOMPARE(box.findChild<QLabel*>("message")->text().size(), 399);
         QCOMPARE(box.helpId(), 131351);
+        int asked = 0;
+        SetHelpHandler([&](int id) { asked = id; });
+        QTest::keyClick(&box, Qt::Key_F1);
+        SetHelpHandler(nullptr);
+        QCOMPARE(asked, 131351);
     }
 };
 
