@@ -1,0 +1,217 @@
+// End-to-end tests of the copy: the engine, the link library and the tester simulator on a
+// pseudo-terminal, with a clean line and with lost and damaged frames.
+#include "core/app_config.h"
+#include "core/texts.h"
+#include "link/link_session.h"
+#include "transfer/codec.h"
+#include "transfer/copy_engine.h"
+
+#ifndef ZOLT_NO_TESTER_SIM
+#include "tools/tester_sim/tester_sim_process.h"
+#endif
+
+#include <QDir>
+#include <QEventLoop>
+#include <QFile>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QTimer>
+
+#include <memory>
+#include <random>
+
+using Bytes = std::vector<std::uint8_t>;
+
+class TestCopyEndToEnd : public QObject
+{
+    Q_OBJECT
+
+#ifndef ZOLT_NO_TESTER_SIM
+    struct Line
+    {
+        QTemporaryDir work;
+        QString previousDir = QDir::currentPath();
+        TesterSimProcess sim;
+        LinkSession session;
+        QObject view;
+        std::vector<std::string> messages;
+        QString fs;
+
+        explicit Line(const QStringList& options)
+        {
+            fs = work.filePath("FN0");
+            QDir().mkpath(fs);
+            const QString link = work.filePath("tester.pty");
+            QFile ini(work.filePath("VELANTO.INI"));
+            ini.open(QIODevice::WriteOnly);
+            ini.write("[PORTE_COM]\nCOM1=" + link.toUtf8() + "\n");
+            ini.close();
+            QDir::setCurrent(work.path());
+            AppConfig.textsPath = ZOLT_SOURCE_DIR "/data/SWBASE.TXT";
+            AppConfig.language = 1;
+            AppConfig.comPort = 1;
+            SetMessageBoxHook([this](const std::string&, const std::string& text, int) {
+                messages.push_back(text);
+                return 1;
+            });
+            if (sim.Start(fs, link, options))
+                session.OpenLink(&view);
+        }
+        ~Line()
+        {
+            session.CloseLink();
+            sim.Stop();
+            SetMessageBoxHook(nullptr);
+            QDir::setCurrent(previousDir);
+        }
+        bool Up() const { return session.PortOpen(); }
+
+        std::string MakeFile(const std::string& name, int size, unsigned seed)
+        {
+            std::mt19937 random(seed);
+            QByteArray content(size, '\0');
+            for (int i = 0; i < size; ++i)
+                content[i] = char(random());
+            const QString path = work.filePath(QString::fromStdString(name));
+            QFile file(path);
+            file.open(QIODevice::WriteOnly);
+            file.write(content);
+            return path.toStdString();
+        }
+        // The tester's file, or nothing when it does not hold one by that name.
+        std::optional<Bytes> OnTester(const std::string& name) const
+        {
+            QFile file(fs + "/" + QString::fromStdString(name));
+            if (!file.open(QIODevice::ReadOnly))
+                return std::nullopt;
+            const QByteArray all = file.readAll();
+            return Bytes(all.begin(), all.end());
+        }
+    };
+
+    static Bytes Read(const std::string& path)
+    {
+        QFile file(QString::fromStdString(path));
+        file.open(QIODevice::ReadOnly);
+        const QByteArray all = file.readAll();
+        return Bytes(all.begin(), all.end());
+    }
+
+    static int Run(CopyEngine& engine, int timeoutMs)
+    {
+        engine.SetCodecDiagnostics([](const std::string&){});
+        if (!engine.Start())
+            return engine.Result();
+        QEventLoop loop;
+        connect(&engine, &CopyEngine::Finished, &loop, &QEventLoop::quit);
+        QTimer::singleShot(timeoutMs, &loop, &QEventLoop::quit);
+        if (engine.CurrentState() != CopyEngine::State::Done)
+            loop.exec();
+        return engine.CurrentState() == CopyEngine::State::Done ? engine.Result() : -1;
+    }
+#endif
+
+private slots:
+    void twentyFilesArriveByteIdentical()
+    {
+#ifdef ZOLT_NO_TESTER_SIM
+        QSKIP("built without the tester simulator");
+#else
+        Line line({});
+        QVERIFY2(line.Up(), line.sim.ErrorOutput().constData());
+        const int sizes[20] = {0,    1,     109,   110,   111,   219,   220,   221,   1000,  4095,
+                               4096, 12345, 20000, 32768, 50000, 65535, 77777, 98000, 98303, 98304};
+        CopyEngine engine;
+        for (int i = 0; i < 20; ++i) {
+            const std::string name = "SW" + std::to_string(i) + ".BIN_" + std::to_string(sizes[i]);
+            QCOMPARE(engine.AddFile(line.MakeFile(name, sizes[i], unsigned(i)), "/FN0/" + name,
+                                    false, false),
+                     1);
+        }
+        QCOMPARE(Run(engine, 120000), 1);
+        QVERIFY(line.messages.empty());
+        for (const CopyEngine::Entry& entry : engine.Entries()) {
+            const std::string name = entry.testerPath.substr(5);
+            const std::optional<Bytes> held = line.OnTester(name);
+            QVERIFY2(held.has_value(), name.c_str());
+            QVERIFY2(*held == Read(entry.pcPath), name.c_str());
+        }
+#endif
+    }
+
+    void lossyLine_data()
+    {
+        QTest::addColumn<QString>("seed");
+        QTest::newRow("seed 7") << "7";
+        QTest::newRow("seed 2024") << "2024";
+    }
+
+    // Lost and damaged frames are repeated by the link; whatever cannot be repeated ends the
+    // transfer with a message. The tester never keeps a file whose content is wrong.
+    void lossyLine()
+    {
+#ifdef ZOLT_NO_TESTER_SIM
+        QSKIP("built without the tester simulator");
+#else
+        QFETCH(QString, seed);
+        Line line({"--drop", "0.05", "--corrupt", "0.01", "--seed", seed});
+        QVERIFY2(line.Up(), line.sim.ErrorOutput().constData());
+        const int sizes[] = {0, 1, 110, 221, 700, 1500};
+        CopyEngine engine;
+        for (int i = 0; i < 6; ++i) {
+            const std::string name = "L" + std::to_string(i) + ".BIN_" + std::to_string(sizes[i]);
+            engine.AddFile(line.MakeFile(name, sizes[i], unsigned(100 + i)), "/FN0/" + name, false,
+                           false);
+        }
+        const int result = Run(engine, 400000);
+        QVERIFY(result == 0 || result == 1);
+        int arrived = 0;
+        for (const CopyEngine::Entry& entry : engine.Entries()) {
+            const std::optional<Bytes> held = line.OnTester(entry.testerPath.substr(5));
+            if (!held)
+                continue;
+            ++arrived;
+            QVERIFY2(*held == Read(entry.pcPath), entry.testerPath.c_str());
+        }
+        if (result == 1) {
+            QCOMPARE(arrived, 6);
+            QVERIFY(line.messages.empty());
+        } else {
+            QCOMPARE(line.messages.size(), std::size_t(1));
+        }
+        qInfo("result %d, %d of 6 files on the tester", result, arrived);
+#endif
+    }
+
+    void compressedFileArrivesAsItsZip()
+    {
+#ifdef ZOLT_NO_TESTER_SIM
+        QSKIP("built without the tester simulator");
+#else
+        Line line({});
+        QVERIFY2(line.Up(), line.sim.ErrorOutput().constData());
+        // Compressible content: text lines with carriage returns that must survive.
+        QByteArray text;
+        for (int i = 0; i < 800; ++i)
+            text += "riga " + QByteArray::number(i) + " della centralina\r\n";
+        const QString pc = line.work.filePath("NOTE.TXT_" + QString::number(text.size()));
+        QFile file(pc);
+        file.open(QIODevice::WriteOnly);
+        file.write(text);
+        file.close();
+        CopyEngine engine;
+        engine.AddFile(pc.toStdString(), "/FN0/NOTE.ZIP", true, true);
+        QCOMPARE(Run(engine, 60000), 1);
+        const std::optional<Bytes> held = line.OnTester("NOTE.ZIP");
+        QVERIFY(held.has_value());
+        QCOMPARE(*held, Read(pc.toStdString() + ".ZIP"));
+        QVERIFY(held->size() < std::size_t(text.size()));
+        Bytes expanded;
+        QVERIFY(decompressBuffer(*held, expanded, [](const std::string&) {}).ok());
+        QCOMPARE(expanded, Bytes(text.begin(), text.end()));
+#endif
+    }
+};
+
+QTEST_GUILESS_MAIN(TestCopyEndToEnd)
+#include "tst_copy_end_to_end.moc"
