@@ -1,0 +1,53 @@
+// Lists the tester's directory "/FN0" as the tester reports it: a sync, the opening of the
+// listing, then one entry per exchange until the end of the directory or entry 30.
+#pragma once
+
+#include <QObject>
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+class DirLister : public QObject
+{
+    Q_OBJECT
+
+public:
+    static constexpr int kMaxEntries = 30;
+
+    struct Entry
+    {
+        std::uint32_t index = 0;
+        int kind = 0; // byte 12 as the tester sent it; 1 means "not recorded"
+        std::string date;
+        std::string version;
+        std::string name;
+    };
+
+    // Sends the first sync. Returns false when it could not be sent (message shown).
+    bool Start();
+    bool Done() const { return done_; }
+    bool Succeeded() const { return ok_; }
+    const std::vector<Entry>& Entries() const { return entries_; }
+
+signals:
+    void EntryRead(const DirLister::Entry& entry);
+    void Finished(bool ok);
+
+protected:
+    bool event(QEvent* event) override;
+
+private:
+    void OnAnswer(long long code);
+    bool Send(int type, const std::uint8_t* data = nullptr, int length = 0);
+    bool RequestEntry(std::uint32_t index);
+    void Fail(int message);
+    void Finish(bool ok);
+
+    bool opened_ = false;
+    bool closing_ = false;
+    bool done_ = false;
+    bool ok_ = false;
+    std::uint32_t counter_ = 0;
+    std::vector<Entry> entries_;
+};
