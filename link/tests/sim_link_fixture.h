@@ -26,13 +26,16 @@ public:
     long long Wait(int timeoutMs = 15000)
     {
         const std::size_t before = codes.size();
-        if (codes.size() == before) {
-            QEventLoop loop;
-            loop_ = &loop;
-            QTimer::singleShot(timeoutMs, &loop, &QEventLoop::quit);
-            loop.exec();
-            loop_ = nullptr;
-        }
+        // One reused timer: a fresh single-shot timer per wait would pile up thousands of
+        // pending timers in a benchmark and slow every later loop iteration.
+        QEventLoop loop;
+        loop_ = &loop;
+        QTimer limit;
+        limit.setSingleShot(true);
+        QObject::connect(&limit, &QTimer::timeout, &loop, &QEventLoop::quit);
+        limit.start(timeoutMs);
+        loop.exec();
+        loop_ = nullptr;
         return codes.size() > before ? codes.back() : -1;
     }
 
