@@ -13,6 +13,7 @@
 #include <QDir>
 #include <QEventLoop>
 #include <QFile>
+#include <QProcess>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
@@ -37,7 +38,7 @@ class TestCopyEndToEnd : public QObject
         std::vector<std::string> messages;
         QString fs;
 
-        explicit Line(const QStringList& options)
+        explicit Line(const QStringList& options, bool openLink = true)
         {
             fs = work.filePath("FN0");
             QDir().mkpath(fs);
@@ -54,7 +55,7 @@ class TestCopyEndToEnd : public QObject
                 messages.push_back(text);
                 return 1;
             });
-            if (sim.Start(fs, link, options))
+            if (sim.Start(fs, link, options) && openLink)
                 session.OpenLink(&view);
         }
         ~Line()
@@ -209,6 +210,82 @@ private slots:
         Bytes expanded;
         QVERIFY(decompressBuffer(*held, expanded, [](const std::string&) {}).ok());
         QCOMPARE(expanded, Bytes(text.begin(), text.end()));
+#endif
+    }
+
+    void zoltctl_data()
+    {
+        QTest::addColumn<QStringList>("arguments"); // FILE stands for a 500-byte file
+        QTest::addColumn<int>("exitCode");
+        QTest::addColumn<QString>("output");   // expected in standard output
+        QTest::addColumn<QString>("errors");   // expected in standard error
+        QTest::addColumn<QString>("onTester"); // a file the tester then holds, or ""
+        QTest::newRow("copy through the port of VELANTO.INI")
+            << QStringList{"copy", "FILE", "/FN0/Z.BIN_500"} << 0 << "1 of 1 file sent"
+            << ""
+            << "Z.BIN_500";
+        QTest::newRow("copy through --device")
+            << QStringList{"--device", "tester.pty", "copy", "FILE", "/FN0/D.BIN_500"} << 0
+            << "sent FILE -> /FN0/D.BIN_500"
+            << ""
+            << "D.BIN_500";
+        QTest::newRow("missing file: its message, exit 1")
+            << QStringList{"--port", "1", "copy", "NONE.BIN", "/FN0/N.BIN"} << 1
+            << "0 of 1 file sent"
+            << "NONE.BIN"
+            << "";
+        QTest::newRow("refused tester path: exit 1")
+            << QStringList{"copy", "FILE", "/ELSEWHERE/X"} << 1 << "0 of 1 file sent"
+            << "zoltctl: "
+            << "";
+        QTest::newRow("dir lists the tester's files")
+            << QStringList{"dir"} << 0 << "01.00  OLD.BIN_3"
+            << ""
+            << "";
+        QTest::newRow("odd operands: exit 2") << QStringList{"copy", "FILE"} << 2 << ""
+                                              << "pairs"
+                                              << "";
+        QTest::newRow("port out of range: exit 2") << QStringList{"--port", "7", "dir"} << 2 << ""
+                                                   << "1 to 6"
+                                                   << "";
+    }
+
+    // The command-line companion runs the same engine; its exit code tells a script the outcome.
+    void zoltctl()
+    {
+#ifdef ZOLT_NO_TESTER_SIM
+        QSKIP("built without the tester simulator");
+#else
+        QFETCH(QStringList, arguments);
+        QFETCH(int, exitCode);
+        QFETCH(QString, output);
+        QFETCH(QString, errors);
+        QFETCH(QString, onTester);
+        const QString program = QCoreApplication::applicationDirPath() + "/../bin/zoltctl";
+        if (!QFileInfo(program).isExecutable())
+            QSKIP("zoltctl is not built");
+        Line line({}, false);
+        QVERIFY(line.sim.Running());
+        QFile old(line.fs + "/OLD.BIN_3");
+        old.open(QIODevice::WriteOnly);
+        old.write("abc");
+        old.close();
+        const std::string file = line.MakeFile("FILE", 500, 9);
+        for (QString& argument : arguments)
+            if (argument == "FILE")
+                argument = QString::fromStdString(file);
+        output.replace("FILE", QString::fromStdString(file));
+        QProcess process;
+        process.setWorkingDirectory(line.work.path());
+        process.start(program, arguments);
+        QVERIFY(process.waitForFinished(60000));
+        const QString out = QString::fromUtf8(process.readAllStandardOutput());
+        const QString err = QString::fromUtf8(process.readAllStandardError());
+        QVERIFY2(out.contains(output), qPrintable(out));
+        QVERIFY2(err.contains(errors), qPrintable(err));
+        QCOMPARE(process.exitCode(), exitCode);
+        if (!onTester.isEmpty())
+            QCOMPARE(line.OnTester(onTester.toStdString()), std::optional<Bytes>(Read(file)));
 #endif
     }
 };
