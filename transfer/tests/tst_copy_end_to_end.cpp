@@ -180,7 +180,10 @@ private slots:
         } else {
             QCOMPARE(line.messages.size(), std::size_t(1));
         }
-        qInfo("result %d, %d of 6 files on the tester", result, arrived);
+        const QByteArray log = line.sim.ErrorOutput();
+        qInfo("result %d, %d of 6 files on the tester, %lld frames lost, %lld damaged", result,
+              arrived, qint64(log.count("lost (simulated)")),
+              qint64(log.count("damaged (simulated)")));
 #endif
     }
 
