@@ -30,6 +30,8 @@ LinkWindow::LinkWindow(LinkApi& api, QObject* parent) : QObject(parent), api_(ap
 {
     setObjectName(QStringLiteral("LinkWindow"));
     retryTimer_.setSingleShot(true);
+    // A coarse timer may fire 5% early, which would cut a slow tester's answer short.
+    retryTimer_.setTimerType(Qt::PreciseTimer);
     connect(&retryTimer_, &QTimer::timeout, this, &LinkWindow::OnRetryTimer);
 }
 
