@@ -17,6 +17,7 @@ constexpr const char* kSection = "DIALOGO_SELEZIONE_LINGUA";
 CLanguageDlg::CLanguageDlg(QWidget* parent) : QDialog(parent), ui_(new Ui::CLanguageDlg)
 {
     ui_->setupUi(this);
+    setProperty("helpId", helpid::Language);
     const char* file = AppConfig.textsPath.c_str();
     auto text = [&](int number) { return QString::fromStdString(GetText(kSection, number, file)); };
     setWindowTitle(text(1));

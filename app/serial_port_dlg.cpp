@@ -30,6 +30,7 @@ CSerialPortDlg::CSerialPortDlg(int port, QWidget* parent)
     : QDialog(parent), ui_(new Ui::CSerialPortDlg), port_(port)
 {
     ui_->setupUi(this);
+    setProperty("helpId", helpid::SerialPort);
     const char* file = AppConfig.textsPath.c_str();
     auto text = [&](int number) { return QString::fromStdString(GetText(kSection, number, file)); };
     setWindowTitle(text(1));

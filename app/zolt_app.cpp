@@ -2,6 +2,7 @@
 #include "app/zolt_app.h"
 
 #include "app/app_constants.h"
+#include "app/help_key_filter.h"
 #include "app/main_frame.h"
 #include "app/splash_dlg.h"
 #include "app/zolt_view.h"
@@ -65,6 +66,8 @@ bool CZOLTApp::InitInstance()
         splash.exec();
     }
 
+    helpKeys_ = std::make_unique<HelpKeyFilter>();
+    qApp->installEventFilter(helpKeys_.get());
     frame_ = std::make_unique<CMainFrame>();
     auto* view = new CZOLTView(frame_.get());
     if (!view->Create()) {

@@ -5,6 +5,7 @@
 #include <memory>
 
 class CMainFrame;
+class HelpKeyFilter;
 
 class CZOLTApp
 {
@@ -33,4 +34,5 @@ private:
 
     std::unique_ptr<QLockFile> lock_;
     std::unique_ptr<CMainFrame> frame_;
+    std::unique_ptr<HelpKeyFilter> helpKeys_;
 };

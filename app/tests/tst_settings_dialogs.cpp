@@ -1,5 +1,6 @@
 // Tests of the language and serial-port dialogs and of how their choices are applied.
 #include "app/app_constants.h"
+#include "app/help_key_filter.h"
 #include "app/language_dlg.h"
 #include "app/serial_port_dlg.h"
 #include "core/app_config.h"
@@ -133,8 +134,15 @@ private Q_SLOTS:
         QTest::mouseClick(lang.findChild<QPushButton*>("buttonHelp"), Qt::LeftButton);
         CSerialPortDlg port(1);
         QTest::mouseClick(port.findChild<QPushButton*>("buttonHelp"), Qt::LeftButton);
+        // F1 anywhere in a dialog asks for the same topic as its Help button.
+        HelpKeyFilter filter;
+        qApp->installEventFilter(&filter);
+        QTest::keyClick(port.findChild<QRadioButton*>("radioCom2"), Qt::Key_F1);
+        QTest::keyClick(&lang, Qt::Key_F1);
+        qApp->removeEventFilter(&filter);
         SetHelpHandler(nullptr);
-        QCOMPARE(asked, (std::vector<int>{helpid::Language, helpid::SerialPort}));
+        QCOMPARE(asked, (std::vector<int>{helpid::Language, helpid::SerialPort, helpid::SerialPort,
+                                          helpid::Language}));
     }
 
     void timeoutNoticeInLanguageDialog()
