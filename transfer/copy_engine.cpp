@@ -7,6 +7,8 @@
 #include "link/link_session.h"
 
 #include <QEvent>
+#include <QEventLoop>
+#include <QPointer>
 
 #include <algorithm>
 #include <cstring>
@@ -346,8 +348,21 @@ void CopyEngine::SendBlock()
 
 bool CopyEngine::Send(int type, const std::uint8_t* data, int length)
 {
+    // While another exchange holds the link, wait here rather than inside BuildRequest: the user
+    // may end the transfer meanwhile, and a frame built after that would keep the link busy
+    // with nothing ever sent, so that every later request would wait for good.
+    LinkSession* session = LinkSession::Current();
+    QPointer<LinkWindow> window = session ? session->Window() : nullptr;
+    if (window && window->Busy()) {
+        QEventLoop wait;
+        connect(window, &LinkWindow::Idle, &wait, &QEventLoop::quit);
+        connect(window, &QObject::destroyed, &wait, &QEventLoop::quit);
+        connect(this, &CopyEngine::Finished, &wait, &QEventLoop::quit);
+        wait.exec();
+    }
+    if (state_ != State::Running)
+        return false;
     const int built = BuildRequest(type, data, length);
-    // BuildRequest may have waited, dispatching events: the user may have ended the transfer.
     if (state_ != State::Running)
         return false;
     if (built == 0 || SendRequest(this) == 0) {

@@ -387,6 +387,43 @@ private slots:
         QVERIFY(f.tester->files.empty());
     }
 
+    void endedWhileAnotherExchangeHoldsTheLink_data()
+    {
+        QTest::addColumn<bool>("cancel");
+        QTest::addColumn<int>("result");
+        QTest::newRow("Cancel") << true << 2;
+        QTest::newRow("close box") << false << 0;
+    }
+
+    // The user ends the transfer while its first request waits for the link: nothing of the
+    // copy is built or sent, and the link is free afterwards for whoever comes next.
+    void endedWhileAnotherExchangeHoldsTheLink()
+    {
+        QFETCH(bool, cancel);
+        QFETCH(int, result);
+        CopyFixture f;
+        LinkWindow* window = f.session.Window();
+        f.tester->script = [](const ScriptedTester::Request& r) {
+            return r.code == 7 && r.nth == 1 ? ScriptedTester::kNoAnswer : ScriptedTester::kKeep;
+        };
+        QObject other;
+        QCOMPARE(window->BuildRequest(3), 1);
+        QCOMPARE(window->SendRequest(&other), 1);
+        CopyEngine engine;
+        engine.AddFile(f.MakeFile("W", 50), "/FN0/W", false, false);
+        QTimer::singleShot(0, &engine, [&] { cancel ? engine.Cancel() : engine.Close(); });
+        QVERIFY(!engine.Start());
+        QCOMPARE(engine.Result(), result);
+        QCOMPARE(f.tester->Codes(), Ints{7}); // only the other requester's
+        QVERIFY(!window->Busy());
+        QVERIFY(!window->Pending());
+        QVERIFY(f.messages.empty());
+        // The link serves the next request at once.
+        QCOMPARE(window->BuildRequest(3), 1);
+        QCOMPARE(window->SendRequest(&other), 1);
+        window->EndExchange();
+    }
+
     void queueHolds255Files()
     {
         CopyEngine engine;
