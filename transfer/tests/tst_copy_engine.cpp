@@ -214,6 +214,23 @@ private slots:
         QCOMPARE(arrived, textMode ? WithoutCarriageReturns(original) : original);
     }
 
+    // A block read whole but made only of carriage returns carries nothing and still goes as a
+    // block: only a read that finds no byte ends the file.
+    void textModeBlockOfOnlyCarriageReturnsIsNotTheEnd()
+    {
+        CopyFixture f;
+        const QByteArray content = QByteArray(110, 'x') + QByteArray(110, '\r') + "end";
+        const std::string pc = f.WriteFile("CR.TXT", content);
+        CopyEngine engine;
+        engine.AddFile(pc, "/FN0/CR.TXT", true, false);
+        QCOMPARE(CopyFixture::Run(engine), 1);
+        QCOMPARE(f.tester->Codes(), (Ints{7, 8, 9, 9, 9, 10}));
+        QCOMPARE(PayloadSizes(f.tester->Of(9)), (Ints{115, 5, 8}));
+        QCOMPARE(f.tester->Of(9)[1].payload, (Bytes{0, 0, 0, 1, 0xFF}));
+        QCOMPARE(engine.BytesRead(), std::uint64_t(223));
+        QCOMPARE(f.tester->files["/FN0/CR.TXT"], WithoutCarriageReturns(CopyFixture::Bytes(pc)));
+    }
+
     void answerTable_data()
     {
         QTest::addColumn<int>("files");
@@ -229,6 +246,9 @@ private slots:
             << 1 << Rules{{8, 1, 2}} << 0 << Strings{"E19"} << Ints{7, 8, 7} << 0;
         QTest::newRow("open answered 3: 29")
             << 1 << Rules{{8, 1, 3}} << 0 << Strings{"E29"} << Ints{7, 8} << 0;
+        // Status 5 is taken like a refusal only where the table names it: the block answer.
+        QTest::newRow("open answered 5: 29, not 19")
+            << 1 << Rules{{8, 1, 5}} << 0 << Strings{"E29"} << Ints{7, 8} << 0;
         QTest::newRow("block refused once is sent again")
             << 1 << Rules{{9, 1, 2}} << 1 << Strings{} << Ints{7, 8, 9, 9, 9, 10} << 1;
         QTest::newRow("block status 5 is a refusal too")
@@ -243,6 +263,12 @@ private slots:
             << 1 << Rules{{10, 1, 2}} << 0 << Strings{"E20"} << whole << 0;
         QTest::newRow("end of file answered 0: 29")
             << 1 << Rules{{10, 1, 0}} << 0 << Strings{"E29"} << whole << 0;
+        QTest::newRow("end of file answered 3: 29")
+            << 1 << Rules{{10, 1, 3}} << 0 << Strings{"E29"} << whole << 0;
+        QTest::newRow("end of file answered 5: 29, not 20")
+            << 1 << Rules{{10, 1, 5}} << 0 << Strings{"E29"} << whole << 0;
+        QTest::newRow("block status 5 on every attempt: 20, closing sync")
+            << 1 << Rules{{9, 0, 5}} << 0 << Strings{"E20"} << Ints{7, 8, 9, 9, 9, 7} << 0;
         QTest::newRow("no answer: 12") << 1 << Rules{{9, 2, ScriptedTester::kTimeOut}} << 0
                                        << Strings{"E12"} << Ints{7, 8, 9, 9} << 0;
         QTest::newRow("second file refused, first stays")
