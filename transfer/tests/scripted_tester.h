@@ -30,6 +30,15 @@ public:
     std::map<std::string, std::vector<std::uint8_t>> files; // acknowledged, by tester path
     // Returns the status to answer with instead of the model's, or kKeep.
     std::function<int(const Request&)> script;
+    // Runs when the link cancels an exchange in the library (the end of EndExchange).
+    std::function<void()> onCancel;
+
+    void Cancel(int linkId) override
+    {
+        FakeLinkApi::Cancel(linkId);
+        if (onCancel)
+            onCancel();
+    }
 
     int Send(QObject* window, int linkId, const unsigned char* frame, int size) override
     {

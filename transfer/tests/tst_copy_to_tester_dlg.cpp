@@ -101,10 +101,10 @@ private slots:
                 else
                     dlg.close();
             });
-            // The exchange is ended with a short wait; Cancel cannot be pressed during it.
-            QTimer::singleShot(100, &dlg, [&] { disabledWhileEnding = !cancel->isEnabled(); });
             return ScriptedTester::kNoAnswer;
         };
+        // The exchange is ended with a short wait; Cancel cannot be pressed until it is over.
+        f.tester->onCancel = [&] { disabledWhileEnding = !cancel->isEnabled(); };
         QCOMPARE(dlg.exec(), result);
         QVERIFY(disabledWhileEnding);
         QVERIFY(cancel->isEnabled());
