@@ -7,6 +7,8 @@
 #include <QTemporaryDir>
 #include <QtTest>
 
+#include <algorithm>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -125,6 +127,99 @@ Bytes readFile(const QString& path)
     return bytesOf(f.readAll());
 }
 
+// The format built the slow way, step by step as it is defined: a list in ascending value
+// order, the least weight found from the last position down with a strict comparison and swapped
+// to the end, the next least beside it, the least one the left child; codes walked up from each
+// leaf; the tree in pre-order; every bit written singly; then the closing byte. Used only for
+// inputs in which at least two values occur.
+Bytes slowCompress(const Bytes& data)
+{
+    struct Node
+    {
+        int value = 0, parent = -1, left = -1, right = -1;
+    };
+    std::vector<Node> nodes;
+    std::uint32_t counts[256] = {};
+    for (std::uint8_t b : data)
+        ++counts[b];
+    std::vector<std::pair<std::uint32_t, int>> list; // weight, subtree
+    int leafOf[256];
+    for (int v = 0; v < 256; ++v) {
+        leafOf[v] = -1;
+        if (counts[v]) {
+            leafOf[v] = int(nodes.size());
+            nodes.push_back({v});
+            list.push_back({counts[v], leafOf[v]});
+        }
+    }
+    const auto selectInto = [&](int last) {
+        int best = -1;
+        std::uint64_t bestWeight = std::uint64_t(1) << 40;
+        for (int i = last; i >= 0; --i)
+            if (list[std::size_t(i)].first < bestWeight) {
+                best = i;
+                bestWeight = list[std::size_t(i)].first;
+            }
+        std::swap(list[std::size_t(best)], list[std::size_t(last)]);
+    };
+    for (int n = int(list.size()) - 1; n > 0; --n) {
+        selectInto(n);
+        selectInto(n - 1);
+        const int node = int(nodes.size());
+        nodes.push_back({0, -1, list[std::size_t(n)].second, list[std::size_t(n - 1)].second});
+        nodes[std::size_t(list[std::size_t(n)].second)].parent = node;
+        nodes[std::size_t(list[std::size_t(n - 1)].second)].parent = node;
+        list[std::size_t(n - 1)] = {list[std::size_t(n)].first + list[std::size_t(n - 1)].first,
+                                    node};
+    }
+    const int root = list[0].second;
+
+    Bytes out = {1, 0, 0, 0, 0, 0, 0, 0};
+    const std::uint16_t crc = crcOf(data);
+    const std::uint32_t size = std::uint32_t(data.size());
+    out[2] = std::uint8_t(crc >> 8);
+    out[3] = std::uint8_t(crc);
+    for (int i = 0; i < 4; ++i)
+        out[std::size_t(4 + i)] = std::uint8_t(size >> (24 - 8 * i));
+    unsigned sum = 0;
+    for (std::uint8_t b : out)
+        sum += b;
+    out[1] = std::uint8_t(0xFF - sum);
+    unsigned acc = 0, pending = 0;
+    const auto putBit = [&](unsigned bit) {
+        acc = (acc << 1) | bit;
+        if (++pending == 8) {
+            out.push_back(std::uint8_t(acc));
+            acc = pending = 0;
+        }
+    };
+    const std::function<void(int)> describe = [&](int n) {
+        const Node& node = nodes[std::size_t(n)];
+        if (node.left < 0) {
+            putBit(1);
+            for (int i = 7; i >= 0; --i)
+                putBit((unsigned(node.value) >> i) & 1);
+            return;
+        }
+        putBit(0);
+        describe(node.left);
+        describe(node.right);
+    };
+    describe(root);
+    std::vector<unsigned> codes[256]; // root edge first
+    for (int v = 0; v < 256; ++v) {
+        for (int n = leafOf[v]; n >= 0 && nodes[std::size_t(n)].parent >= 0;
+             n = nodes[std::size_t(n)].parent)
+            codes[v].push_back(nodes[std::size_t(nodes[std::size_t(n)].parent)].left != n);
+        std::reverse(codes[v].begin(), codes[v].end());
+    }
+    for (std::uint8_t b : data)
+        for (unsigned bit : codes[b])
+            putBit(bit);
+    out.push_back(std::uint8_t(acc << (8 - pending)));
+    return out;
+}
+
 struct Capture
 {
     Lines lines;
@@ -144,6 +239,8 @@ private slots:
     void compressesToExactBytes_data();
     void compressesToExactBytes();
     void filesMatchMemory();
+    void matchesTheStepByStepConstruction_data();
+    void matchesTheStepByStepConstruction();
     void crc_data();
     void crc();
     void roundTrip_data();
@@ -204,6 +301,52 @@ void TestCodec::filesMatchMemory()
     QCOMPARE(compressBuffer(data, memory, diag.sink()), 0);
     QCOMPARE(readFile(path("fm.zip")), memory);
     QVERIFY(diag.lines.isEmpty());
+}
+
+void TestCodec::matchesTheStepByStepConstruction_data()
+{
+    QTest::addColumn<Bytes>("input");
+    QTest::addRow("abc") << bytesOf("abc"); // the oracle meets the worked examples too
+    QTest::addRow("ababa") << bytesOf("ababa");
+    QTest::addRow("two values, equal counts") << bytesOf("abababab");
+    QTest::addRow("all 256 values once") << [] {
+        Bytes all(256);
+        for (int i = 0; i < 256; ++i)
+            all[std::size_t(i)] = std::uint8_t(255 - i);
+        return all;
+    }();
+    // Merged weights that tie with leaves and with each other.
+    QTest::addRow("powers of two") << [] {
+        Bytes out;
+        for (int v = 0; v < 9; ++v)
+            out.insert(out.end(), std::size_t(1) << (v / 2), std::uint8_t('a' + v));
+        return out;
+    }();
+    QTest::addRow("counts 1 to 40") << [] {
+        Bytes out;
+        for (int v = 0; v < 40; ++v)
+            out.insert(out.end(), std::size_t(v % 7 + 1), std::uint8_t(v * 5));
+        return out;
+    }();
+    QTest::addRow("small alphabet, random") << [] {
+        Bytes out = randomBytes(5000, 3);
+        for (auto& b : out)
+            b &= 0x0F;
+        return out;
+    }();
+    QTest::addRow("random bytes") << randomBytes(20000, 11);
+    QTest::addRow("text") << textBytes(30000);
+    QTest::addRow("skewed, 32-bit codes") << fibonacciFile(33);
+}
+
+// The fast coder against the step-by-step one, where ties decide the tree's shape.
+void TestCodec::matchesTheStepByStepConstruction()
+{
+    QFETCH(Bytes, input);
+    Capture diag;
+    Bytes out;
+    QCOMPARE(compressBuffer(input, out, diag.sink()), 0);
+    QCOMPARE(out, slowCompress(input));
 }
 
 void TestCodec::crc_data()
