@@ -66,6 +66,15 @@ bool IsRootOf(const std::string& root, const std::string& path)
     return root == "/" || path.size() == root.size() || path[root.size()] == '/';
 }
 
+// The item of `path`: the one spelled exactly so, otherwise the first whose path differs only
+// in the case of the letters a-z. Folders whose names differ only in case can lie side by side
+// here, and a saved or typed path must open the very folder it names.
+int FindPath(const StringList& paths, const std::string& path)
+{
+    int exact = paths.Find(path.c_str(), 0, true);
+    return exact >= 0 ? exact : paths.Find(path.c_str(), 0, false);
+}
+
 bool StartsWith(const std::string& text, const char* prefix)
 {
     return text.rfind(prefix, 0) == 0;
@@ -266,13 +275,13 @@ bool CFolderTree::SelectPath(const char* path)
         levels.push_back(level);
     }
     for (const std::string& each : levels) {
-        int found = paths_.Find(each.c_str(), 0, false);
+        int found = FindPath(paths_, each);
         if (found < 0)
             return false;
         ListSubfolders(found);
     }
     // A path typed with a trailing "/" is not an item of the tree.
-    int found = paths_.Find(target.c_str(), 0, false);
+    int found = FindPath(paths_, target);
     if (found < 0)
         return false;
     SelectItem(found);

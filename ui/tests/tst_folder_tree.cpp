@@ -43,7 +43,8 @@ private Q_SLOTS:
         QVERIFY(dir_.isValid());
         // Upper-case names, so that a lower-case path differs from the real one.
         root_ = QDir(dir_.path()).canonicalPath().toStdString();
-        for (const char* folder : {"C/ECU/NEW", "C/ECU/OLD", "C/OTHER", "C/.hidden"})
+        for (const char* folder : {"C/ECU/NEW", "C/ECU/OLD", "C/OTHER", "C/.hidden",
+                                   "C/TWINS/Data/IN", "C/TWINS/data/in"})
             QVERIFY(QDir(dir_.path()).mkpath(folder));
         // Links that lead nowhere or to a file are no folders.
         QVERIFY(QFile::link(dir_.filePath("missing"), dir_.filePath("C/ECU/OLD/DANGLING")));
@@ -113,6 +114,30 @@ private Q_SLOTS:
         // Each folder is listed once for the life of the tree.
         tree.SelectPath(full.toUtf8().constData());
         QCOMPARE(tree.ItemCount(), count);
+    }
+
+    // Two folders whose names differ only in case: a path opens the one spelled as it is,
+    // whichever of the two was listed first.
+    void select_path_prefers_the_exact_spelling_data()
+    {
+        QTest::addColumn<QString>("typed");
+        QTest::addColumn<QString>("current");
+        QTest::newRow("capitalised") << "C/TWINS/Data/IN"
+                                     << "C/TWINS/Data/IN";
+        QTest::newRow("lower case") << "C/TWINS/data/in"
+                                    << "C/TWINS/data/in";
+        QTest::newRow("other spelling below an exact level") << "C/TWINS/data/IN"
+                                                             << "C/TWINS/data/in";
+    }
+
+    void select_path_prefers_the_exact_spelling()
+    {
+        QFETCH(QString, typed);
+        QFETCH(QString, current);
+        CFolderTree tree;
+        tree.Initialise();
+        QVERIFY(tree.SelectPath(Path(typed.toUtf8().constData()).c_str()));
+        QCOMPARE(Current(tree), Path(current.toUtf8().constData()));
     }
 
     void paths_outside_every_volume_refused()
