@@ -3,11 +3,24 @@
 #include "core/texts.h"
 
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <string>
 #include <unistd.h>
 
 namespace {
+
+std::string& ProfilePath()
+{
+    static std::string path = "/tmp/zolt-fuzz-profile-plus-" + std::to_string(getpid()) + ".ini";
+    return path;
+}
+
+// The existence check's file goes when the run ends, so runs leave nothing in /tmp.
+void RemoveProfile()
+{
+    ::unlink(ProfilePath().c_str());
+}
 
 // The input is "section\x01key\x01default\x01size byte" followed by the profile text; whatever
 // is missing takes a plain value.
@@ -29,9 +42,10 @@ extern "C" int LLVMFuzzerTestOneInput(const unsigned char* data, std::size_t siz
 {
     // The existence check needs a real file; the open hook then serves the input from memory.
     static const std::string path = [] {
-        std::string p = "/tmp/zolt-fuzz-profile-plus-" + std::to_string(getpid()) + ".ini";
+        const std::string& p = ProfilePath();
         if (std::FILE* f = std::fopen(p.c_str(), "wb"))
             std::fclose(f);
+        std::atexit(RemoveProfile);
         SetMessageBoxHook([](const std::string&, const std::string&, int) { return 6; });
         return p;
     }();

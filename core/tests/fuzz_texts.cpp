@@ -3,9 +3,26 @@
 #include "core/texts.h"
 
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <string>
 #include <unistd.h>
+
+namespace {
+
+const std::string& TextsPath()
+{
+    static const std::string path = "/tmp/zolt-fuzz-texts-" + std::to_string(getpid()) + ".txt";
+    return path;
+}
+
+// The text file goes when the run ends, so runs leave nothing in /tmp.
+void RemoveTexts()
+{
+    ::unlink(TextsPath().c_str());
+}
+
+} // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const unsigned char* data, size_t size)
 {
@@ -15,7 +32,12 @@ extern "C" int LLVMFuzzerTestOneInput(const unsigned char* data, size_t size)
     text[n] = '\0';
     ProcessText(text);
 
-    static const std::string path = "/tmp/zolt-fuzz-texts-" + std::to_string(getpid()) + ".txt";
+    // The name exists before the clean-up is registered, so it outlives the clean-up.
+    static const std::string path = [] {
+        std::string name = TextsPath();
+        std::atexit(RemoveTexts);
+        return name;
+    }();
     if (FILE* f = std::fopen(path.c_str(), "wb")) {
         std::fwrite(data, 1, size, f);
         std::fclose(f);

@@ -11,13 +11,32 @@
 
 namespace {
 
+std::string& FolderPath()
+{
+    static std::string folder;
+    return folder;
+}
+
+// The work folder and its two files go when the run ends, so runs leave nothing in /tmp.
+void RemoveFolder()
+{
+    ::unlink((FolderPath() + "/SOURCE").c_str());
+    ::unlink((FolderPath() + "/DEST").c_str());
+    ::rmdir(FolderPath().c_str());
+}
+
 std::string Folder()
 {
-    static std::string folder = [] {
+    static const bool made = [] {
         char name[] = "/tmp/fuzz_file_tools.XXXXXX";
-        return std::string(mkdtemp(name));
+        if (!mkdtemp(name))
+            std::abort();
+        FolderPath() = name;
+        std::atexit(RemoveFolder);
+        return true;
     }();
-    return folder;
+    (void)made;
+    return FolderPath();
 }
 
 } // namespace
