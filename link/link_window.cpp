@@ -10,6 +10,8 @@
 #include <QEventLoop>
 #include <QWidget>
 
+#include <algorithm>
+
 namespace {
 
 void ShowLinkError(int number)
@@ -50,8 +52,7 @@ void LinkWindow::Shutdown()
 {
     closed_ = true;
     retryTimer_.stop();
-    if (endWait_)
-        endWait_->quit();
+    StopEndWaits();
     emit Idle();
 }
 
@@ -95,6 +96,12 @@ int LinkWindow::SendRequest(QObject* requester)
 {
     if (closed_ || frameLength_ == 0)
         return 0;
+    if (ending_) {
+        // Sent while EndExchange waits (the exchange had timed out): the new request takes the
+        // old one's place, and the wait must not take its answer or its timer.
+        StopEndWaits();
+        api_.Cancel(linkId_);
+    }
     requester_ = requester;
     pending_ = true;
     if (Send() == 1) {
@@ -110,28 +117,45 @@ int LinkWindow::EndExchange()
 {
     if (!pending_ || closed_)
         return 1;
-    // A late answer or the short timer ends the wait; neither is handled as usual.
+    // A late answer or the short timer ends the exchange (FinishEnd); neither is handled as
+    // usual. The exchange ends there and then, not when this wait unwinds: a handler running
+    // inside the wait may itself wait for the link to become idle.
+    ending_ = true;
     retryTimer_.start(kEndExchangeMs);
     attempt_ = maxAttempts_;
     QEventLoop wait;
-    QEventLoop* outer = endWait_;
-    endWait_ = &wait;
+    endWaits_.push_back(&wait);
     ++waits_;
-    wait.exec();
+    while (ending_ && !closed_)
+        wait.exec();
     --waits_;
-    endWait_ = outer;
+    endWaits_.erase(std::find(endWaits_.begin(), endWaits_.end(), &wait));
+    return 1;
+}
+
+void LinkWindow::StopEndWaits()
+{
+    ending_ = false;
+    for (QEventLoop* wait : endWaits_)
+        wait->quit();
+}
+
+void LinkWindow::FinishEnd()
+{
+    StopEndWaits();
     retryTimer_.stop();
     api_.Cancel(linkId_);
     pending_ = false;
     SetIdle();
-    return 1;
 }
 
 int LinkWindow::RetryNow()
 {
+    if (closed_)
+        return 0;
     retryTimer_.stop();
     api_.Cancel(linkId_);
-    if (attempt_ >= maxAttempts_ || closed_) {
+    if (attempt_ >= maxAttempts_) {
         SetIdle();
         return 0;
     }
@@ -147,8 +171,8 @@ int LinkWindow::RetryNow()
 void LinkWindow::OnRetryTimer()
 {
     retryTimer_.stop();
-    if (endWait_) {
-        endWait_->quit();
+    if (ending_) {
+        FinishEnd();
         return;
     }
     if (attempt_ >= maxAttempts_) {
@@ -172,8 +196,8 @@ bool LinkWindow::event(QEvent* event)
 
 void LinkWindow::OnLibraryEvent(long long event)
 {
-    if (event == 3 && endWait_) {
-        endWait_->quit(); // the answer EndExchange waited for; it is cancelled, not delivered
+    if (event == 3 && ending_) {
+        FinishEnd(); // the answer EndExchange waited for; it is cancelled, not delivered
         return;
     }
     QWidget* view = qobject_cast<QWidget*>(viewWindow_.data());

@@ -17,6 +17,7 @@
 #include <QTimer>
 
 #include <cstdint>
+#include <vector>
 
 class LinkApi;
 class QEventLoop;
@@ -80,6 +81,10 @@ private:
     void OnFrameArrived();
     void OnRetryTimer();
     void SetIdle();
+    // Ends the exchange that EndExchange waits for: cancelled in the library, link idle.
+    void FinishEnd();
+    // Lets every wait of EndExchange return.
+    void StopEndWaits();
     int Send();
 
     LinkApi& api_;
@@ -100,6 +105,7 @@ private:
     std::uint8_t response_[kFrameSize] = {};
     int responseLength_ = 0;
 
-    QEventLoop* endWait_ = nullptr; // the wait of EndExchange, while it runs
+    bool ending_ = false;               // EndExchange waits for a tick or a late answer
+    std::vector<QEventLoop*> endWaits_; // the waits of EndExchange, nested ones included
     int waits_ = 0;
 };

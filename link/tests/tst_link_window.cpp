@@ -212,12 +212,14 @@ private slots:
         Fixture f;
         f.window.BuildRequest(3);
         f.window.SendRequest(&f.requester);
-        QTRY_COMPARE_WITH_TIMEOUT(f.requester.codes.size(), std::size_t(1), 8000);
+        QTRY_COMPARE_WITH_TIMEOUT(f.requester.codes.size(), std::size_t(1), 20000);
         QCOMPARE(f.requester.codes[0], LinkTimeout);
         QCOMPARE(f.api.Count("Send"), 2);
+        // The retry timer never fires early; how late it fires depends on the machine's load,
+        // so the upper bounds only tell 3000 ms from the default 4000 ms per attempt.
         const qint64 second = f.api.calls.back().atMs - f.api.calls[1].atMs;
-        QVERIFY2(second >= 2900 && second <= 3500, QByteArray::number(second));
-        QVERIFY2(f.requester.atMs[0] >= 5900 && f.requester.atMs[0] <= 7000,
+        QVERIFY2(second >= 2990 && second < 3900, QByteArray::number(second));
+        QVERIFY2(f.requester.atMs[0] >= 5990 && f.requester.atMs[0] < 7900,
                  QByteArray::number(f.requester.atMs[0]));
         QVERIFY(!f.window.Busy());
         QVERIFY(f.window.Pending()); // until EndExchange
@@ -228,9 +230,9 @@ private slots:
         Fixture f;
         f.window.BuildRequest(24);
         f.window.SendRequest(&f.requester);
-        QTRY_COMPARE_WITH_TIMEOUT(f.requester.codes.size(), std::size_t(1), 5000);
+        QTRY_COMPARE_WITH_TIMEOUT(f.requester.codes.size(), std::size_t(1), 15000);
         QCOMPARE(f.requester.codes[0], LinkTimeout);
-        QVERIFY2(f.requester.atMs[0] >= 2900, QByteArray::number(f.requester.atMs[0]));
+        QVERIFY2(f.requester.atMs[0] >= 2990, QByteArray::number(f.requester.atMs[0]));
         QCOMPARE(f.api.Count("Send"), 1);
     }
 
@@ -239,7 +241,7 @@ private slots:
         Fixture f;
         f.window.BuildRequest(23); // 3 attempts of 300 ms
         f.window.SendRequest(&f.requester);
-        QTRY_COMPARE_WITH_TIMEOUT(f.requester.codes.size(), std::size_t(1), 3000);
+        QTRY_COMPARE_WITH_TIMEOUT(f.requester.codes.size(), std::size_t(1), 15000);
         QCOMPARE(f.api.Count("Send"), 3);
         QCOMPARE(f.window.EndExchange(), 1);
         QVERIFY(!f.window.Pending());
@@ -250,21 +252,81 @@ private slots:
                  (std::vector<std::string>{"Cancel", "Send"}));
     }
 
-    // A late answer during EndExchange ends the wait early and is not delivered.
-    void endExchangeSwallowsLateAnswer()
+    // What ends the wait of EndExchange and what the link is left with. "next request" runs
+    // inside the wait, as a dialog's or the view's handler may: it must not wait forever for
+    // an idle link that only the unwinding of EndExchange would bring.
+    void endExchangeWait_data()
     {
+        QTest::addColumn<bool>("timedOut");
+        QTest::addColumn<QString>("during");
+        QTest::addColumn<std::vector<std::string>>("calls"); // Cancel/Send/Receive after the start
+        QTest::addColumn<std::vector<long long>>("nextCodes");
+        using Calls = std::vector<std::string>;
+        using Codes = std::vector<long long>;
+        QTest::newRow("late answer is swallowed")
+            << false << "answer" << Calls{"Cancel"} << Codes{};
+        QTest::newRow("quiet line") << false << "" << Calls{"Cancel"} << Codes{};
+        QTest::newRow("nested EndExchange") << false << "end" << Calls{"Cancel"} << Codes{};
+        QTest::newRow("after a time-out") << true << "" << Calls{"Cancel"} << Codes{};
+        QTest::newRow("link closes: library untouched") << false << "close" << Calls{} << Codes{};
+        QTest::newRow("next request waits for the end")
+            << false << "next" << Calls{"Cancel", "Send", "Receive"} << Codes{9};
+        QTest::newRow("next request after a time-out replaces it")
+            << true << "next" << Calls{"Cancel", "Send", "Receive"} << Codes{9};
+    }
+
+    void endExchangeWait()
+    {
+        QFETCH(bool, timedOut);
+        QFETCH(QString, during);
+        QFETCH(std::vector<std::string>, calls);
+        QFETCH(std::vector<long long>, nextCodes);
         Fixture f;
-        f.window.BuildRequest(3);
+        Requester next;
+        f.window.BuildRequest(timedOut ? 23 : 3); // type 23: 3 attempts of 300 ms
         f.window.SendRequest(&f.requester);
-        QTimer::singleShot(30, [&] { f.api.Deliver(7, 1); });
-        QElapsedTimer clock;
-        clock.start();
-        f.window.EndExchange();
-        QVERIFY2(clock.elapsed() < 250, QByteArray::number(clock.elapsed()));
+        if (timedOut)
+            QTRY_COMPARE_WITH_TIMEOUT(f.requester.codes.size(), std::size_t(1), 15000);
+        const std::size_t start = f.api.calls.size();
+        if (during == "answer")
+            f.api.Deliver(7, 1); // already queued when the wait begins
+        int built = -1, sent = -1;
+        QTimer::singleShot(0, [&] {
+            if (during == "end")
+                f.window.EndExchange();
+            else if (during == "close")
+                f.window.Shutdown();
+            else if (during == "next") {
+                const Bytes block{0, 0, 0, 0, 0xFF};
+                built = f.window.BuildRequest(12, block.data(), int(block.size()));
+                sent = f.window.SendRequest(&next);
+                f.api.Deliver(9, 1);
+            }
+        });
+        // Turns a hang into a failure.
+        QTimer watchdog;
+        watchdog.setSingleShot(true);
+        connect(&watchdog, &QTimer::timeout, [&] { f.window.Shutdown(); });
+        watchdog.start(20000);
+        QCOMPARE(f.window.EndExchange(), 1);
+        if (during == "next") {
+            QTRY_COMPARE(next.codes, nextCodes);
+            QCOMPARE(built, 1);
+            QCOMPARE(sent, 1);
+        }
         QCoreApplication::processEvents();
-        QVERIFY(f.requester.codes.empty());
-        QCOMPARE(f.api.Count("Cancel"), 1);
-        QVERIFY(!f.window.Busy() && !f.window.Pending());
+        QVERIFY(watchdog.isActive());
+        std::vector<std::string> names;
+        for (std::size_t i = start; i < f.api.calls.size(); ++i)
+            names.push_back(f.api.calls[i].name);
+        QCOMPARE(names, calls);
+        QCOMPARE(f.requester.codes.size(), std::size_t(timedOut ? 1 : 0));
+        QCOMPARE(next.codes, nextCodes);
+        QVERIFY(!f.window.Waiting());
+        if (during != "close") {
+            QCOMPARE(f.window.Pending(), false);
+            QCOMPARE(f.window.Busy(), false);
+        }
     }
 
     void endExchangeWithoutPendingDoesNothing()
