@@ -3,6 +3,7 @@
 #include "link/link_session.h"
 
 #include <QTest>
+#include <QTimer>
 
 class TestLinkSession : public QObject
 {
@@ -146,6 +147,36 @@ private slots:
         QCOMPARE(BuildRequest(3), 0);
         f.session.CloseLink();
         QCOMPARE(f.api->Count("Release"), 1);
+    }
+
+    // The view may go (and the library with it) while a dialog's handler waits in the link:
+    // the wait returns without touching the released library or the freed window.
+    void closingInsideAWait_data()
+    {
+        QTest::addColumn<bool>("inEndExchange");
+        QTest::newRow("EndExchange") << true;
+        QTest::newRow("BuildRequest") << false;
+    }
+
+    void closingInsideAWait()
+    {
+        QFETCH(bool, inEndExchange);
+        CapturedMessages messages;
+        auto session = std::make_unique<LinkSession>(std::make_unique<FakeLinkApi>());
+        QObject view;
+        Requester requester;
+        QCOMPARE(session->OpenLink(&view), 0);
+        QPointer<LinkWindow> window = session->Window();
+        window->BuildRequest(3);
+        window->SendRequest(&requester);
+        QTimer::singleShot(0, [&] { session.reset(); });
+        if (inEndExchange)
+            QCOMPARE(window->EndExchange(), 1);
+        else
+            QCOMPARE(window->BuildRequest(3), 0);
+        QCOMPARE(BuildRequest(3), 0);
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+        QVERIFY(window.isNull());
     }
 
     void missingLibraryEndsProgram()
