@@ -257,12 +257,21 @@ bool CFolderTree::SelectPath(const char* path)
     if (target.empty() || target[0] != '/')
         return false;
 
-    // The walk starts at the innermost volume that holds the path.
+    // The walk starts at the innermost volume that holds the path; of two volumes whose names
+    // differ only in case, the one spelled as the path is.
     int root = -1;
+    bool rootExact = false;
     for (int candidate : roots_) {
         std::string rootPath = paths_.GetAt(candidate);
-        if (IsRootOf(rootPath, target) && (root < 0 || rootPath.size() > paths_.GetAt(root).size()))
+        if (!IsRootOf(rootPath, target))
+            continue;
+        bool exact = target.compare(0, rootPath.size(), rootPath) == 0;
+        std::size_t length = root < 0 ? 0 : paths_.GetAt(root).size();
+        if (root < 0 || rootPath.size() > length ||
+            (rootPath.size() == length && exact && !rootExact)) {
             root = candidate;
+            rootExact = exact;
+        }
     }
     if (root < 0)
         return false;

@@ -140,6 +140,34 @@ private Q_SLOTS:
         QCOMPARE(Current(tree), Path(current.toUtf8().constData()));
     }
 
+    // Two volumes mounted at names that differ only in case, listed in either order.
+    void select_path_prefers_the_volume_spelled_so_data()
+    {
+        QTest::addColumn<bool>("lowerFirst");
+        QTest::newRow("capitalised volume first") << false;
+        QTest::newRow("lower-case volume first") << true;
+    }
+
+    void select_path_prefers_the_volume_spelled_so()
+    {
+        QFETCH(bool, lowerFirst);
+        std::string upper = Path("C/TWINS/Data"), lower = Path("C/TWINS/data");
+        CFolderTree::SetVolumeSource([&] {
+            std::vector<FolderTreeVolume> volumes{{upper, VolumeKind::Removable},
+                                                  {lower, VolumeKind::Removable}};
+            if (lowerFirst)
+                std::swap(volumes[0], volumes[1]);
+            return volumes;
+        });
+        CFolderTree tree;
+        tree.Initialise();
+        UseTemporaryRoot();
+        QVERIFY(tree.SelectPath((lower + "/in").c_str()));
+        QCOMPARE(Current(tree), lower + "/in");
+        QVERIFY(tree.SelectPath((upper + "/IN").c_str()));
+        QCOMPARE(Current(tree), upper + "/IN");
+    }
+
     void paths_outside_every_volume_refused()
     {
         CFolderTree tree;
