@@ -174,8 +174,13 @@ public:
                 std::fprintf(stderr, "zolt-tester-sim: stopped\n");
                 break;
             }
-            if (fds[0].revents & POLLIN)
-                ReadLine();
+            // An unplugged adapter or a closed far end: poll would report it at once for ever,
+            // so serving stops instead of spinning.
+            if ((fds[0].revents & (POLLIN | POLLERR | POLLHUP | POLLNVAL)) && !ReadLine()) {
+                std::fprintf(stderr, "zolt-tester-sim: the line has gone away\n");
+                ::close(signals);
+                return 1;
+            }
             if (stdinOpen && (fds[2].revents & (POLLIN | POLLHUP))) {
                 char buf[512];
                 const ssize_t n = ::read(0, buf, sizeof buf);
@@ -222,13 +227,19 @@ private:
 
     double ByteTime() const { return options_.baud > 0 ? 10.0 / options_.baud : 0.0; }
 
-    void ReadLine()
+    // Takes what the line has delivered. Returns false when the line has gone away: it reads
+    // nothing although poll reported it, or fails.
+    bool ReadLine()
     {
         std::uint8_t chunk[4096];
-        for (;;) {
+        for (bool first = true;; first = false) {
             const ssize_t n = ::read(line_, chunk, sizeof chunk);
-            if (n <= 0)
-                break;
+            if (n < 0 && errno == EINTR)
+                continue;
+            if (n < 0)
+                return errno == EAGAIN || errno == EWOULDBLOCK;
+            if (n == 0)
+                return !first;
             const auto now = Clock::now();
             // A real line would deliver the last of these bytes only this much later.
             inputClock_ = std::max(inputClock_, now) + FromSeconds(double(n) * ByteTime());

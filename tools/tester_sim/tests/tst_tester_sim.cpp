@@ -1,10 +1,17 @@
 // Tests of the simulated tester's protocol: frame checks, listing, and receiving files.
 #include "tools/tester_sim/tester_sim.h"
 
+#include <QCoreApplication>
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
+#include <QProcess>
 #include <QTemporaryDir>
 #include <QTest>
+
+#include <fcntl.h>
+#include <stdlib.h>
+#include <unistd.h>
 
 using Bytes = wire::Bytes;
 Q_DECLARE_METATYPE(Bytes)
@@ -75,6 +82,28 @@ private slots:
         std::string complaint;
         QVERIFY(!sim.Handle(frame, &complaint));
         QVERIFY2(complaint.find("malformed") == 0, complaint.c_str());
+    }
+
+    // A serial line that goes away (adapter unplugged) ends the simulator with an error
+    // instead of leaving it spinning on a line that reports the hang-up for ever.
+    void vanishedLineEndsServing()
+    {
+        const QString program = QCoreApplication::applicationDirPath() + "/../bin/zolt-tester-sim";
+        if (!QFileInfo(program).isExecutable())
+            QSKIP("zolt-tester-sim is not built");
+        QTemporaryDir fs;
+        const int master = posix_openpt(O_RDWR | O_NOCTTY | O_CLOEXEC);
+        QVERIFY(master >= 0 && grantpt(master) == 0 && unlockpt(master) == 0);
+        QProcess sim;
+        sim.setProcessChannelMode(QProcess::MergedChannels);
+        sim.start(program, {"--fs", fs.path(), "--device", QString::fromLatin1(ptsname(master))});
+        QVERIFY(sim.waitForStarted(10000));
+        QByteArray said;
+        QTRY_VERIFY_WITH_TIMEOUT((said += sim.readAll()).contains("serving"), 20000);
+        ::close(master);
+        QVERIFY(sim.waitForFinished(30000));
+        QCOMPARE(sim.exitStatus(), QProcess::NormalExit);
+        QCOMPARE(sim.exitCode(), 1);
     }
 
     void listing()
