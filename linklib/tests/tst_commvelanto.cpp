@@ -60,7 +60,7 @@ class TestCommVelanto : public QObject
     int master = -1;
 
     // The pseudo-terminal's own end: reads what the library wrote within `ms`.
-    wire::Bytes ReadLine(int ms = 1000)
+    wire::Bytes ReadLine(int ms = 10000)
     {
         wire::Bytes out;
         pollfd p{master, POLLIN, 0};
@@ -238,7 +238,7 @@ private slots:
         const wire::Bytes e = wire::Encode(answer);
         trap.insert(trap.end(), e.begin(), e.end());
         WriteLine(trap);
-        QTRY_COMPARE_WITH_TIMEOUT(window.events.size(), std::size_t(5), 1000);
+        QTRY_COMPARE_WITH_TIMEOUT(window.events.size(), std::size_t(5), 10000);
         QCOMPARE(api.receive(&who, id, buffer, &length), 1);
         QCOMPARE(who, static_cast<void*>(&requester));
 
