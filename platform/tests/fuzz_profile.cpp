@@ -2,12 +2,30 @@
 #include "platform/profile.h"
 
 #include <cstdio>
+#include <cstdlib>
 #include <string>
 #include <unistd.h>
 
-extern "C" int LLVMFuzzerTestOneInput(const unsigned char* data, size_t size)
+namespace {
+
+const std::string& ProfilePath()
 {
     static const std::string path = "/tmp/zolt-fuzz-profile-" + std::to_string(getpid()) + ".ini";
+    return path;
+}
+
+void RemoveProfile()
+{
+    ::unlink(ProfilePath().c_str());
+}
+
+} // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const unsigned char* data, size_t size)
+{
+    static const bool registered = std::atexit(RemoveProfile) == 0;
+    (void)registered;
+    const std::string& path = ProfilePath();
     FILE* f = std::fopen(path.c_str(), "wb");
     if (!f)
         return 0;
