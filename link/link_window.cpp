@@ -252,9 +252,15 @@ void LinkWindow::OnFrameArrived()
         Post(viewWindow_, response_[6]);
         return;
     }
+    if (window != requester_.data()) {
+        // A late answer to an earlier exchange, fetched after the next one began: it goes to
+        // the window that asked (alive, or the library would not name it), and the exchange
+        // in progress keeps its timer and its wait for its own answer.
+        Post(window, response_[6]);
+        return;
+    }
     retryTimer_.stop();
     pending_ = false;
     SetIdle();
-    if (window == requester_.data())
-        Post(requester_, response_[6]);
+    Post(requester_, response_[6]);
 }

@@ -92,8 +92,12 @@ public:
     // request (to its sender) or, with `unsolicited`, to nobody in particular.
     void Deliver(std::uint8_t code, std::uint8_t status, bool unsolicited = false)
     {
-        queue.push_back(
-            {{87, 0, 7, 0, 1, 11, code, status}, unsolicited ? nullptr : lastSender.data()});
+        DeliverTo(unsolicited ? nullptr : lastSender.data(), code, status);
+    }
+    // Delivers an answer as the library names `window` for it.
+    void DeliverTo(QObject* window, std::uint8_t code, std::uint8_t status)
+    {
+        queue.push_back({{87, 0, 7, 0, 1, 11, code, status}, window});
         PostEvent(3);
     }
     void PostEvent(int event)

@@ -158,6 +158,26 @@ private slots:
         QTRY_COMPARE(f.requester.codes, std::vector<long long>{18});
     }
 
+    // An answer to a timed-out exchange fetched after the next exchange began belongs to its
+    // own requester and must not end the next one, whose requester would then wait for ever.
+    void lateAnswerLeavesNextExchange()
+    {
+        Fixture f;
+        f.window.BuildRequest(23); // 3 attempts of 300 ms
+        f.window.SendRequest(&f.requester);
+        QTRY_COMPARE_WITH_TIMEOUT(f.requester.codes.size(), std::size_t(1), 15000);
+        Requester next;
+        f.window.BuildRequest(3);
+        f.window.SendRequest(&next);
+        f.api.DeliverTo(&f.requester, 0, 1);
+        QTRY_COMPARE(f.requester.codes, (std::vector<long long>{LinkTimeout, 0}));
+        QVERIFY(f.window.Busy() && f.window.Pending());
+        QCOMPARE(f.window.Requester(), &next);
+        f.api.Deliver(7, 1);
+        QTRY_COMPARE(next.codes, std::vector<long long>{7});
+        QVERIFY(!f.window.Busy() && !f.window.Pending());
+    }
+
     void libraryEvents_data()
     {
         QTest::addColumn<int>("event");
