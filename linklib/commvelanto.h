@@ -27,7 +27,8 @@ COMMVELANTO_API void LinkClosePort(int linkId);
 // Ordinal 6. Takes the oldest received frame into `response` (1024 bytes) and its size into
 // `*length`. `*window` is the window given to the LinkSend that the frame answers, or null for
 // a frame that answers no request in progress. Returns 1 with a frame, 2 when the frame that
-// raised the notification was abandoned by LinkCancel, 0 on a bad id or argument.
+// raised the notification was abandoned by LinkCancel or answers a window that no longer
+// exists, 0 on a bad id or argument.
 COMMVELANTO_API int LinkReceive(void** window, int linkId, unsigned char* response, int* length);
 // Ordinal 7. Queues `frame` (size bytes, the layout of a link frame) for sending on behalf of
 // `window`. Returns 1 when accepted, 0 when the port is closed or the frame is malformed.

@@ -11,6 +11,8 @@
 #include <QTemporaryDir>
 #include <QTest>
 
+#include <memory>
+
 #include <fcntl.h>
 #include <poll.h>
 #include <termios.h>
@@ -232,13 +234,23 @@ private slots:
         api.cancel(id);
         QCOMPARE(api.receive(&who, id, buffer, &length), 2);
 
+        // The answer to a window that has gone is nobody's, not a message of the tester's own.
+        {
+            auto gone = std::make_unique<Window>();
+            QCOMPARE(api.send(gone.get(), id, sync.data(), int(sync.size())), 1);
+            gone.reset();
+            WriteLine(wire::Encode(answer));
+            QTRY_COMPARE(window.events.size(), std::size_t(5));
+            QCOMPARE(api.receive(&who, id, buffer, &length), 2);
+        }
+
         // A garbage header claiming a long frame must not swallow the next answer for good.
         QCOMPARE(api.send(&requester, id, sync.data(), int(sync.size())), 1);
         wire::Bytes trap{0x57, 0x03, 0x00, 0x00, 0x01};
         const wire::Bytes e = wire::Encode(answer);
         trap.insert(trap.end(), e.begin(), e.end());
         WriteLine(trap);
-        QTRY_COMPARE_WITH_TIMEOUT(window.events.size(), std::size_t(5), 10000);
+        QTRY_COMPARE_WITH_TIMEOUT(window.events.size(), std::size_t(6), 10000);
         QCOMPARE(api.receive(&who, id, buffer, &length), 1);
         QCOMPARE(who, static_cast<void*>(&requester));
 
