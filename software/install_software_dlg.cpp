@@ -75,6 +75,7 @@ CInstallSoftwareDlg::CInstallSoftwareDlg(QWidget* parent)
     : QDialog(parent), ui_(std::make_unique<Ui::CInstallSoftwareDlg>())
 {
     ui_->setupUi(this);
+    setProperty("helpId", kInstallSoftwareHelpId); // F1 anywhere in the dialog
     SetTexts();
 
     connect(ui_->folderTree, &QTreeWidget::currentItemChanged, this,
