@@ -6,7 +6,7 @@ root=$(cd "$(dirname "$0")/.." && pwd)
 build=${1:-$root/build}
 shift || true
 
-packages=(build-essential cmake pkg-config qt6-base-dev qt6-base-dev-tools libqt6serialport6-dev
+packages=(build-essential cmake pkg-config qt6-base-dev qt6-base-dev-tools qt6-serialport-dev
           libgl-dev libbenchmark-dev libmspack-dev libchm-dev fp-utils xvfb xauth imagemagick
           mscompress fonts-dejavu-core)
 missing=()
