@@ -6,6 +6,7 @@
 #include "core/help_request.h"
 #include "core/texts.h"
 #include "platform/profile.h"
+#include "platform/serial_ports.h"
 #include "ui_serial_port_dlg.h"
 
 #include <QFileInfo>
@@ -13,17 +14,6 @@
 
 namespace {
 constexpr const char* kSection = "DIALOGO_SELEZIONE_PORTA_SERIALE";
-}
-
-std::string SerialDeviceForPort(int port, const std::string& profilePath)
-{
-    char key[8];
-    std::snprintf(key, sizeof key, "COM%d", port);
-    char device[260];
-    GetPrivateProfileStringA("PORTE_COM", key, "", device, sizeof device, profilePath.c_str());
-    if (device[0])
-        return device;
-    return "/dev/ttyS" + std::to_string(port - 1);
 }
 
 CSerialPortDlg::CSerialPortDlg(int port, QWidget* parent)
@@ -44,7 +34,8 @@ CSerialPortDlg::CSerialPortDlg(int port, QWidget* parent)
         radios[n - 1]->setChecked(n == port);
         connect(radios[n - 1], &QRadioButton::clicked, this, [this, n] { port_ = n; });
         // The device beside each port; one that is not there is greyed, yet can be chosen.
-        QString device = QString::fromStdString(SerialDeviceForPort(n, AppConfig.profilePath));
+        QString device =
+            QString::fromStdString(SerialDeviceForPort(n, AppConfig.profilePath.c_str()));
         devices[n - 1]->setText(device);
         devices[n - 1]->setEnabled(QFileInfo::exists(device));
     }

@@ -30,10 +30,6 @@ private:
     int port_;
 };
 
-// Returns the device COMn opens: the one named in section "PORTE_COM" of the profile, else
-// /dev/ttyS<n-1>.
-std::string SerialDeviceForPort(int port, const std::string& profilePath);
-
 // Runs the serial-port dialog and applies the choice: the profile is always rewritten on Ok and
 // `reopen` is called with the new port when it differs from the current one.
 void SelectSerialPort(QWidget* parent, const std::function<void(int port)>& reopen);

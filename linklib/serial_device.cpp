@@ -1,7 +1,7 @@
 // Serial devices opened with termios; the reasons for a failure are worded for the user.
 #include "linklib/serial_device.h"
 
-#include "platform/profile.h"
+#include "platform/serial_ports.h"
 
 #include <cerrno>
 #include <cstring>
@@ -69,13 +69,7 @@ std::string Describe(const std::string& device, int error)
 
 std::string DeviceForPort(int port, const char* profilePath)
 {
-    char key[8];
-    std::snprintf(key, sizeof key, "COM%d", port);
-    char value[260];
-    GetPrivateProfileStringA("PORTE_COM", key, "", value, sizeof value, profilePath);
-    if (value[0] != '\0')
-        return value;
-    return "/dev/ttyS" + std::to_string(port - 1);
+    return SerialDeviceForPort(port, profilePath);
 }
 
 bool IsSupportedRate(int baud)

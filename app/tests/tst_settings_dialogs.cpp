@@ -7,6 +7,7 @@
 #include "core/help_request.h"
 #include "core/link_event.h"
 #include "core/texts.h"
+#include "platform/serial_ports.h"
 
 #include <QLabel>
 #include <QPushButton>
@@ -193,8 +194,8 @@ private Q_SLOTS:
         std::ofstream(AppConfig.profilePath, std::ios::app)
             << "[PORTE_COM]\r\nCOM2=" << dir_.filePath("tester.pty").toStdString() << "\r\n";
         std::ofstream(dir_.filePath("tester.pty").toStdString()) << "";
-        QCOMPARE(SerialDeviceForPort(1, AppConfig.profilePath), std::string("/dev/ttyS0"));
-        QCOMPARE(SerialDeviceForPort(2, AppConfig.profilePath),
+        QCOMPARE(SerialDeviceForPort(1, AppConfig.profilePath.c_str()), std::string("/dev/ttyS0"));
+        QCOMPARE(SerialDeviceForPort(2, AppConfig.profilePath.c_str()),
                  dir_.filePath("tester.pty").toStdString());
         CSerialPortDlg dlg(2);
         QVERIFY(dlg.findChild<QLabel*>("deviceCom2")->isEnabled());
