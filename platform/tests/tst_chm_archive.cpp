@@ -1,5 +1,6 @@
 // Tests of the help archive reader on the help files built from data/help, on damaged files and
 // on hand-made system files and tables of contents.
+#include "built_help_files.h"
 #include "platform/chm_archive.h"
 
 #include <QFile>
@@ -9,21 +10,6 @@
 #include <QtTest>
 
 namespace {
-
-const QStringList kLanguages = {"ITA", "ING", "FRA", "TED", "SPA"};
-const QStringList kTopics = {
-    "/html/introduzione.html",
-    "/html/informazioni_info.html",
-    "/html/opzioni_seleziona_seriale.html",
-    "/html/diagnosi_gestione_software.html",
-    "/html/opzioni_seleziona_llingua.html",
-    "/html/diagnosi_installa_software.html",
-};
-
-QString HelpFile(const QString& code)
-{
-    return QStringLiteral(ZOLT_BINARY_DIR "/data/TVELANTO_%1.CHM").arg(code);
-}
 
 QByteArray ReadAll(const QString& path)
 {
@@ -48,21 +34,7 @@ QByteArray Record(quint16 code, const QByteArray& value)
 
 const QByteArray kVersion("\x03\x00\x00\x00", 4);
 
-bool HelpFilesBuilt()
-{
-    for (const QString& code : kLanguages) {
-        if (!QFileInfo::exists(HelpFile(code)))
-            return false;
-    }
-    return true;
-}
-
 } // namespace
-
-// QSKIP must run in the test function itself to end it.
-#define REQUIRE_HELP_FILES()                                                                       \
-    if (!HelpFilesBuilt())                                                                         \
-    QSKIP("The help files are not built (data folder left out of the build).")
 
 class TestChmArchive : public QObject
 {

@@ -1,5 +1,6 @@
 // Tests of the help window on the help files built from data/help: every topic of every
 // language, links, pictures, stylesheet, contents, navigation, failures and modality.
+#include "built_help_files.h"
 #include "platform/help_window.h"
 
 #include <QAbstractTextDocumentLayout>
@@ -13,21 +14,7 @@
 
 namespace {
 
-const QStringList kLanguages = {"ITA", "ING", "FRA", "TED", "SPA"};
-const QStringList kTopics = {
-    "/html/introduzione.html",
-    "/html/informazioni_info.html",
-    "/html/opzioni_seleziona_seriale.html",
-    "/html/diagnosi_gestione_software.html",
-    "/html/opzioni_seleziona_llingua.html",
-    "/html/diagnosi_installa_software.html",
-};
 const QString kHome = QStringLiteral("/html/introduzione.html");
-
-QString HelpFile(const QString& code)
-{
-    return QStringLiteral(ZOLT_BINARY_DIR "/data/TVELANTO_%1.CHM").arg(code);
-}
 
 // Every link of the page shown, with the text position of its first character.
 QList<QPair<int, QString>> Links(QTextDocument* document)
@@ -66,21 +53,7 @@ QColor HeadingColour(QTextDocument* document)
     return {};
 }
 
-bool HelpFilesBuilt()
-{
-    for (const QString& code : kLanguages) {
-        if (!QFileInfo::exists(HelpFile(code)))
-            return false;
-    }
-    return true;
-}
-
 } // namespace
-
-// QSKIP must run in the test function itself to end it.
-#define REQUIRE_HELP_FILES()                                                                       \
-    if (!HelpFilesBuilt())                                                                         \
-    QSKIP("The help files are not built (data folder left out of the build).")
 
 class TestHelpWindow : public QObject
 {
