@@ -18,8 +18,7 @@ CLanguageDlg::CLanguageDlg(QWidget* parent) : QDialog(parent), ui_(new Ui::CLang
 {
     ui_->setupUi(this);
     setProperty("helpId", helpid::Language);
-    const char* file = AppConfig.textsPath.c_str();
-    auto text = [&](int number) { return QString::fromStdString(GetText(kSection, number, file)); };
+    auto text = [](int number) { return UiText(kSection, number); };
     setWindowTitle(text(1));
 
     // Button, caption number, language index.

@@ -27,11 +27,6 @@ namespace {
 
 CMainFrame* g_mainFrame = nullptr;
 
-QString Text(const char* section, int number)
-{
-    return QString::fromStdString(GetText(section, number, AppConfig.textsPath.c_str()));
-}
-
 // Menu texts: top-level menus by position, items by command.
 constexpr int kMenuTitleTexts[4] = {1, 13, 3, 4};
 const std::map<int, int> kMenuItemTexts = {{cmd::TesterSoftware, 12},
@@ -77,9 +72,8 @@ QString MainToolBar::TipText(int command)
     auto it = kTips.find(command);
     if (it == kTips.end())
         return {};
-    std::string text = GetText(it->second.section, it->second.number, AppConfig.textsPath.c_str());
     // The tip buffer holds 79 characters.
-    return QString::fromStdString(text).left(79);
+    return UiText(it->second.section, it->second.number).left(79);
 }
 
 void MainToolBar::actionEvent(QActionEvent* event)
@@ -234,10 +228,10 @@ void CMainFrame::SetView(CZOLTView* view)
 void CMainFrame::RelabelMenu()
 {
     for (int i = 0; i < 4; ++i)
-        menus_[i]->setTitle(Text("STRINGHE_MENU", kMenuTitleTexts[i]));
+        menus_[i]->setTitle(UiText("STRINGHE_MENU", kMenuTitleTexts[i]));
     for (auto [command, number] : kMenuItemTexts)
         if (QAction* a = action(command))
-            a->setText(Text("STRINGHE_MENU", number));
+            a->setText(UiText("STRINGHE_MENU", number));
     // Fly-by status texts of the toolbar follow the tips.
     for (auto [command, tip] : kTips)
         if (QAction* a = action(command))

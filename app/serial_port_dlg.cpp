@@ -21,8 +21,7 @@ CSerialPortDlg::CSerialPortDlg(int port, QWidget* parent)
 {
     ui_->setupUi(this);
     setProperty("helpId", helpid::SerialPort);
-    const char* file = AppConfig.textsPath.c_str();
-    auto text = [&](int number) { return QString::fromStdString(GetText(kSection, number, file)); };
+    auto text = [](int number) { return UiText(kSection, number); };
     setWindowTitle(text(1));
     QRadioButton* radios[6] = {ui_->radioCom1, ui_->radioCom2, ui_->radioCom3,
                                ui_->radioCom4, ui_->radioCom5, ui_->radioCom6};

@@ -51,8 +51,7 @@ void CMsgBoxDlg::SetContent(const std::string& title, const std::string& message
 
 void CMsgBoxDlg::Relabel()
 {
-    const char* file = AppConfig.textsPath.c_str();
-    auto text = [&](int number) { return QString::fromStdString(GetText(kSection, number, file)); };
+    auto text = [](int number) { return UiText(kSection, number); };
     if (style_ & kYesNo) {
         ui_->buttonYes->setText(text(3));
         ui_->buttonNo->setText(text(1));

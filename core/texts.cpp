@@ -66,6 +66,11 @@ std::string GetText(const char* section, int number, const char* file)
     return GetText(out, section, number, file);
 }
 
+QString UiText(const char* section, int number)
+{
+    return QString::fromStdString(GetText(section, number, AppConfig.textsPath.c_str()));
+}
+
 int ShowMessage(const char* file, const char* titleSection, int titleNumber,
                 const char* textSection, int textNumber, int style, int helpId)
 {

@@ -1,6 +1,8 @@
 // Language texts looked up by section and number, and the two ways of showing a message box.
 #pragma once
 
+#include <QString>
+
 #include <functional>
 #include <string>
 
@@ -22,6 +24,10 @@ void ProcessText(char* text);
 
 // The same lookup, returning a std::string (UTF-8).
 std::string GetText(const char* section, int number, const char* file);
+
+// Returns text `number` of `section` in the current language from the program's text file
+// (AppConfig.textsPath), ready for a widget.
+QString UiText(const char* section, int number);
 
 // Looks up title and text and shows them in the program's message box. Returns the box's code
 // for the two-button sets (1 Ok, 2 Cancel, 6 Yes, 7 No) and 6 for the single Ok box.

@@ -38,11 +38,6 @@ public:
     WaitCursor& operator=(const WaitCursor&) = delete;
 };
 
-QString Text(const char* section, int number)
-{
-    return QString::fromStdString(GetText(section, number, AppConfig.textsPath.c_str()));
-}
-
 std::string ReadDescription(const std::string& file, const char* section, const char* key,
                             const std::string& defaultText, unsigned size)
 {
@@ -109,13 +104,13 @@ CInstallSoftwareDlg::~CInstallSoftwareDlg()
 
 void CInstallSoftwareDlg::SetTexts()
 {
-    setWindowTitle(Text(kInstallSoftwareSection, 1));
-    ui_->instructionEdit->setPlainText(Text(kInstallSoftwareSection, 22));
-    ui_->closeButton->setText(Text(kInstallSoftwareSection, 15));
-    ui_->installButton->setText(Text(kInstallSoftwareSection, 16));
-    ui_->helpButton->setText(Text(kUpdateDialogSection, 4));
+    setWindowTitle(UiText(kInstallSoftwareSection, 1));
+    ui_->instructionEdit->setPlainText(UiText(kInstallSoftwareSection, 22));
+    ui_->closeButton->setText(UiText(kInstallSoftwareSection, 15));
+    ui_->installButton->setText(UiText(kInstallSoftwareSection, 16));
+    ui_->helpButton->setText(UiText(kUpdateDialogSection, 4));
     ui_->descriptionList->setHeaderLabels(
-        {Text(kInstallSoftwareSection, 21), Text(kInstallSoftwareSection, 2)});
+        {UiText(kInstallSoftwareSection, 21), UiText(kInstallSoftwareSection, 2)});
     ui_->installButton->setEnabled(false);
 }
 

@@ -47,8 +47,7 @@ int CCopyToTesterDlg::AddFile(const char* pcPath, const char* testerPath, int te
 
 void CCopyToTesterDlg::SetTexts()
 {
-    const char* file = AppConfig.textsPath.c_str();
-    auto text = [&](int number) { return QString::fromStdString(GetText(kSection, number, file)); };
+    auto text = [](int number) { return UiText(kSection, number); };
     setWindowTitle(text(1));
     ui_->cancelButton->setText(text(3));
     ui_->caption->setText(text(5));
