@@ -1,7 +1,11 @@
 #!/usr/bin/env python3
 """Checks the language text file SWBASE.TXT against the inventory of texts the program uses.
 
-Usage: tools/check_texts.py [--inventory TEXTS.md] [SWBASE.TXT]
+Usage: tools/check_texts.py [--inventory TEXTS.md] [--added data/TEXTS_ADDED.md] [SWBASE.TXT]
+
+The texts this program added to the original inventory (data/TEXTS_ADDED.md, same form) are
+checked as if they stood in it: their numbers join the sections of the same name, and new
+sections follow the listed ones.
 
 The inventory is a Markdown file with one heading "## SECTION (n texts)" per section, followed
 by a table whose first column is the text number. A row that says "**Format with `%s` ...**"
@@ -193,6 +197,7 @@ def main():
     parser = argparse.ArgumentParser(description=__doc__.splitlines()[0])
     parser.add_argument("texts", nargs="?", default=os.path.join(REPO, "data", "SWBASE.TXT"))
     parser.add_argument("--inventory", default=default_inventory())
+    parser.add_argument("--added", default=os.path.join(REPO, "data", "TEXTS_ADDED.md"))
     args = parser.parse_args()
     if not args.inventory:
         # Exit 77 tells CTest the check was skipped: a checkout without the inventory beside it.
@@ -201,6 +206,13 @@ def main():
 
     problems = []
     inventory = read_inventory(args.inventory, problems)
+    if args.added and os.path.isfile(args.added):
+        for section, numbers in read_inventory(args.added, problems).items():
+            listed = inventory.setdefault(section, {})
+            for number, expected in numbers.items():
+                if number in listed:
+                    problems.append(f"added inventory: {section} {number} is already listed")
+                listed[number] = expected
     pairs = sum(len(numbers) for numbers in inventory.values())
     entries = check_file(args.texts, inventory, problems)
     for p in problems:
