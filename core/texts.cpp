@@ -29,6 +29,18 @@ int RunBox(const std::string& title, const std::string& text, int style, int hel
     return 6;
 }
 
+// Ends `text` (valid UTF-8, as the profile reader delivers it) after its first `maxChars`
+// characters.
+void CutToCharacters(char* text, int maxChars)
+{
+    int chars = 0;
+    for (char* p = text; *p; ++p)
+        if ((static_cast<unsigned char>(*p) & 0xC0) != 0x80 && chars++ == maxChars) {
+            *p = '\0';
+            return;
+        }
+}
+
 } // namespace
 
 // Applies the file's conventions to a looked-up value: a leading or trailing double quote
@@ -55,6 +67,7 @@ char* GetText(char* out, const char* section, int number, const char* file)
     char key[32];
     std::snprintf(key, sizeof key, "s%d_%s", number, kLanguageCodes[AppConfig.language % 6]);
     GetPrivateProfileStringA(section, key, kTextNotFound, out, kTextSize, file);
+    CutToCharacters(out, kTextChars);
     if (std::strcmp(out, kTextNotFound) != 0)
         ProcessText(out);
     return out;

@@ -7,15 +7,21 @@
 #include <string>
 
 inline constexpr const char* kTextNotFound = "()----()";
-inline constexpr int kTextSize = 200;
+
+// A text holds up to 199 characters in every language. The original's 200-byte buffer held 199
+// Greek letters at one byte each in the Greek code page; in UTF-8 a character takes up to four
+// bytes, so the buffer is sized for 199 characters of four bytes and the text is cut after its
+// 199th character, never inside one.
+inline constexpr int kTextChars = 199;
+inline constexpr int kTextSize = kTextChars * 4 + 1;
 
 // Message box styles used by the program.
 inline constexpr int kStyleError = 16;    // error icon, single Ok
 inline constexpr int kStyleQuestion = 36; // question icon, Yes and No
 
 // Looks up text `number` of `section` in the current language (key "s<number>_<code>") in
-// `file`. Returns `out` holding the text with its quotes and "\n" pairs processed, or
-// "()----()" when there is no such entry. `out` holds at least 200 bytes.
+// `file`. Returns `out` holding the text (at most kTextChars characters) with its quotes and "\n"
+// pairs processed, or "()----()" when there is no such entry. `out` holds kTextSize bytes.
 char* GetText(char* out, const char* section, int number, const char* file);
 
 // Processes a looked-up value in place: a double quote at either end becomes a blank and every

@@ -10,7 +10,13 @@ sections follow the listed ones.
 The inventory is a Markdown file with one heading "## SECTION (n texts)" per section, followed
 by a table whose first column is the text number. A row that says "**Format with `%s` ...**"
 marks a printf format; its directives are the backticked ones inside the bold part, in order.
-A row whose use mentions a toolbar tip is also a tooltip, which the toolbar cuts at 79 bytes.
+A row whose use mentions a toolbar tip is also a tooltip, which the toolbar cuts at 79 characters.
+
+Lengths count characters, not bytes: a text holds 199 characters in every language (the
+original's 200-byte buffer held 199 Greek letters in the one-byte Greek code page). So that a
+cut Greek text cannot hide again, every Greek text must be at least 60% as long as its Italian
+text, unless GREEK_SHORTER lists why not. French puts a no-break space (U+00A0) before
+":", ";", "?" and "!".
 
 Exits 0 when every check passes, 1 otherwise, printing one line per problem.
 """
@@ -21,8 +27,15 @@ import re
 import sys
 
 LANGUAGES = ["ITA", "ING", "FRA", "TED", "SPA", "GRE"]
-MAX_VALUE_BYTES = 199  # the lookup buffer holds 200 bytes with the terminator
-MAX_TIP_BYTES = 79
+MAX_VALUE_CHARS = 199
+MAX_TIP_CHARS = 79
+GREEK_MIN_SHARE = 0.6
+FRENCH_SPACE = "\u00a0"
+
+# Greek texts allowed to be shorter than GREEK_MIN_SHARE of their Italian text, with the reason.
+GREEK_SHORTER = {
+    ("DIALOGO_SELEZIONE_LINGUA", 6): "the country's name: Αγγλία is shorter than Inghilterra",
+}
 
 HEADING = re.compile(r"^##\s+([A-Z_]+)\s+\((\d+)\s+texts?\)\s*$")
 ROW = re.compile(r"^\|\s*(\d+)\s*\|")
@@ -84,12 +97,25 @@ def read_inventory(path, problems):
     return sections
 
 
+def check_french_spacing(where, value, problems):
+    """A high punctuation mark takes a no-break space before it when it ends a word."""
+    for i, mark in enumerate(value):
+        if mark not in ":;?!" or i == 0:
+            continue
+        before = value[i - 1]
+        after = value[i + 1:i + 2]
+        if before in (" ", "\u202f"):
+            problems.append(f"{where}: use U+00A0 before '{mark}'")
+        elif before != FRENCH_SPACE and after in ("", " ", "\\"):
+            problems.append(f"{where}: no-break space missing before '{mark}'")
+
+
 def check_value(where, value, expected, problems):
-    size = len(value.encode("utf-8"))
-    if size > MAX_VALUE_BYTES:
-        problems.append(f"{where}: {size} bytes, more than {MAX_VALUE_BYTES}")
-    if expected.is_tip and size > MAX_TIP_BYTES:
-        problems.append(f"{where}: toolbar tip of {size} bytes, more than {MAX_TIP_BYTES}")
+    size = len(value)
+    if size > MAX_VALUE_CHARS:
+        problems.append(f"{where}: {size} characters, more than {MAX_VALUE_CHARS}")
+    if expected.is_tip and size > MAX_TIP_CHARS:
+        problems.append(f"{where}: toolbar tip of {size} characters, more than {MAX_TIP_CHARS}")
     if value == "":
         problems.append(f"{where}: empty")
     if value != value.strip():
@@ -170,6 +196,8 @@ def check_file(path, inventory, problems):
                 problems.append(f"{where}: number {number} is not in the inventory")
             continue
         check_value(where, value, expected, problems)
+        if language == "FRA":
+            check_french_spacing(where, value, problems)
 
     wanted = [(s.upper(), n, lang)
               for s, numbers in inventory.items()
@@ -178,6 +206,14 @@ def check_file(path, inventory, problems):
     for ident in wanted:
         if ident not in values:
             problems.append(f"{path}: missing [{ident[0]}] s{ident[1]}_{ident[2]}")
+    for section, number, language in wanted:
+        italian = values.get((section, number, "ITA"))
+        greek = values.get((section, number, "GRE"))
+        if language != "GRE" or italian is None or greek is None:
+            continue
+        if len(greek) < GREEK_MIN_SHARE * len(italian) and (section, number) not in GREEK_SHORTER:
+            problems.append(f"{path}: [{section}] s{number}_GRE has {len(greek)} characters, "
+                            f"less than {GREEK_MIN_SHARE:.0%} of the Italian {len(italian)}")
     if [i for i in order if i in set(wanted)] != [i for i in wanted if i in values]:
         problems.append(f"{path}: entries are not in inventory order "
                         "(sections as listed, numbers ascending, languages ITA ING FRA TED SPA GRE)")

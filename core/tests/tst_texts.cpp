@@ -14,6 +14,12 @@ class TestTexts : public QObject
 private:
     QTemporaryDir dir_;
     std::string file_;
+    std::string limitFile_; // texts at the 199-character limit, keyed by language
+
+    static QString Repeat(const char* character, int count)
+    {
+        return QString::fromUtf8(character).repeated(count);
+    }
 
 private Q_SLOTS:
     void initTestCase()
@@ -31,6 +37,20 @@ private Q_SLOTS:
                                                   "s3_GRE=τρία\r\n"
                                                   "S8_ita=chiave maiuscola\r\n";
         AppConfig.textsPath = file_;
+
+        // In every language: s1 199 Greek letters, s2 200 of them, s3 200 four-byte characters,
+        // s4 198 letters followed by a three-byte and a two-byte character.
+        limitFile_ = dir_.filePath("LIMIT.TXT").toStdString();
+        std::ofstream limit(limitFile_, std::ios::binary);
+        limit << "[LIMITE]\n";
+        for (const char* code : kLanguageCodes) {
+            limit << "s1_" << code << "=" << Repeat("λ", 199).toStdString() << "\n"
+                  << "s2_" << code << "=" << Repeat("λ", 200).toStdString() << "\n"
+                  << "s3_" << code << "=" << Repeat("😀", 200).toStdString() << "\n"
+                  << "s4_" << code << "=" << Repeat("e", 198).toStdString() << "€ü\n";
+        }
+        // A file from an older installation: 200 letters in the Greek code page, one byte each.
+        limit << "s5_GRE=" << std::string(200, '\xEB') << "\n";
     }
 
     void init()
@@ -65,6 +85,37 @@ private Q_SLOTS:
         AppConfig.language = std::uint8_t(language);
         QCOMPARE(QString::fromStdString(GetText("MESSAGGI_ERRORE", number, file_.c_str())),
                  expected);
+    }
+
+    void limit_data()
+    {
+        QTest::addColumn<int>("language");
+        QTest::addColumn<int>("number");
+        QTest::addColumn<QString>("expected");
+        for (int language = 0; language < 6; ++language) {
+            const QByteArray code = kLanguageCodes[language];
+            QTest::addRow("%s 199 greek letters whole", code.constData())
+                << language << 1 << Repeat("λ", 199);
+            QTest::addRow("%s 200 greek letters cut", code.constData())
+                << language << 2 << Repeat("λ", 199);
+            QTest::addRow("%s four-byte characters cut", code.constData())
+                << language << 3 << Repeat("😀", 199);
+            QTest::addRow("%s cut after a three-byte character", code.constData())
+                << language << 4 << Repeat("e", 198) + "€";
+        }
+        QTest::newRow("greek code page file cut") << 5 << 5 << Repeat("λ", 199);
+    }
+
+    void limit()
+    {
+        QFETCH(int, language);
+        QFETCH(int, number);
+        QFETCH(QString, expected);
+        AppConfig.language = std::uint8_t(language);
+        char out[kTextSize];
+        const QString text = QString::fromUtf8(GetText(out, "LIMITE", number, limitFile_.c_str()));
+        QCOMPARE(text, expected);
+        QVERIFY(!text.contains(QChar::ReplacementCharacter));
     }
 
     void missingFileGivesSentinel()
