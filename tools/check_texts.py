@@ -24,6 +24,7 @@ Exits 0 when every check passes, 1 otherwise, printing one line per problem.
 import argparse
 import os
 import re
+import subprocess
 import sys
 
 LANGUAGES = ["ITA", "ING", "FRA", "TED", "SPA", "GRE"]
@@ -220,10 +221,26 @@ def check_file(path, inventory, problems):
     return len(values)
 
 
+def main_checkout():
+    """The folder of the main checkout when REPO is a linked git worktree, else None."""
+    try:
+        common = subprocess.run(["git", "-C", REPO, "rev-parse", "--path-format=absolute",
+                                 "--git-common-dir"], capture_output=True, text=True,
+                                timeout=10).stdout.strip()
+    except (OSError, subprocess.SubprocessError):
+        return None
+    return os.path.dirname(common) if common else None
+
+
 def default_inventory():
-    for candidate in (os.environ.get("ZOLT_TEXTS_INVENTORY"),
-                      os.path.join(REPO, "docs", "TEXTS.md"),
-                      os.path.join(os.path.dirname(REPO), "shared", "TEXTS.md")):
+    candidates = [os.environ.get("ZOLT_TEXTS_INVENTORY"),
+                  os.path.join(REPO, "docs", "TEXTS.md"),
+                  os.path.join(os.path.dirname(REPO), "shared", "TEXTS.md")]
+    # A worktree finds the inventory beside the main checkout.
+    checkout = main_checkout()
+    if checkout:
+        candidates.append(os.path.join(os.path.dirname(checkout), "shared", "TEXTS.md"))
+    for candidate in candidates:
         if candidate and os.path.isfile(candidate):
             return candidate
     return None
