@@ -1,0 +1,167 @@
+// Tests of the label control: the stored heading of the information dialog, its drawing
+// differences from the button, and WindowText against Text.
+#include "controls/label/kro_label_ctrl.h"
+
+#include "controls/common/gdi_paint.h"
+
+#include <QPainter>
+#include <QTest>
+
+namespace {
+
+constexpr QRgb kBlank = 0xFF123456;
+
+QByteArray Hex(const char* hex) { return QByteArray::fromHex(hex); }
+
+const QByteArray kHeading = " TESTER VELANTO Dozozovir Avurez Erezevo";
+
+// The heading's property stream: 151 bytes.
+const QByteArray kHeadingStream =
+    Hex("00000100" "a52f0000" "e5020000" "02000000") + Hex("28") + kHeading + Hex("28") +
+    kHeading +
+    Hex("0000" "0100" "01" "00000000" "0200" "ffffff00" "01" "ffffff00" "ace2f800" "6c6c6c00") +
+    Hex("05") + "Arial" + Hex("10000000" "00000000" "01" "00" "00" "06030000" "0300" "0000");
+
+QImage Render(CKroLabelCtrl& ctrl, int w, int h)
+{
+    ctrl.resize(w, h);
+    QImage image(w, h, QImage::Format_RGB32);
+    image.fill(kBlank);
+    QPainter dc(&image);
+    ctrl.OnDraw(dc, QRect(0, 0, w, h));
+    return image;
+}
+
+} // namespace
+
+class TestKroLabelCtrl : public QObject
+{
+    Q_OBJECT
+
+private Q_SLOTS:
+    void headingStream()
+    {
+        QCOMPARE(kHeadingStream.size(), 151);
+        CKroLabelCtrl label;
+        QVERIFY(label.LoadFromStream(kHeadingStream));
+        QCOMPARE(label.TestoContenuto(), QString(kHeading));
+        QCOMPARE(label.Caption(), QString(kHeading));
+        QCOMPARE(label.AllOrizzontaleTesto(), 0);
+        QCOMPARE(label.AllVerticaleTesto(), 1);
+        QVERIFY(label.Bordo());
+        QCOMPARE(label.StileSfondo(), 2);
+        QVERIFY(label.OrientamentoGrad());
+        QCOMPARE(label.ColoreGradiente2(), 0xF8E2ACu);
+        QCOMPARE(label.ColoreGradiente3(), 0x6C6C6Cu);
+        QCOMPARE(label.FontName(), QString("Arial"));
+        QCOMPARE(label.DimensioneFont(), 16);
+        QVERIFY(label.Italico());
+        QCOMPARE(label.Bold(), 774);
+        QCOMPARE(label.EffettoContorno(), 3);
+        QCOMPARE(label.EffettoTesto(), 0);
+        QVERIFY(!label.IsModified());
+        // Saved at the extent it was loaded with, the stream comes back byte for byte.
+        label.resize(CKroControl::HimetricToPixels(12197), CKroControl::HimetricToPixels(741));
+        QCOMPARE(label.SaveToStream(), kHeadingStream);
+    }
+
+    // The dialog's record: a 32-bit word, the stream, and 9 bytes the label does not read.
+    void dialogInitRecord()
+    {
+        const QByteArray record = Hex("00000000") + kHeadingStream + QByteArray(9, '\x5a');
+        QCOMPARE(record.size(), 164);
+        CKroLabelCtrl label;
+        QVERIFY(label.LoadFromDialogInit(record));
+        QCOMPARE(label.TestoContenuto(), QString(kHeading));
+        QVERIFY(!label.LoadFromDialogInit(record.first(100)));
+        QCOMPARE(label.TestoContenuto(), QString("Testo Contenuto"));
+    }
+
+    void defaultsStream()
+    {
+        CKroLabelCtrl label;
+        const QByteArray saved = label.SaveToStream();
+        const QByteArray caption = Hex("0f") + "Testo Contenuto";
+        QCOMPARE(saved, Hex("00000100" "560a0000" "2b050000" "02000000") + caption + caption +
+                            Hex("0000" "0000" "00" "00000000" "0000" "ffffff00" "00" "ffffff00"
+                                "00ffff00" "0000ff00") +
+                            Hex("0d") + "MS Sans Serif" +
+                            Hex("0c000000" "00000000" "00" "00" "00" "00000000" "0000" "0000"));
+    }
+
+    // The label's contour is never pressed, and 0 (like any other value) draws nothing and
+    // leaves the background at the edge.
+    void contour_data()
+    {
+        QTest::addColumn<int>("style");
+        QTest::addColumn<QList<QColor>>("left"); // x = 0, 1, 2, 3 on the middle row
+        const QColor face = QColor(0x70, 0x80, 0x90);
+        const QColor light = LightPen(face);
+        const QColor dark = DarkPen(face);
+        const QColor bg(Qt::yellow);
+        const QColor blank = QColor(kBlank);
+        QTest::newRow("0 draws nothing") << 0 << QList<QColor>{bg, bg, bg, bg};
+        QTest::newRow("raised") << 1 << QList<QColor>{light, bg, bg, bg};
+        QTest::newRow("sunken") << 2 << QList<QColor>{dark, bg, bg, bg};
+        QTest::newRow("etched") << 3 << QList<QColor>{light, blank, dark, bg};
+        QTest::newRow("other") << 5 << QList<QColor>{bg, bg, bg, bg};
+    }
+
+    void contour()
+    {
+        QFETCH(int, style);
+        QFETCH(QList<QColor>, left);
+        CKroLabelCtrl label;
+        QPalette palette = label.palette();
+        palette.setColor(QPalette::Button, QColor(0x70, 0x80, 0x90));
+        label.setPalette(palette);
+        label.SetTestoContenuto(QString());
+        label.SetEffettoContorno(style);
+        label.SetStileSfondo(1);
+        label.SetColoreOpacoSfondo(0x00FFFF);
+        const QImage image = Render(label, 30, 20);
+        for (int x = 0; x < 4; ++x)
+            QCOMPARE(image.pixelColor(x, 10), left[x]);
+    }
+
+    // The default label: nothing around the text, which starts at the top left.
+    void defaultLabel()
+    {
+        CKroLabelCtrl label;
+        label.SetFontName("DejaVu Sans");
+        label.SetTestoContenuto("MMMM");
+        const QImage image = Render(label, 100, 40);
+        QRect inked;
+        for (int y = 0; y < image.height(); ++y)
+            for (int x = 0; x < image.width(); ++x)
+                if (image.pixel(x, y) != kBlank)
+                    inked |= QRect(x, y, 1, 1);
+        QVERIFY(!inked.isEmpty());
+        QVERIFY2(inked.left() <= 2 && inked.top() <= 4, qPrintable(QString("%1,%2").arg(inked.left()).arg(inked.top())));
+        QVERIFY(inked.bottom() < 14);
+    }
+
+    void windowTextAndText_data()
+    {
+        QTest::addColumn<QByteArray>("property");
+        QTest::addColumn<bool>("captionFollows");
+        QTest::newRow("WindowText leaves Caption") << QByteArray("WindowText") << false;
+        QTest::newRow("Text sets Caption") << QByteArray("Text") << true;
+        QTest::newRow("Caption sets the text") << QByteArray("Caption") << true;
+    }
+
+    void windowTextAndText()
+    {
+        QFETCH(QByteArray, property);
+        QFETCH(bool, captionFollows);
+        CKroLabelCtrl label;
+        QVERIFY(label.setProperty(property, QString("Nuovo")));
+        QCOMPARE(label.TestoContenuto(), QString("Nuovo"));
+        QCOMPARE(label.property("WindowText").toString(), QString("Nuovo"));
+        QCOMPARE(label.Caption(), captionFollows ? QString("Nuovo") : QString("Testo Contenuto"));
+        QVERIFY(label.IsModified());
+    }
+};
+
+QTEST_MAIN(TestKroLabelCtrl)
+#include "tst_kro_label_ctrl.moc"
