@@ -1,0 +1,34 @@
+// The label's control library "KroLabel.ocx": its identities and the four exports.
+#include "controls/label/kro_label_ctrl.h"
+#include "controls/common/kro_module.h"
+
+namespace {
+
+const KroModuleInfo& Module()
+{
+    static const KroModuleInfo module{
+        "{3A7ECCC2-1227-11D4-B319-0000B45078DC}",
+        "KROLABELLib",
+        "KroLabel ActiveX Control module",
+        "KroLabel.hlp",
+        "_DKroLabel",
+        "{3A7ECCC3-1227-11D4-B319-0000B45078DC}",
+        "Dispatch interface for KroLabel Control",
+        "_DKroLabelEvents",
+        "{3A7ECCC4-1227-11D4-B319-0000B45078DC}",
+        "Event interface for KroLabel Control",
+        "KroLabel",
+        "KroLabel Control",
+        CKroLabelCtrl::kProgId,
+        &CKroLabelCtrl::DispatchTable(),
+        &CKroLabelCtrl::EventTable(),
+        {CKroLabelCtrl::kClassId, "KroLabel",
+         [](QWidget* parent) -> QWidget* { return new CKroLabelCtrl(parent); }},
+        {},
+    };
+    return module;
+}
+
+} // namespace
+
+KRO_MODULE_EXPORTS(Module())
