@@ -1,7 +1,9 @@
 // The button control: properties, painting, input and events.
 #include "controls/button/kro_button_ctrl.h"
 
+#include "controls/button/general_prop_page.h"
 #include "controls/common/gdi_paint.h"
+#include "controls/common/shared_prop_pages.h"
 #include "controls/common/stock_events.h"
 #include "controls/common/text_layout.h"
 
@@ -334,4 +336,8 @@ void CKROButtonCtrl::keyReleaseEvent(QKeyEvent* e)
     Q_EMIT KeyUp(VirtualKey(e->key()), ShiftState(e->modifiers()));
 }
 
-QList<QWidget*> CKROButtonCtrl::CreatePropertyPages() { return {}; }
+QList<CKroPropertyPage*> CKROButtonCtrl::CreatePropertyPages()
+{
+    return {new CGeneralPropPage, new CPropPageSfondo(PageFlavor::Button),
+            new CSetFontPropPage(PageFlavor::Button), new CSpecialEffect};
+}

@@ -139,7 +139,7 @@ protected:
     std::uint32_t StockMask() const override;
     void AfterExchange() override;
     void OnCaptionChanged() override;
-    QList<QWidget*> CreatePropertyPages() override;
+    QList<CKroPropertyPage*> CreatePropertyPages() override;
     QString TypeName() const override;
 
     bool event(QEvent* event) override;

@@ -1,5 +1,7 @@
 // The button's control library "KROButton.ocx": its identities and the four exports.
+#include "controls/button/general_prop_page.h"
 #include "controls/button/kro_button_ctrl.h"
+#include "controls/common/shared_prop_pages.h"
 #include "controls/common/kro_module.h"
 
 namespace {
@@ -24,7 +26,20 @@ const KroModuleInfo& Module()
         &CKROButtonCtrl::EventTable(),
         {CKROButtonCtrl::kClassId, "KROButton Control",
          [](QWidget* parent) -> QWidget* { return new CKROButtonCtrl(parent); }},
-        {},
+        {
+            {CGeneralPropPage::kClassId, CGeneralPropPage::kTypeName,
+             [](QWidget* parent) -> QWidget* { return new CGeneralPropPage(parent); }},
+            {CPropPageSfondo::kClassId, CPropPageSfondo::kTypeName,
+             [](QWidget* parent) -> QWidget* {
+                 return new CPropPageSfondo(PageFlavor::Button, parent);
+             }},
+            {CSetFontPropPage::kClassId, CSetFontPropPage::kTypeName,
+             [](QWidget* parent) -> QWidget* {
+                 return new CSetFontPropPage(PageFlavor::Button, parent);
+             }},
+            {CSpecialEffect::kClassId, CSpecialEffect::kTypeName,
+             [](QWidget* parent) -> QWidget* { return new CSpecialEffect(parent); }},
+        },
     };
     return module;
 }

@@ -1,6 +1,8 @@
 // Persistence, caption and verb of both controls.
 #include "controls/common/kro_control.h"
 
+#include "controls/common/kro_property_sheet.h"
+
 #include <QContextMenuEvent>
 #include <QMenu>
 #include <QPainter>
@@ -118,10 +120,17 @@ void CKroControl::ResetToDefaults()
     update();
 }
 
+CKroPropertySheet* CKroControl::CreatePropertySheet(QWidget* parent)
+{
+    return new CKroPropertySheet({this}, CreatePropertyPages(),
+                                 QStringLiteral("Proprietà %1").arg(TypeName()), parent);
+}
+
 void CKroControl::ShowProperties()
 {
-    const QList<QWidget*> pages = CreatePropertyPages();
-    (void)pages;
+    CKroPropertySheet* sheet = CreatePropertySheet(this);
+    sheet->exec();
+    delete sheet;
 }
 
 void CKroControl::paintEvent(QPaintEvent*)

@@ -9,6 +9,9 @@
 
 #include <cstdint>
 
+class CKroPropertyPage;
+class CKroPropertySheet;
+
 // One member of a control's dispatch interface, in the type library's source order.
 struct DispEntry
 {
@@ -38,6 +41,8 @@ public:
     Q_INVOKABLE void ResetToDefaults();
     // The properties verb: opens the control's property sheet (modal).
     Q_INVOKABLE void ShowProperties();
+    // The property sheet of this control, for a host that shows it its own way.
+    CKroPropertySheet* CreatePropertySheet(QWidget* parent);
 
     QString Caption() const { return caption_; }
     void SetCaption(const QString& caption);
@@ -61,7 +66,7 @@ protected:
     // The caption changed through the stock property.
     virtual void OnCaptionChanged() = 0;
     // The pages of the property sheet, in the control's order.
-    virtual QList<QWidget*> CreatePropertyPages() = 0;
+    virtual QList<CKroPropertyPage*> CreatePropertyPages() = 0;
     virtual QString TypeName() const = 0;
 
     // Sets the stock caption without the change notification.

@@ -2,6 +2,8 @@
 #include "controls/label/kro_label_ctrl.h"
 
 #include "controls/common/gdi_paint.h"
+#include "controls/common/shared_prop_pages.h"
+#include "controls/label/kro_label_prop_page.h"
 #include "controls/common/stock_events.h"
 #include "controls/common/text_layout.h"
 
@@ -163,4 +165,8 @@ void CKroLabelCtrl::mouseMoveEvent(QMouseEvent* e)
     Q_EMIT MouseMove(ButtonCode(e->buttons()), ShiftState(e->modifiers()), p.x(), p.y());
 }
 
-QList<QWidget*> CKroLabelCtrl::CreatePropertyPages() { return {}; }
+QList<CKroPropertyPage*> CKroLabelCtrl::CreatePropertyPages()
+{
+    return {new CKroLabelPropPage, new CPropPageSfondo(PageFlavor::Label),
+            new CSetFontPropPage(PageFlavor::Label), new CSpecialEffect};
+}

@@ -101,7 +101,7 @@ protected:
     std::uint32_t StockMask() const override { return StockProp::Caption; }
     void AfterExchange() override { StoreCaption(testoContenuto_); }
     void OnCaptionChanged() override;
-    QList<QWidget*> CreatePropertyPages() override;
+    QList<CKroPropertyPage*> CreatePropertyPages() override;
     QString TypeName() const override;
 
     void mousePressEvent(QMouseEvent* event) override;

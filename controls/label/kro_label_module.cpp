@@ -1,5 +1,7 @@
 // The label's control library "KroLabel.ocx": its identities and the four exports.
+#include "controls/common/shared_prop_pages.h"
 #include "controls/label/kro_label_ctrl.h"
+#include "controls/label/kro_label_prop_page.h"
 #include "controls/common/kro_module.h"
 
 namespace {
@@ -24,7 +26,20 @@ const KroModuleInfo& Module()
         &CKroLabelCtrl::EventTable(),
         {CKroLabelCtrl::kClassId, "KroLabel",
          [](QWidget* parent) -> QWidget* { return new CKroLabelCtrl(parent); }},
-        {},
+        {
+            {CKroLabelPropPage::kClassId, CKroLabelPropPage::kTypeName,
+             [](QWidget* parent) -> QWidget* { return new CKroLabelPropPage(parent); }},
+            {CPropPageSfondo::kClassId, CPropPageSfondo::kTypeName,
+             [](QWidget* parent) -> QWidget* {
+                 return new CPropPageSfondo(PageFlavor::Label, parent);
+             }},
+            {CSetFontPropPage::kClassId, CSetFontPropPage::kTypeName,
+             [](QWidget* parent) -> QWidget* {
+                 return new CSetFontPropPage(PageFlavor::Label, parent);
+             }},
+            {CSpecialEffect::kClassId, CSpecialEffect::kTypeName,
+             [](QWidget* parent) -> QWidget* { return new CSpecialEffect(parent); }},
+        },
     };
     return module;
 }

@@ -22,6 +22,11 @@ const QString kLabelLibrary = kBin + "KroLabel.ocx";
 const QString kButton = "{392A85DB-1C4B-11D4-B319-0000B45078DC}";
 const QString kLabel = "{3A7ECCC5-1227-11D4-B319-0000B45078DC}";
 const QString kButtonLibraryId = "{392A85D8-1C4B-11D4-B319-0000B45078DC}";
+const QString kButtonPage = "{392A85DC-1C4B-11D4-B319-0000B45078DC}";
+const QString kLabelPage = "{3A7ECCC6-1227-11D4-B319-0000B45078DC}";
+const QStringList kSharedPages = {"{25C1CFC3-1507-11D4-B319-0000B45078DC}",
+                                  "{ECE4C5E9-1B4B-11D4-B319-0000B45078DC}",
+                                  "{97E9CC86-1B81-11D4-B319-0000B45078DC}"};
 
 CIniFile Registry()
 {
@@ -126,12 +131,34 @@ private Q_SLOTS:
         factory->LockServer(false);
     }
 
+    // The shared pages belong to the library registered last; either library serves them.
+    void createsPagesByClassId()
+    {
+        QCOMPARE(RegisterControlLibrary(kButtonLibrary), S_OK);
+        QCOMPARE(RegisterControlLibrary(kLabelLibrary), S_OK);
+        QCOMPARE(Registry().Value(ClassSection(kSharedPages[0]), "InprocServer32"),
+                 QDir(kLabelLibrary).absolutePath());
+        QCOMPARE(Registry().Value(ClassSection(kSharedPages[1]), "@"), QString("Proprietà Testo"));
+        QWidget parent;
+        for (const QString& page : QStringList{kButtonPage, kLabelPage} + kSharedPages) {
+            QString error;
+            QWidget* widget = CreateControlByClassId(page, &parent, &error);
+            QVERIFY2(widget, qPrintable(page + ": " + error));
+            QVERIFY(widget->metaObject()->indexOfMethod("SetObjects(QList<QObject*>)") >= 0);
+        }
+    }
+
+    // Unregistering either library takes the shared pages away from both.
     void unregisterRemovesOnlyItsClasses()
     {
         QCOMPARE(RegisterControlLibrary(kButtonLibrary), S_OK);
         QCOMPARE(RegisterControlLibrary(kLabelLibrary), S_OK);
         QCOMPARE(RegisterControlLibrary(kLabelLibrary, true), S_OK);
         const CIniFile registry = Registry();
+        for (const QString& page : kSharedPages)
+            QVERIFY(!registry.HasSection(ClassSection(page)));
+        QVERIFY(!registry.HasSection(ClassSection(kLabelPage)));
+        QVERIFY(registry.HasSection(ClassSection(kButtonPage)));
         QVERIFY(!registry.HasSection(ClassSection(kLabel)));
         QVERIFY(!registry.HasSection("KROLABEL.KroLabelCtrl.1"));
         QVERIFY(registry.HasSection(ClassSection(kButton)));

@@ -1,0 +1,28 @@
+// Colour swatches.
+#include "controls/common/color_swatch.h"
+
+#include <QPainter>
+
+CColorSwatch::CColorSwatch(QWidget* parent) : QFrame(parent)
+{
+    setFrameShape(QFrame::Box);
+    setMinimumSize(24, 16);
+}
+
+void CColorSwatch::SetColor(OLE_COLOR color, bool notify)
+{
+    color_ = color;
+    update();
+    if (notify)
+        Q_EMIT ColorChanged(color);
+}
+
+void CColorSwatch::paintEvent(QPaintEvent* event)
+{
+    {
+        QPainter dc(this);
+        // A disabled swatch shows the window colour, as a greyed static does.
+        dc.fillRect(contentsRect(), isEnabled() ? ToQColor(color_) : palette().color(QPalette::Window));
+    }
+    QFrame::paintEvent(event);
+}
