@@ -55,6 +55,12 @@ public:
     virtual ~Source() = default;
     // Reads up to `n` bytes; returns 0 only at the end of the input or on a read error.
     virtual std::size_t read(std::uint8_t* dst, std::size_t n) = 0;
+    // The next up to `n` bytes, read into `scratch` or seen where they lie; empty only at the
+    // end of the input or on a read error.
+    virtual std::span<const std::uint8_t> next(std::uint8_t* scratch, std::size_t n)
+    {
+        return {scratch, read(scratch, n)};
+    }
     virtual bool rewind() = 0;
 };
 
@@ -123,11 +129,17 @@ public:
     explicit MemorySource(std::span<const std::uint8_t> data) : data_(data) {}
     std::size_t read(std::uint8_t* dst, std::size_t n) override
     {
+        const auto piece = next(dst, n);
+        if (!piece.empty())
+            std::memcpy(dst, piece.data(), piece.size());
+        return piece.size();
+    }
+    std::span<const std::uint8_t> next(std::uint8_t*, std::size_t n) override
+    {
         n = std::min(n, data_.size() - pos_);
-        if (n)
-            std::memcpy(dst, data_.data() + pos_, n);
+        const auto piece = data_.subspan(pos_, n);
         pos_ += n;
-        return n;
+        return piece;
     }
     bool rewind() override
     {
@@ -182,44 +194,71 @@ struct EncodeTree
 // last position down, replacing the best only on a strictly smaller weight, and swapped to the
 // end; the same over the rest, swapped next to it; the least becomes the left child. Returns the
 // root, and the leaf of each value in `leafOf` (-1 when the value does not occur).
+//
+// The scan is answered by a tournament over the list positions instead of by scanning: each
+// match is won by the lighter entry and, on equal weights, by the higher position, which is the
+// entry the downward scan with its strict comparison keeps. Positions past the scanned range
+// weigh more than any count, so a selection and each swap cost one walk up the tournament.
 int buildTree(const std::uint64_t (&counts)[256], EncodeTree& tree, int (&leafOf)[256])
 {
-    struct Entry
-    {
-        std::uint64_t weight;
-        int subtree;
-    };
-    Entry list[256];
+    constexpr int kLeaves = 256;
+    constexpr std::uint64_t kOutside = UINT64_MAX;
+    std::uint64_t weight[kLeaves];
+    int subtree[kLeaves];
+    std::uint8_t winner[kLeaves]; // winner[k]: the position winning match k; the final is k = 1
     int n = -1;
     for (int v = 0; v < 256; ++v) {
         leafOf[v] = -1;
         if (counts[v]) {
             leafOf[v] = tree.add(static_cast<std::uint8_t>(v));
-            list[++n] = {counts[v], leafOf[v]};
+            ++n;
+            weight[n] = counts[v];
+            subtree[n] = leafOf[v];
         }
     }
-    const auto leastToEnd = [&list](int last) {
-        int best = -1;
-        std::uint64_t bestWeight = UINT64_MAX;
-        for (int i = last; i >= 0; --i)
-            if (list[i].weight < bestWeight) {
-                best = i;
-                bestWeight = list[i].weight;
-            }
-        std::swap(list[best], list[last]);
+    if (n < 0)
+        return -1;
+    std::fill(weight + n + 1, weight + kLeaves, kOutside);
+    // The right player wins ties: every position under it is higher than any under the left.
+    const auto match = [&weight](int left, int right) {
+        return static_cast<std::uint8_t>(weight[right] <= weight[left] ? right : left);
+    };
+    for (int k = kLeaves / 2; k < kLeaves; ++k)
+        winner[k] = match(2 * (k - kLeaves / 2), 2 * (k - kLeaves / 2) + 1);
+    for (int k = kLeaves / 2 - 1; k >= 1; --k)
+        winner[k] = match(winner[2 * k], winner[2 * k + 1]);
+    const auto replay = [&](int position) {
+        int k = (position + kLeaves) / 2;
+        winner[k] = match(2 * (k - kLeaves / 2), 2 * (k - kLeaves / 2) + 1);
+        for (k /= 2; k >= 1; k /= 2)
+            winner[k] = match(winner[2 * k], winner[2 * k + 1]);
+    };
+    // Swaps the least entry of positions 0..last into `last`, takes `last` out of the play and
+    // returns the weight it had.
+    const auto leastToEnd = [&](int last) {
+        const int best = winner[1];
+        const std::uint64_t least = weight[best];
+        std::swap(subtree[best], subtree[last]);
+        weight[best] = weight[last];
+        weight[last] = kOutside;
+        if (best != last)
+            replay(best);
+        replay(last);
+        return least;
     };
     while (n > 0) {
-        leastToEnd(n);
-        leastToEnd(n - 1);
+        const std::uint64_t least = leastToEnd(n);
+        const std::uint64_t sum = least + leastToEnd(n - 1);
         const int node = tree.add(0);
-        tree.left[node] = static_cast<std::int16_t>(list[n].subtree);
-        tree.right[node] = static_cast<std::int16_t>(list[n - 1].subtree);
-        tree.parent[list[n].subtree] = tree.parent[list[n - 1].subtree] =
-            static_cast<std::int16_t>(node);
-        list[n - 1] = {list[n].weight + list[n - 1].weight, node};
+        tree.left[node] = static_cast<std::int16_t>(subtree[n]);
+        tree.right[node] = static_cast<std::int16_t>(subtree[n - 1]);
+        tree.parent[subtree[n]] = tree.parent[subtree[n - 1]] = static_cast<std::int16_t>(node);
+        weight[n - 1] = sum;
+        subtree[n - 1] = node;
+        replay(n - 1);
         --n;
     }
-    return list[0].subtree;
+    return subtree[0];
 }
 
 // One entry per byte value: code in bits 0..31 (root edge highest), length in bits 32..39, and
@@ -403,10 +442,11 @@ int compressStream(Source& in, std::uint64_t size, Sink& out, const CodecDiagnos
     std::uint64_t counts[256] = {};
     std::uint16_t crc = 0;
     std::uint64_t total = 0;
-    while (const std::size_t n = in.read(block.get(), kReadBlock)) {
-        countBytes(block.get(), n, counts);
-        crc = crc16Kermit({block.get(), n}, crc);
-        total += n;
+    for (auto piece = in.next(block.get(), kReadBlock); !piece.empty();
+         piece = in.next(block.get(), kReadBlock)) {
+        countBytes(piece.data(), piece.size(), counts);
+        crc = crc16Kermit(piece, crc);
+        total += piece.size();
     }
     if (total == 0) {
         diagnostics("Letti 0 caratteri.\n");
@@ -466,10 +506,12 @@ int compressStream(Source& in, std::uint64_t size, Sink& out, const CodecDiagnos
     std::uint64_t coded = 0;
     std::uint64_t seen = 0;
     if (in.rewind()) {
-        while (const std::size_t n = in.read(block.get(), kReadBlock)) {
+        for (auto piece = in.next(block.get(), kReadBlock); !piece.empty();
+             piece = in.next(block.get(), kReadBlock)) {
+            const std::size_t n = piece.size();
             for (std::size_t i = 0; i < n; i += kEncodeChunk)
                 seen |=
-                    writer.encode(block.get() + i, std::min(kEncodeChunk, n - i), codes, longest);
+                    writer.encode(piece.data() + i, std::min(kEncodeChunk, n - i), codes, longest);
             coded += n;
             if (writer.failed())
                 break;
@@ -645,6 +687,8 @@ void fillTable(const DecodeTree& tree, int node, int depth, unsigned prefix, std
 // 40..43, their number in 44..46; or kLongEntry | node as in the single table.
 constexpr std::uint64_t kLongEntry = std::uint64_t{1} << 63;
 constexpr int kMaxPerEntry = 4;
+constexpr int kLookupsPerRefill = 4; // a refill leaves at least 56 bits
+static_assert(kLookupsPerRefill * kTableBits <= 56);
 
 void widenTable(const std::uint16_t* single, std::uint64_t* multi)
 {
@@ -730,27 +774,27 @@ bool decodeAll(BitReader& reader, const DecodeTree& tree, std::uint64_t length, 
     while (length && ok) {
         const std::size_t n = static_cast<std::size_t>(std::min<std::uint64_t>(length, kReadBlock));
         std::size_t i = 0;
-        // Up to four values per look-up; the block has spare bytes for the 4-byte store.
-        while (i + kMaxPerEntry <= n) {
-            if (count < 32)
-                refill();
-            const std::uint64_t e = table[bits >> (64 - kTableBits)];
-            if (!(e & kLongEntry)) [[likely]] {
-                const unsigned len = e & 63;
-                bits <<= len;
-                count -= len;
+        // One refill serves four look-ups of at most 12 bits each; every look-up stores its
+        // up to four values at once, into the spare bytes behind the block. A code longer than
+        // the table ends the round early, as it takes bits of its own.
+        while (i + kLookupsPerRefill * kMaxPerEntry <= n) {
+            refill();
+#pragma GCC unroll 4
+            for (int k = 0; k < kLookupsPerRefill; ++k) {
+                const std::uint64_t e = table[bits >> (64 - kTableBits)];
+                if (e & kLongEntry) [[unlikely]] {
+                    o[i++] = longCode(e);
+                    break;
+                }
+                bits <<= e & 63;
+                count -= static_cast<unsigned>(e & 63);
                 const std::uint32_t values = static_cast<std::uint32_t>(e >> 8);
-                o[i] = static_cast<std::uint8_t>(values);
-                o[i + 1] = static_cast<std::uint8_t>(values >> 8);
-                o[i + 2] = static_cast<std::uint8_t>(values >> 16);
-                o[i + 3] = static_cast<std::uint8_t>(values >> 24);
+                std::memcpy(o + i, &values, sizeof values);
                 i += (e >> 44) & 7;
-            } else {
-                o[i++] = longCode(e);
             }
         }
         while (i < n) {
-            if (count < 32)
+            if (count < kTableBits)
                 refill();
             const std::uint64_t e = table[bits >> (64 - kTableBits)];
             if (!(e & kLongEntry)) {

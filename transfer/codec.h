@@ -44,5 +44,8 @@ DecompressOutcome decompressBuffer(std::span<const std::uint8_t> input,
                                    std::vector<std::uint8_t>& output,
                                    const CodecDiagnostics& diagnostics);
 
-// CRC-16/KERMIT (reflected polynomial 0x8408, no final XOR) of `data`, continuing from `crc`.
+// CRC-16/KERMIT (reflected polynomial 0x8408, no final XOR) of `data`, continuing from `crc`, in
+// the quickest form the processor offers.
 std::uint16_t crc16Kermit(std::span<const std::uint8_t> data, std::uint16_t crc = 0);
+// The same through lookup tables alone, the form every processor runs.
+std::uint16_t crc16KermitTables(std::span<const std::uint8_t> data, std::uint16_t crc = 0);

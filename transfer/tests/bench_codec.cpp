@@ -1,15 +1,26 @@
-// Throughput of the codec in both directions, beside a plain bit-at-a-time coder of the same
-// format (kept here only, as the yardstick), on text-like, random and skewed files.
+// Throughput of the codec in both directions, file to file and in memory, beside a plain
+// bit-at-a-time coder of the same format (kept here only, as the yardstick) and, when the
+// build was given a zstd source tree (ZOLT_HUFF0_SOURCE), beside huff0's single-stream coder.
+// Inputs: generated text, the system's own licence and documentation texts, the head of a
+// system executable, random and skewed bytes. Rates are over wall time.
 #include "transfer/codec.h"
 
 #include <benchmark/benchmark.h>
+
+#ifdef ZOLT_HUFF0
+extern "C" {
+#include "common/huf.h"
+}
+#endif
 
 #include <bit>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <algorithm>
 #include <filesystem>
+#include <fstream>
 #include <map>
 #include <string>
 #include <unistd.h>
@@ -273,6 +284,58 @@ std::vector<std::uint8_t> skewed(std::size_t size)
     return out;
 }
 
+std::vector<std::uint8_t> fileHead(const std::filesystem::path& path, std::size_t limit)
+{
+    std::ifstream in(path, std::ios::binary);
+    std::vector<std::uint8_t> data(limit);
+    in.read(reinterpret_cast<char*>(data.data()), static_cast<std::streamsize>(limit));
+    data.resize(static_cast<std::size_t>(std::max<std::streamsize>(in.gcount(), 0)));
+    return data;
+}
+
+// The licence texts, then the uncompressed documentation files, in path order: real prose,
+// change logs and copyright files. Files holding a zero byte are taken for binaries and skipped.
+std::vector<std::uint8_t> realText(std::size_t size)
+{
+    namespace fs = std::filesystem;
+    std::vector<fs::path> paths;
+    for (const char* root : {"/usr/share/common-licenses", "/usr/share/doc"}) {
+        std::vector<fs::path> found;
+        std::error_code ec;
+        for (fs::recursive_directory_iterator it(root, ec), end; !ec && it != end; it.increment(ec))
+            if (it->is_regular_file(ec) && it->path().extension() != ".gz")
+                found.push_back(it->path());
+        std::sort(found.begin(), found.end());
+        paths.insert(paths.end(), found.begin(), found.end());
+    }
+    std::vector<std::uint8_t> out;
+    for (const fs::path& p : paths) {
+        if (out.size() >= size)
+            break;
+        const auto data = fileHead(p, size - out.size());
+        if (std::find(data.begin(), data.end(), 0) == data.end())
+            out.insert(out.end(), data.begin(), data.end());
+    }
+    if (out.empty())
+        return textLike(size);
+    // A machine with few documents repeats what it has.
+    for (std::size_t i = 0; out.size() < size; ++i)
+        out.push_back(out[i]);
+    return out;
+}
+
+// The head of a system executable, the kind of bytes an ECU software file resembles most.
+std::vector<std::uint8_t> executableHead(std::size_t size)
+{
+    for (const char* candidate : {"/usr/bin/bash", "/bin/bash", "/proc/self/exe"}) {
+        auto data = fileHead(candidate, size);
+        if (data.size() == size)
+            return data;
+    }
+    std::fprintf(stderr, "no executable of %zu bytes\n", size);
+    std::abort();
+}
+
 std::string workDir()
 {
     static std::string dir = [] {
@@ -303,38 +366,46 @@ std::vector<std::uint8_t> readFile(const std::string& path)
     return data;
 }
 
+const CodecDiagnostics kQuiet = [](const std::string&) {};
+
 struct Input
 {
     std::string plainPath;
     std::string packedPath;
-    std::size_t size;
+    std::vector<std::uint8_t> data;
+    std::vector<std::uint8_t> packed;
 };
 
-// Writes the input and its compressed form once, and checks that both coders agree on it.
-const Input& input(const std::string& kind, std::size_t size)
+// Makes the input and its compressed form once, and checks that both coders agree on it.
+const Input& input(const std::string& kind)
 {
     static std::map<std::string, Input> inputs;
-    const std::string name = kind + "-" + std::to_string(size);
-    auto it = inputs.find(name);
+    auto it = inputs.find(kind);
     if (it != inputs.end())
         return it->second;
-    const auto data = kind == "text"     ? textLike(size)
-                      : kind == "random" ? randomBytes(size)
-                                         : skewed(size);
-    Input in{workDir() + "/" + name, workDir() + "/" + name + ".zip", size};
-    writeFile(in.plainPath, data);
+    const std::size_t size = kind.ends_with("-8M")     ? 8u << 20
+                             : kind.ends_with("-512K") ? 512u << 10
+                                                       : 24u << 10;
+    auto data = kind.starts_with("bench-text") ? textLike(size)
+                : kind.starts_with("real-text") ? realText(size)
+                : kind.starts_with("binary")    ? executableHead(size)
+                : kind.starts_with("random")    ? randomBytes(size)
+                                                : skewed(size);
+    Input in{workDir() + "/" + kind, workDir() + "/" + kind + ".zip", std::move(data), {}};
+    writeFile(in.plainPath, in.data);
     const std::string check = in.packedPath + ".plain";
     if (compressFile(in.plainPath.c_str(), in.packedPath.c_str()) != 0 ||
         plain::compress(in.plainPath.c_str(), check.c_str()) != 0 ||
-        readFile(in.packedPath) != readFile(check)) {
-        std::fprintf(stderr, "the two coders disagree on %s\n", name.c_str());
+        readFile(in.packedPath) != readFile(check) ||
+        compressBuffer(in.data, in.packed, kQuiet) != 0 || in.packed != readFile(check)) {
+        std::fprintf(stderr, "the coders disagree on %s\n", kind.c_str());
         std::abort();
     }
     plain::decompress(in.packedPath.c_str(), check.c_str());
-    if (readFile(check) != data)
+    if (readFile(check) != in.data)
         std::abort();
     std::remove(check.c_str());
-    return inputs.emplace(name, in).first->second;
+    return inputs.emplace(kind, std::move(in)).first->second;
 }
 
 void setRate(benchmark::State& state, std::size_t size)
@@ -344,70 +415,186 @@ void setRate(benchmark::State& state, std::size_t size)
                                                 benchmark::Counter::kIsRate);
 }
 
-void compressFast(benchmark::State& state, const char* kind)
+void fileCompress(benchmark::State& state, const char* kind)
 {
-    const Input& in = input(kind, static_cast<std::size_t>(state.range(0)));
+    const Input& in = input(kind);
     const std::string out = in.plainPath + ".out";
     for (auto _ : state)
         if (compressFile(in.plainPath.c_str(), out.c_str()) != 0)
             state.SkipWithError("compression failed");
-    setRate(state, in.size);
+    setRate(state, in.data.size());
 }
 
-void decompressFast(benchmark::State& state, const char* kind)
+void fileDecompress(benchmark::State& state, const char* kind)
 {
-    const Input& in = input(kind, static_cast<std::size_t>(state.range(0)));
+    const Input& in = input(kind);
     const std::string out = in.plainPath + ".out";
     for (auto _ : state)
         if (!decompressFileWithOutcome(in.packedPath.c_str(), out.c_str()).ok())
             state.SkipWithError("decompression failed");
-    setRate(state, in.size);
+    setRate(state, in.data.size());
 }
 
-void compressPlain(benchmark::State& state, const char* kind)
+void memCompress(benchmark::State& state, const char* kind)
 {
-    const Input& in = input(kind, static_cast<std::size_t>(state.range(0)));
+    const Input& in = input(kind);
+    std::vector<std::uint8_t> out;
+    for (auto _ : state)
+        if (compressBuffer(in.data, out, kQuiet) != 0)
+            state.SkipWithError("compression failed");
+    if (out != in.packed)
+        state.SkipWithError("compressed bytes differ");
+    setRate(state, in.data.size());
+}
+
+void memDecompress(benchmark::State& state, const char* kind)
+{
+    const Input& in = input(kind);
+    std::vector<std::uint8_t> out;
+    for (auto _ : state)
+        if (!decompressBuffer(in.packed, out, kQuiet).ok())
+            state.SkipWithError("decompression failed");
+    if (out != in.data)
+        state.SkipWithError("decompressed bytes differ");
+    setRate(state, in.data.size());
+}
+
+void plainCompress(benchmark::State& state, const char* kind)
+{
+    const Input& in = input(kind);
     const std::string out = in.plainPath + ".out";
     for (auto _ : state)
         plain::compress(in.plainPath.c_str(), out.c_str());
-    setRate(state, in.size);
+    setRate(state, in.data.size());
 }
 
-void decompressPlain(benchmark::State& state, const char* kind)
+void plainDecompress(benchmark::State& state, const char* kind)
 {
-    const Input& in = input(kind, static_cast<std::size_t>(state.range(0)));
+    const Input& in = input(kind);
     const std::string out = in.plainPath + ".out";
     for (auto _ : state)
         plain::decompress(in.packedPath.c_str(), out.c_str());
-    setRate(state, in.size);
+    setRate(state, in.data.size());
 }
 
-constexpr std::int64_t kLarge = 8 << 20;
-constexpr std::int64_t kSoftware = 524288; // the largest tester software file
+#ifdef ZOLT_HUFF0
+// huff0 codes at most 128 KiB per block, each block with its own table, as in its own benchmark.
+struct Huff0Blocks
+{
+    std::vector<std::uint8_t> packed;
+    std::vector<std::pair<std::size_t, std::size_t>> blocks; // offset in packed, packed size
+};
+
+constexpr int kHuff0Flags = HUF_flags_bmi2;
+
+std::size_t huff0Compress(const std::vector<std::uint8_t>& data, Huff0Blocks& out)
+{
+    static std::uint64_t workspace[HUF_WORKSPACE_SIZE_U64 * 4];
+    HUF_CREATE_STATIC_CTABLE(table, HUF_SYMBOLVALUE_MAX);
+    out.packed.resize(HUF_COMPRESSBOUND(HUF_BLOCKSIZE_MAX) * (data.size() / HUF_BLOCKSIZE_MAX + 1));
+    out.blocks.clear();
+    std::size_t at = 0;
+    for (std::size_t i = 0; i < data.size(); i += HUF_BLOCKSIZE_MAX) {
+        const std::size_t n = std::min<std::size_t>(HUF_BLOCKSIZE_MAX, data.size() - i);
+        HUF_repeat repeat = HUF_repeat_none;
+        const std::size_t r = HUF_compress1X_repeat(
+            out.packed.data() + at, out.packed.size() - at, data.data() + i, n, 255,
+            HUF_TABLELOG_DEFAULT, workspace, sizeof workspace, table, &repeat, kHuff0Flags);
+        if (HUF_isError(r) || r <= 1)
+            return 0; // stored or one-symbol blocks: not a Huffman coding to compare with
+        out.blocks.emplace_back(at, r);
+        at += r;
+    }
+    return at;
+}
+
+void huff0CompressRun(benchmark::State& state, const char* kind)
+{
+    const Input& in = input(kind);
+    Huff0Blocks out;
+    for (auto _ : state)
+        if (huff0Compress(in.data, out) == 0)
+            state.SkipWithError("huff0 did not code it");
+    setRate(state, in.data.size());
+}
+
+template <bool DoubleSymbols>
+void huff0Decompress(benchmark::State& state, const char* kind)
+{
+    const Input& in = input(kind);
+    Huff0Blocks packed;
+    if (huff0Compress(in.data, packed) == 0) {
+        state.SkipWithError("huff0 did not code it");
+        return;
+    }
+    std::vector<std::uint8_t> out(in.data.size());
+    static std::uint32_t workspace[HUF_DECOMPRESS_WORKSPACE_SIZE_U32 * 2];
+    HUF_CREATE_STATIC_DTABLEX2(table, HUF_TABLELOG_MAX);
+    for (auto _ : state) {
+        for (std::size_t b = 0; b < packed.blocks.size(); ++b) {
+            const auto [at, size] = packed.blocks[b];
+            const std::size_t i = b * HUF_BLOCKSIZE_MAX;
+            const std::size_t n = std::min<std::size_t>(HUF_BLOCKSIZE_MAX, out.size() - i);
+            table[0] = static_cast<std::uint32_t>(HUF_TABLELOG_MAX) * 0x01000001;
+            const std::size_t r =
+                DoubleSymbols
+                    ? HUF_decompress1X2_DCtx_wksp(table, out.data() + i, n,
+                                                  packed.packed.data() + at, size, workspace,
+                                                  sizeof workspace, kHuff0Flags)
+                    : HUF_decompress1X1_DCtx_wksp(table, out.data() + i, n,
+                                                  packed.packed.data() + at, size, workspace,
+                                                  sizeof workspace, kHuff0Flags);
+            if (HUF_isError(r) || r != n)
+                state.SkipWithError("huff0 decoding failed");
+        }
+    }
+    if (out != in.data)
+        state.SkipWithError("huff0 decoded other bytes");
+    setRate(state, in.data.size());
+}
+
+void huff0DecompressX1(benchmark::State& state, const char* kind)
+{
+    huff0Decompress<false>(state, kind);
+}
+
+void huff0DecompressX2(benchmark::State& state, const char* kind)
+{
+    huff0Decompress<true>(state, kind);
+}
+#endif
 
 #define ZOLT_CODEC_BENCH(fn, kind)                                                                 \
-    BENCHMARK_CAPTURE(fn, kind, #kind)                                                             \
-        ->Arg(kLarge)                                                                              \
-        ->Arg(kSoftware)                                                                           \
-        ->Unit(benchmark::kMillisecond)                                                            \
-        ->MinTime(0.5)
+    BENCHMARK_CAPTURE(fn, kind, #kind)->Unit(benchmark::kMicrosecond)->UseRealTime()->MinTime(0.2)
 
-ZOLT_CODEC_BENCH(compressFast, text);
-ZOLT_CODEC_BENCH(compressPlain, text);
-ZOLT_CODEC_BENCH(decompressFast, text);
-ZOLT_CODEC_BENCH(decompressPlain, text);
-ZOLT_CODEC_BENCH(compressFast, random);
-ZOLT_CODEC_BENCH(compressPlain, random);
-ZOLT_CODEC_BENCH(decompressFast, random);
-ZOLT_CODEC_BENCH(decompressPlain, random);
-ZOLT_CODEC_BENCH(compressFast, skewed);
-ZOLT_CODEC_BENCH(compressPlain, skewed);
-ZOLT_CODEC_BENCH(decompressFast, skewed);
-ZOLT_CODEC_BENCH(decompressPlain, skewed);
+#define ZOLT_CODEC_INPUT(kind)                                                                     \
+    ZOLT_CODEC_BENCH(memCompress, kind);                                                        \
+    ZOLT_CODEC_BENCH(memDecompress, kind);                                                      \
+    ZOLT_CODEC_BENCH(fileCompress, kind);                                                          \
+    ZOLT_CODEC_BENCH(fileDecompress, kind);                                                        \
+    ZOLT_CODEC_BENCH(plainCompress, kind);                                                         \
+    ZOLT_CODEC_BENCH(plainDecompress, kind);                                                       \
+    ZOLT_HUFF0_BENCH(kind)
 
-// Prints the usual table, then how many times faster the table-driven coder is than the plain
-// one for each input and direction.
-class RatioReporter : public benchmark::ConsoleReporter
+#ifdef ZOLT_HUFF0
+#define ZOLT_HUFF0_BENCH(kind)                                                                     \
+    ZOLT_CODEC_BENCH(huff0CompressRun, kind);                                                      \
+    ZOLT_CODEC_BENCH(huff0DecompressX1, kind);                                                \
+    ZOLT_CODEC_BENCH(huff0DecompressX2, kind)
+#else
+#define ZOLT_HUFF0_BENCH(kind) static_assert(true)
+#endif
+
+ZOLT_CODEC_INPUT(bench-text-8M);
+ZOLT_CODEC_INPUT(real-text-8M);
+ZOLT_CODEC_INPUT(binary-512K);
+ZOLT_CODEC_INPUT(binary-24K);
+ZOLT_CODEC_INPUT(random-512K);
+ZOLT_CODEC_INPUT(skewed-512K);
+
+// Prints the usual table, then for each input the best rate of each coder over the repetitions
+// and how the codec compares with the plain coder and with huff0.
+class SummaryReporter : public benchmark::ConsoleReporter
 {
 public:
     void ReportRuns(const std::vector<Run>& runs) override
@@ -415,41 +602,86 @@ public:
         ConsoleReporter::ReportRuns(runs);
         for (const Run& run : runs) {
             auto it = run.counters.find("MB/s");
-            if (it != run.counters.end() && !run.error_occurred)
-                rates[run.benchmark_name()] = it->second.value;
+            if (it == run.counters.end() || run.error_occurred ||
+                run.run_type == Run::RT_Aggregate)
+                continue;
+            // "memDecompress/binary-24K" -> coder and input
+            const std::string name = run.run_name.function_name;
+            const auto slash = name.find('/');
+            const std::string coder = name.substr(0, slash);
+            const std::string kind = run.run_name.args.empty() && slash != std::string::npos
+                                         ? name.substr(slash + 1)
+                                         : run.run_name.args;
+            double& best = rates[kind][coder];
+            best = std::max(best, it->second.value);
+            // The same work over processor time, the fairer figure on a machine shared with
+            // other jobs.
+            if (run.cpu_accumulated_time > 0) {
+                double& cpu = cpuRates[kind][coder];
+                cpu = std::max(cpu, it->second.value * run.real_accumulated_time /
+                                        run.cpu_accumulated_time);
+            }
         }
     }
 
-    void printRatios() const
+    void printSummary() const
     {
-        std::printf("\n%-46s %12s %12s %8s\n", "input, direction", "fast MB/s", "plain MB/s",
-                    "ratio");
-        for (const auto& [name, fast] : rates) {
-            const auto pos = name.find("Fast");
-            if (pos == std::string::npos)
-                continue;
-            std::string other = name;
-            other.replace(pos, 4, "Plain");
-            const auto it = rates.find(other);
-            if (it == rates.end() || it->second <= 0)
-                continue;
-            std::printf("%-46s %12.1f %12.1f %7.1fx\n", name.c_str(), fast, it->second,
-                        fast / it->second);
-        }
+        printTable("wall time", rates);
+        printTable("processor time", cpuRates);
     }
 
 private:
-    std::map<std::string, double> rates;
+    using Rates = std::map<std::string, std::map<std::string, double>>;
+
+    static void printTable(const char* clock, const Rates& rates)
+    {
+        std::printf("\nbest MB/s over %s, per input (c: compression, d: decompression)\n", clock);
+        std::printf("%-15s %9s %9s %9s %9s %9s %9s %9s %9s %9s\n", "input", "c mem", "c file",
+                    "c plain", "c huff0", "c ratio", "d mem", "d file", "d huff0", "d ratio");
+        for (const auto& [kind, r] : rates) {
+            const auto get = [&r](const char* coder) {
+                const auto it = r.find(coder);
+                return it == r.end() ? 0.0 : it->second;
+            };
+            const double ch = get("huff0CompressRun");
+            const double dh =
+                std::max(get("huff0DecompressX1"), get("huff0DecompressX2"));
+            const double cm = get("memCompress");
+            const double dm = get("memDecompress");
+            std::printf("%-15s %9.1f %9.1f %9.1f %9.1f %9.2f %9.1f %9.1f %9.1f %9.2f\n",
+                        kind.c_str(), cm, get("fileCompress"), get("plainCompress"), ch,
+                        ch > 0 ? cm / ch : 0.0, dm, get("fileDecompress"), dh,
+                        dh > 0 ? dm / dh : 0.0);
+        }
+    }
+
+    Rates rates;
+    Rates cpuRates;
 };
 
 } // namespace
 
 int main(int argc, char** argv)
 {
-    benchmark::Initialize(&argc, argv);
-    RatioReporter reporter;
+    // Unless told otherwise: several rounds, in shuffled order, so that a busy moment of the
+    // machine does not fall on one coder alone; the summary keeps each coder's best round.
+    std::vector<char*> args(argv, argv + argc);
+    std::string repetitions = "--benchmark_repetitions=3";
+    std::string interleave = "--benchmark_enable_random_interleaving=true";
+    const auto given = [&](const char* flag) {
+        return std::any_of(argv + 1, argv + argc,
+                           [flag](const char* a) { return std::strstr(a, flag) != nullptr; });
+    };
+    if (!given("--benchmark_repetitions"))
+        args.push_back(repetitions.data());
+    if (!given("--benchmark_enable_random_interleaving"))
+        args.push_back(interleave.data());
+    int count = static_cast<int>(args.size());
+    args.push_back(nullptr);
+    benchmark::Initialize(&count, args.data());
+    SummaryReporter reporter;
     benchmark::RunSpecifiedBenchmarks(&reporter);
-    reporter.printRatios();
+    reporter.printSummary();
     benchmark::Shutdown();
     std::error_code ignored;
     std::filesystem::remove_all(workDir(), ignored);

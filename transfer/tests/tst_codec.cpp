@@ -9,6 +9,7 @@
 
 #include <algorithm>
 #include <functional>
+#include <random>
 #include <string>
 #include <vector>
 
@@ -241,6 +242,7 @@ private slots:
     void filesMatchMemory();
     void matchesTheStepByStepConstruction_data();
     void matchesTheStepByStepConstruction();
+    void generatedInputsMatchTheStepByStepConstruction();
     void crc_data();
     void crc();
     void roundTrip_data();
@@ -349,14 +351,59 @@ void TestCodec::matchesTheStepByStepConstruction()
     QCOMPARE(out, slowCompress(input));
 }
 
+// Many small alphabets and count mixes where equal weights decide the tree's shape, and
+// Fibonacci-like counts whose merged weights tie with leaves and give codes of 20 and more bits.
+void TestCodec::generatedInputsMatchTheStepByStepConstruction()
+{
+    QRandomGenerator rng(2024);
+    const CodecDiagnostics quiet = [](const std::string&) {};
+    for (int round = 0; round < 300; ++round) {
+        Bytes data;
+        if (round % 3 == 2) {
+            const int values = 12 + int(rng.bounded(14u));
+            std::uint64_t a = 1, b = 1;
+            for (int v = 0; v < values; ++v) {
+                const std::uint64_t extra = rng.bounded(3u) == 0 ? rng.bounded(2u) : 0;
+                data.insert(data.end(), a + extra, std::uint8_t(v * 7 + round));
+                const std::uint64_t next = a + b;
+                a = b;
+                b = next;
+            }
+        } else {
+            Bytes values(256);
+            for (int i = 0; i < 256; ++i)
+                values[std::size_t(i)] = std::uint8_t(i);
+            std::shuffle(values.begin(), values.end(), std::mt19937(rng.generate()));
+            values.resize(2 + rng.bounded(255u));
+            const unsigned mode = rng.bounded(3u);
+            const unsigned equal = 1 + rng.bounded(5u);
+            for (std::uint8_t v : values) {
+                const unsigned count = mode == 0   ? equal
+                                       : mode == 1 ? 1u << rng.bounded(4u)
+                                                   : 1 + rng.bounded(5u);
+                data.insert(data.end(), count, v);
+            }
+            std::shuffle(data.begin(), data.end(), std::mt19937(rng.generate()));
+        }
+        Bytes out;
+        QCOMPARE(compressBuffer(data, out, quiet), 0);
+        if (out != slowCompress(data))
+            QFAIL(qPrintable(QString("round %1: the coders disagree").arg(round)));
+        Bytes back;
+        QVERIFY(decompressBuffer(out, back, quiet).ok());
+        QVERIFY(back == data);
+    }
+}
+
 void TestCodec::crc_data()
 {
     QTest::addColumn<Bytes>("data");
     QTest::addColumn<int>("expected");
     QTest::addRow("check value") << bytesOf("123456789") << 0x2189;
     QTest::addRow("empty") << Bytes{} << 0;
-    // Lengths around the 16-byte step, checked against the bit-serial definition below.
-    for (int n : {1, 15, 16, 17, 31, 33, 1000}) {
+    // Lengths around the 16-byte step and the 64-byte folds of the multiplying form, checked
+    // against the bit-serial definition below.
+    for (int n : {1, 15, 16, 17, 31, 33, 127, 128, 129, 143, 191, 192, 200, 1000, 70001}) {
         const Bytes data = randomBytes(std::size_t(n), quint32(n));
         unsigned crc = 0;
         for (std::uint8_t b : data) {
@@ -378,10 +425,12 @@ void TestCodec::crc()
     QFETCH(Bytes, data);
     QFETCH(int, expected);
     QCOMPARE(int(crc16Kermit(data)), expected);
-    // Continuing over a split gives the same register.
+    QCOMPARE(int(crc16KermitTables(data)), expected);
+    // Continuing over a split gives the same register, in either form.
     const std::size_t half = data.size() / 2 + 3 > data.size() ? 0 : data.size() / 2 + 3;
     const std::span<const std::uint8_t> all(data);
     QCOMPARE(int(crc16Kermit(all.subspan(half), crc16Kermit(all.first(half)))), expected);
+    QCOMPARE(int(crc16Kermit(all.subspan(half), crc16KermitTables(all.first(half)))), expected);
 }
 
 void TestCodec::roundTrip_data()
