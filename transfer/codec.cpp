@@ -16,7 +16,7 @@ constexpr std::size_t kWriteBlock = 256 * 1024;
 constexpr std::size_t kPadding = 16; // zero bytes behind the valid input; 8-byte stores overhang
 constexpr int kMaxNodes = 511;       // a full tree over all 256 byte values
 constexpr int kMaxCodeBits = 32;
-constexpr int kTableBits = 12; // first-level decoding table: 4096 entries
+constexpr int kTableBits = 12; // widest decoding table: 4096 entries
 constexpr std::uint16_t kLongCode = 0x8000;
 
 std::string formatLine(const char* format, ...) __attribute__((format(printf, 1, 2)));
@@ -173,7 +173,6 @@ private:
 // Node table of one compression: leaves carry a byte value, internal nodes two children.
 struct EncodeTree
 {
-    std::int16_t parent[kMaxNodes];
     std::int16_t left[kMaxNodes];
     std::int16_t right[kMaxNodes];
     std::uint8_t value[kMaxNodes];
@@ -182,7 +181,7 @@ struct EncodeTree
     int add(std::uint8_t v)
     {
         const int n = count++;
-        parent[n] = left[n] = right[n] = -1;
+        left[n] = right[n] = -1;
         value[n] = v;
         return n;
     }
@@ -193,69 +192,64 @@ struct EncodeTree
 // a list of the occurring values in ascending order; the least weight is found scanning from the
 // last position down, replacing the best only on a strictly smaller weight, and swapped to the
 // end; the same over the rest, swapped next to it; the least becomes the left child. Returns the
-// root, and the leaf of each value in `leafOf` (-1 when the value does not occur).
+// root.
 //
-// The scan is answered by a tournament over the list positions instead of by scanning: each
-// match is won by the lighter entry and, on equal weights, by the higher position, which is the
-// entry the downward scan with its strict comparison keeps. Positions past the scanned range
-// weigh more than any count, so a selection and each swap cost one walk up the tournament.
-int buildTree(const std::uint64_t (&counts)[256], EncodeTree& tree, int (&leafOf)[256])
+// The scan is answered by a tournament over the list positions instead of by scanning. Each
+// player's key is its weight above the complement of its position, so the smaller key is the
+// lighter entry and, on equal weights, the one at the higher position: the entry the downward
+// scan with its strict comparison keeps. Positions past the scanned range hold a key above any
+// other, so a selection and each swap cost one walk up the tournament.
+int buildTree(const std::uint64_t (&counts)[256], EncodeTree& tree)
 {
-    constexpr int kLeaves = 256;
-    constexpr std::uint64_t kOutside = UINT64_MAX;
-    std::uint64_t weight[kLeaves];
-    int subtree[kLeaves];
-    std::uint8_t winner[kLeaves]; // winner[k]: the position winning match k; the final is k = 1
+    constexpr int kPlayers = 256;
+    constexpr std::uint64_t kOutside = UINT64_MAX; // weights stay below 2^32: no key reaches it
+    std::uint64_t key[2 * kPlayers]; // key[kPlayers + position]; key[k]: least of its two below
+    int subtree[kPlayers];
+    const auto keyOf = [](std::uint64_t weight, int position) {
+        return weight << 8 | static_cast<unsigned>(kPlayers - 1 - position);
+    };
     int n = -1;
     for (int v = 0; v < 256; ++v) {
-        leafOf[v] = -1;
         if (counts[v]) {
-            leafOf[v] = tree.add(static_cast<std::uint8_t>(v));
             ++n;
-            weight[n] = counts[v];
-            subtree[n] = leafOf[v];
+            key[kPlayers + n] = keyOf(counts[v], n);
+            subtree[n] = tree.add(static_cast<std::uint8_t>(v));
         }
     }
     if (n < 0)
         return -1;
-    std::fill(weight + n + 1, weight + kLeaves, kOutside);
-    // The right player wins ties: every position under it is higher than any under the left.
-    const auto match = [&weight](int left, int right) {
-        return static_cast<std::uint8_t>(weight[right] <= weight[left] ? right : left);
+    std::fill(key + kPlayers + n + 1, key + 2 * kPlayers, kOutside);
+    for (int k = kPlayers - 1; k >= 1; --k)
+        key[k] = std::min(key[2 * k], key[2 * k + 1]);
+    const auto place = [&key](int position, std::uint64_t k) {
+        unsigned at = static_cast<unsigned>(kPlayers + position);
+        key[at] = k;
+        for (; at > 1; at >>= 1) {
+            k = std::min(k, key[at ^ 1]);
+            key[at >> 1] = k;
+        }
     };
-    for (int k = kLeaves / 2; k < kLeaves; ++k)
-        winner[k] = match(2 * (k - kLeaves / 2), 2 * (k - kLeaves / 2) + 1);
-    for (int k = kLeaves / 2 - 1; k >= 1; --k)
-        winner[k] = match(winner[2 * k], winner[2 * k + 1]);
-    const auto replay = [&](int position) {
-        int k = (position + kLeaves) / 2;
-        winner[k] = match(2 * (k - kLeaves / 2), 2 * (k - kLeaves / 2) + 1);
-        for (k /= 2; k >= 1; k /= 2)
-            winner[k] = match(winner[2 * k], winner[2 * k + 1]);
-    };
-    // Swaps the least entry of positions 0..last into `last`, takes `last` out of the play and
-    // returns the weight it had.
-    const auto leastToEnd = [&](int last) {
-        const int best = winner[1];
-        const std::uint64_t least = weight[best];
-        std::swap(subtree[best], subtree[last]);
-        weight[best] = weight[last];
-        weight[last] = kOutside;
-        if (best != last)
-            replay(best);
-        replay(last);
+    // Swaps the least entry of positions 0..last into `last` and returns its weight. `last`
+    // leaves the play at once, or, for the second of a pair, when the sum takes its place.
+    const auto leastToEnd = [&](int last, bool takeOut) {
+        const int best = kPlayers - 1 - static_cast<int>(key[1] & 0xFF);
+        const std::uint64_t least = key[1] >> 8;
+        if (best != last) {
+            std::swap(subtree[best], subtree[last]);
+            place(best, keyOf(key[kPlayers + last] >> 8, best));
+        }
+        if (takeOut)
+            place(last, kOutside);
         return least;
     };
     while (n > 0) {
-        const std::uint64_t least = leastToEnd(n);
-        const std::uint64_t sum = least + leastToEnd(n - 1);
+        const std::uint64_t least = leastToEnd(n, true);
+        const std::uint64_t sum = least + leastToEnd(n - 1, false);
         const int node = tree.add(0);
         tree.left[node] = static_cast<std::int16_t>(subtree[n]);
         tree.right[node] = static_cast<std::int16_t>(subtree[n - 1]);
-        tree.parent[subtree[n]] = tree.parent[subtree[n - 1]] = static_cast<std::int16_t>(node);
-        weight[n - 1] = sum;
         subtree[n - 1] = node;
-        replay(n - 1);
+        place(n - 1, keyOf(sum, n - 1));
         --n;
     }
     return subtree[0];
@@ -265,27 +259,32 @@ int buildTree(const std::uint64_t (&counts)[256], EncodeTree& tree, int (&leafOf
 // bit 40 set for a value that did not occur in the counting pass.
 constexpr std::uint64_t kAbsent = std::uint64_t{1} << 40;
 
-// Derives every value's code from its leaf. Returns the longest length, or -1 when a code
-// would need a 33rd bit.
-int deriveCodes(const EncodeTree& tree, const int (&leafOf)[256], std::uint64_t (&codes)[256])
+// Derives every value's code by one walk down from the root, the path to each leaf read from
+// the root edge. Returns the longest length, or -1 when a code would need a 33rd bit.
+int deriveCodes(const EncodeTree& tree, int root, std::uint64_t (&codes)[256])
 {
+    std::fill(codes, codes + 256, kAbsent);
+    struct Step
+    {
+        int node;
+        std::uint32_t code;
+        int length;
+    };
+    Step stack[kMaxNodes + 1];
+    int top = 0;
+    stack[top++] = {root, 0, 0};
     int longest = 0;
-    for (int v = 0; v < 256; ++v) {
-        if (leafOf[v] < 0) {
-            codes[v] = kAbsent;
-            continue;
+    while (top) {
+        const Step at = stack[--top];
+        if (tree.isLeaf(at.node)) {
+            codes[tree.value[at.node]] = at.code | std::uint64_t(at.length) << 32;
+            longest = std::max(longest, at.length);
+        } else if (at.length == kMaxCodeBits) {
+            return -1;
+        } else {
+            stack[top++] = {tree.right[at.node], at.code << 1 | 1, at.length + 1};
+            stack[top++] = {tree.left[at.node], at.code << 1, at.length + 1};
         }
-        std::uint32_t code = 0;
-        int length = 0;
-        for (int n = leafOf[v]; tree.parent[n] >= 0; n = tree.parent[n]) {
-            if (length == kMaxCodeBits)
-                return -1;
-            if (tree.left[tree.parent[n]] != n)
-                code |= std::uint32_t{1} << length;
-            ++length;
-        }
-        codes[v] = code | (std::uint64_t(length) << 32);
-        longest = std::max(longest, length);
     }
     return longest;
 }
@@ -319,7 +318,9 @@ public:
     }
 
     // Codes every byte of `data` (at most kEncodeChunk bytes); codes of at most `maxLength` bits
-    // let several be gathered before one 8-byte store. Returns the OR of the table entries used.
+    // let several be gathered before one 8-byte store. With longer codes four are still gathered
+    // whenever their lengths allow it, as they nearly always do. Returns the OR of the table
+    // entries used.
     std::uint64_t encode(const std::uint8_t* data, std::size_t n, const std::uint64_t* codes,
                          int maxLength)
     {
@@ -329,11 +330,7 @@ public:
             return encodeRun<8>(data, n, codes);
         if (maxLength <= 14)
             return encodeRun<4>(data, n, codes);
-        if (maxLength <= 18)
-            return encodeRun<3>(data, n, codes);
-        if (maxLength <= 28)
-            return encodeRun<2>(data, n, codes);
-        return encodeRun<1>(data, n, codes);
+        return encodeRun<4, true>(data, n, codes);
     }
 
     // Writes the closing byte: pending bits left-aligned, or 0x00 when none are pending.
@@ -348,8 +345,9 @@ public:
     bool failed() const { return failed_; }
 
 private:
-    // Up to 7 pending bits plus K codes must fit the 64-bit accumulator: K * longest <= 56.
-    template <int K>
+    // Up to 7 pending bits plus K codes must fit the 64-bit accumulator: K * longest <= 56, or,
+    // when `Checked`, the K codes at hand add up to at most 56 bits; else they go one by one.
+    template <int K, bool Checked = false>
     std::uint64_t encodeRun(const std::uint8_t* data, std::size_t n, const std::uint64_t* codes)
     {
         std::uint64_t acc = acc_;
@@ -357,8 +355,7 @@ private:
         std::uint8_t* out = out_;
         std::uint64_t seen = 0;
         std::size_t i = 0;
-        const auto put = [&](std::uint8_t byte) {
-            const std::uint64_t e = codes[byte];
+        const auto put = [&](std::uint64_t e) {
             const unsigned length = static_cast<unsigned>(e >> 32) & 0xFF;
             acc = (acc << length) | static_cast<std::uint32_t>(e);
             pending += length;
@@ -372,13 +369,27 @@ private:
             pending &= 7;
         };
         for (; i + K <= n; i += K) {
+            std::uint64_t e[K];
+            unsigned total = 0;
 #pragma GCC unroll 8
-            for (int k = 0; k < K; ++k)
-                put(data[i + k]);
-            store();
+            for (int k = 0; k < K; ++k) {
+                e[k] = codes[data[i + k]];
+                total += static_cast<unsigned>(e[k] >> 32) & 0xFF;
+            }
+            if (!Checked || total <= 56) [[likely]] {
+#pragma GCC unroll 8
+                for (int k = 0; k < K; ++k)
+                    put(e[k]);
+                store();
+            } else {
+                for (int k = 0; k < K; ++k) {
+                    put(e[k]);
+                    store();
+                }
+            }
         }
         for (; i < n; ++i) {
-            put(data[i]);
+            put(codes[data[i]]);
             store();
         }
         acc_ = acc;
@@ -458,14 +469,13 @@ int compressStream(Source& in, std::uint64_t size, Sink& out, const CodecDiagnos
     }
 
     EncodeTree tree;
-    int leafOf[256];
-    const int root = buildTree(counts, tree, leafOf);
+    const int root = buildTree(counts, tree);
     std::uint64_t codes[256];
     // A file of a single byte value gives a tree that is one leaf, whose code has zero bits: the
     // file is the header, the nine-bit tree description and the closing byte, and nothing is
     // written per byte. The decoder, finding a leaf at the root, writes that value as many times
     // as the header's length says without reading code bits.
-    const int longest = deriveCodes(tree, leafOf, codes);
+    const int longest = deriveCodes(tree, root, codes);
     if (longest < 0) {
         diagnostics(formatLine("Albero degenerato (%d bit).\n", kMaxCodeBits + 1));
         return -1;
@@ -665,23 +675,25 @@ bool readTree(BitReader& reader, DecodeTree& tree)
     return true;
 }
 
-// Entry for each 12-bit prefix: value | length << 8 for a code of up to 12 bits, otherwise
-// kLongCode | the internal node reached after 12 bits, from which decoding goes on bit by bit.
-void fillTable(const DecodeTree& tree, int node, int depth, unsigned prefix, std::uint16_t* table)
+// Entry for each `bits`-bit prefix: value | length << 8 for a code of up to `bits` bits,
+// otherwise kLongCode | the internal node reached after them, from which decoding goes on bit by
+// bit.
+void fillTable(const DecodeTree& tree, int bits, int node, int depth, unsigned prefix,
+               std::uint16_t* table)
 {
     if (tree.isLeaf(node)) {
-        const unsigned shift = static_cast<unsigned>(kTableBits - depth);
+        const unsigned shift = static_cast<unsigned>(bits - depth);
         std::fill_n(table + (prefix << shift), std::size_t{1} << shift,
                     static_cast<std::uint16_t>(tree.value[node] | depth << 8));
-    } else if (depth == kTableBits) {
+    } else if (depth == bits) {
         table[prefix] = static_cast<std::uint16_t>(kLongCode | node);
     } else {
-        fillTable(tree, tree.child[node][0], depth + 1, prefix << 1, table);
-        fillTable(tree, tree.child[node][1], depth + 1, (prefix << 1) | 1, table);
+        fillTable(tree, bits, tree.child[node][0], depth + 1, prefix << 1, table);
+        fillTable(tree, bits, tree.child[node][1], depth + 1, (prefix << 1) | 1, table);
     }
 }
 
-// Widens the single-code table: from each 12-bit window the entry takes as many whole codes as
+// Widens the single-code table: from each window the entry takes as many whole codes as
 // fit, up to four. Layout: bits taken by all of them in bits 0..5 (so that the shift needs no
 // masking), the values in bits 8..39 (first in the lowest byte), bits taken by the first alone in
 // 40..43, their number in 44..46; or kLongEntry | node as in the single table.
@@ -690,9 +702,9 @@ constexpr int kMaxPerEntry = 4;
 constexpr int kLookupsPerRefill = 4; // a refill leaves at least 56 bits
 static_assert(kLookupsPerRefill * kTableBits <= 56);
 
-void widenTable(const std::uint16_t* single, std::uint64_t* multi)
+void widenTable(int bits, const std::uint16_t* single, std::uint64_t* multi)
 {
-    constexpr unsigned kMask = (1u << kTableBits) - 1;
+    const unsigned kMask = (1u << bits) - 1;
     for (unsigned x = 0; x <= kMask; ++x) {
         const unsigned first = single[x];
         if (first & kLongCode) {
@@ -705,7 +717,7 @@ void widenTable(const std::uint16_t* single, std::uint64_t* multi)
         while (n < kMaxPerEntry) {
             const unsigned e = single[(x << taken) & kMask];
             const unsigned len = e >> 8;
-            if ((e & kLongCode) || taken + len > kTableBits)
+            if ((e & kLongCode) || taken + len > static_cast<unsigned>(bits))
                 break;
             values |= std::uint64_t{e & 0xFF} << (8 * n);
             taken += len;
@@ -734,10 +746,16 @@ bool decodeAll(BitReader& reader, const DecodeTree& tree, std::uint64_t length, 
         return true;
     }
 
+    // A table costs about as much to build as decoding as many values as it has entries: a short
+    // file gets a narrower one.
+    const int tableBits = length >= (std::uint64_t{1} << 16)   ? kTableBits
+                          : length >= (std::uint64_t{1} << 14) ? kTableBits - 1
+                                                               : kTableBits - 2;
+    const int drop = 64 - tableBits;
     std::uint16_t single[1 << kTableBits];
-    fillTable(tree, 0, 0, 0, single);
-    auto wide = std::make_unique_for_overwrite<std::uint64_t[]>(1 << kTableBits);
-    widenTable(single, wide.get());
+    fillTable(tree, tableBits, 0, 0, 0, single);
+    auto wide = std::make_unique_for_overwrite<std::uint64_t[]>(std::size_t{1} << tableBits);
+    widenTable(tableBits, single, wide.get());
     const std::uint64_t* const table = wide.get();
 
     // The hot state lives in locals so that the byte stores cannot force it back to memory.
@@ -758,8 +776,8 @@ bool decodeAll(BitReader& reader, const DecodeTree& tree, std::uint64_t length, 
     };
     // A code longer than the table: go on from the node the table reached, one bit at a time.
     const auto longCode = [&](std::uint64_t e) {
-        bits <<= kTableBits;
-        count -= kTableBits;
+        bits <<= tableBits;
+        count -= static_cast<unsigned>(tableBits);
         int node = static_cast<int>(e & 0x1FF);
         while (!tree.isLeaf(node)) {
             if (count == 0)
@@ -781,7 +799,7 @@ bool decodeAll(BitReader& reader, const DecodeTree& tree, std::uint64_t length, 
             refill();
 #pragma GCC unroll 4
             for (int k = 0; k < kLookupsPerRefill; ++k) {
-                const std::uint64_t e = table[bits >> (64 - kTableBits)];
+                const std::uint64_t e = table[bits >> drop];
                 if (e & kLongEntry) [[unlikely]] {
                     o[i++] = longCode(e);
                     break;
@@ -796,7 +814,7 @@ bool decodeAll(BitReader& reader, const DecodeTree& tree, std::uint64_t length, 
         while (i < n) {
             if (count < kTableBits)
                 refill();
-            const std::uint64_t e = table[bits >> (64 - kTableBits)];
+            const std::uint64_t e = table[bits >> drop];
             if (!(e & kLongEntry)) {
                 o[i++] = static_cast<std::uint8_t>(e >> 8);
                 const unsigned len = (e >> 40) & 0xF;
