@@ -71,6 +71,8 @@ public:
     virtual ~Sink() = default;
     virtual bool open() = 0;
     virtual bool write(const std::uint8_t* src, std::size_t n) = 0;
+    // About how many bytes will follow; a hint for sinks that can make room ahead.
+    virtual void expect(std::uint64_t) {}
 };
 
 class FileSource final : public Source
@@ -155,16 +157,25 @@ private:
 class MemorySink final : public Sink
 {
 public:
-    explicit MemorySink(std::vector<std::uint8_t>& out) : out_(out) {}
+    // `most` bounds the room made ahead, whatever a header claims.
+    explicit MemorySink(std::vector<std::uint8_t>& out, std::uint64_t most = UINT64_MAX)
+        : out_(out), most_(most)
+    {
+    }
     bool open() override { return true; }
     bool write(const std::uint8_t* src, std::size_t n) override
     {
         out_.insert(out_.end(), src, src + n);
         return true;
     }
+    void expect(std::uint64_t n) override
+    {
+        out_.reserve(out_.size() + static_cast<std::size_t>(std::min(n, most_)));
+    }
 
 private:
     std::vector<std::uint8_t>& out_;
+    std::uint64_t most_;
 };
 
 // ---------------------------------------------------------------------------------------------
@@ -255,9 +266,11 @@ int buildTree(const std::uint64_t (&counts)[256], EncodeTree& tree)
     return subtree[0];
 }
 
-// One entry per byte value: code in bits 0..31 (root edge highest), length in bits 32..39, and
-// bit 40 set for a value that did not occur in the counting pass.
-constexpr std::uint64_t kAbsent = std::uint64_t{1} << 40;
+// One entry per byte value: code in bits 0..31 (root edge highest), length in bits 32..39; a
+// value that did not occur in the counting pass has the length kAbsentLength, longer than any
+// group of codes may be, so that meeting it sends the coder down its careful path.
+constexpr unsigned kAbsentLength = 0xFF;
+constexpr std::uint64_t kAbsent = std::uint64_t{kAbsentLength} << 32;
 
 // Derives every value's code by one walk down from the root, the path to each leaf read from
 // the root edge. Returns the longest length, or -1 when a code would need a 33rd bit.
@@ -318,19 +331,13 @@ public:
     }
 
     // Codes every byte of `data` (at most kEncodeChunk bytes); codes of at most `maxLength` bits
-    // let several be gathered before one 8-byte store. With longer codes four are still gathered
-    // whenever their lengths allow it, as they nearly always do. Returns the OR of the table
-    // entries used.
-    std::uint64_t encode(const std::uint8_t* data, std::size_t n, const std::uint64_t* codes,
-                         int maxLength)
+    // let eight be gathered before one 8-byte store, longer ones four whenever their lengths
+    // allow it, as they nearly always do. Returns false when a value without a code was met.
+    bool encode(const std::uint8_t* data, std::size_t n, const std::uint64_t* codes, int maxLength)
     {
         if (out_ + n * 4 + kPadding > buffer_.get() + kWriteBlock)
             drain();
-        if (maxLength <= 7)
-            return encodeRun<8>(data, n, codes);
-        if (maxLength <= 14)
-            return encodeRun<4>(data, n, codes);
-        return encodeRun<4, true>(data, n, codes);
+        return maxLength <= 7 ? encodeRun<8>(data, n, codes) : encodeRun<4>(data, n, codes);
     }
 
     // Writes the closing byte: pending bits left-aligned, or 0x00 when none are pending.
@@ -345,22 +352,17 @@ public:
     bool failed() const { return failed_; }
 
 private:
-    // Up to 7 pending bits plus K codes must fit the 64-bit accumulator: K * longest <= 56, or,
-    // when `Checked`, the K codes at hand add up to at most 56 bits; else they go one by one.
-    template <int K, bool Checked = false>
-    std::uint64_t encodeRun(const std::uint8_t* data, std::size_t n, const std::uint64_t* codes)
+    // Up to 7 pending bits plus a group of codes must fit the 64-bit accumulator: a group of K
+    // codes whose lengths add up to more than 56 bits goes one code at a time.
+    template <int K>
+    bool encodeRun(const std::uint8_t* data, std::size_t n, const std::uint64_t* codes)
     {
         std::uint64_t acc = acc_;
         unsigned pending = pending_;
         std::uint8_t* out = out_;
-        std::uint64_t seen = 0;
+        bool coded = true;
         std::size_t i = 0;
-        const auto put = [&](std::uint64_t e) {
-            const unsigned length = static_cast<unsigned>(e >> 32) & 0xFF;
-            acc = (acc << length) | static_cast<std::uint32_t>(e);
-            pending += length;
-            seen |= e;
-        };
+        const auto lengthOf = [](std::uint64_t e) { return static_cast<unsigned>(e >> 32) & 0xFF; };
         // Stores the pending bits left-aligned; only whole bytes are kept. The double shift
         // is defined for pending == 0 too.
         const auto store = [&] {
@@ -368,34 +370,53 @@ private:
             out += pending >> 3;
             pending &= 7;
         };
+        const auto one = [&](std::uint64_t e) {
+            const unsigned length = lengthOf(e);
+            if (length == kAbsentLength) {
+                coded = false;
+                return;
+            }
+            acc = (acc << length) | static_cast<std::uint32_t>(e);
+            pending += length;
+            store();
+        };
         for (; i + K <= n; i += K) {
             std::uint64_t e[K];
             unsigned total = 0;
 #pragma GCC unroll 8
             for (int k = 0; k < K; ++k) {
                 e[k] = codes[data[i + k]];
-                total += static_cast<unsigned>(e[k] >> 32) & 0xFF;
+                total += lengthOf(e[k]);
             }
-            if (!Checked || total <= 56) [[likely]] {
-#pragma GCC unroll 8
-                for (int k = 0; k < K; ++k)
-                    put(e[k]);
+            if (total <= 56) [[likely]] {
+                // Four codes are joined in pairs before they meet the accumulator, so that its
+                // chain of dependent shifts is one step per four codes.
+#pragma GCC unroll 2
+                for (int k = 0; k < K; k += 4) {
+                    const unsigned l1 = lengthOf(e[k + 1]);
+                    const unsigned l3 = lengthOf(e[k + 3]);
+                    const unsigned l23 = lengthOf(e[k + 2]) + l3;
+                    const unsigned l0123 = lengthOf(e[k]) + l1 + l23;
+                    const std::uint64_t c01 = std::uint64_t{static_cast<std::uint32_t>(e[k])} << l1 |
+                                              static_cast<std::uint32_t>(e[k + 1]);
+                    const std::uint64_t c23 =
+                        std::uint64_t{static_cast<std::uint32_t>(e[k + 2])} << l3 |
+                        static_cast<std::uint32_t>(e[k + 3]);
+                    acc = acc << l0123 | c01 << l23 | c23;
+                    pending += l0123;
+                }
                 store();
             } else {
-                for (int k = 0; k < K; ++k) {
-                    put(e[k]);
-                    store();
-                }
+                for (int k = 0; k < K; ++k)
+                    one(e[k]);
             }
         }
-        for (; i < n; ++i) {
-            put(codes[data[i]]);
-            store();
-        }
+        for (; i < n; ++i)
+            one(codes[data[i]]);
         acc_ = acc;
         pending_ = pending;
         out_ = out;
-        return seen;
+        return coded;
     }
 
     void drain()
@@ -481,6 +502,10 @@ int compressStream(Source& in, std::uint64_t size, Sink& out, const CodecDiagnos
         return -1;
     }
 
+    std::uint64_t bits = 64 + 10 * static_cast<std::uint64_t>(tree.count / 2 + 1) - 1;
+    for (int v = 0; v < 256; ++v)
+        bits += counts[v] * ((codes[v] >> 32) & 0xFF);
+    out.expect(bits / 8 + 1);
     BitWriter writer(out, diagnostics);
     const std::uint8_t header[8] = {0x01,
                                     0,
@@ -514,13 +539,13 @@ int compressStream(Source& in, std::uint64_t size, Sink& out, const CodecDiagnos
     // Second pass. A file that changed since the counting pass would be coded wrongly (a value
     // without a code, or a different length): that is refused rather than written as success.
     std::uint64_t coded = 0;
-    std::uint64_t seen = 0;
+    bool everyValueCoded = true;
     if (in.rewind()) {
         for (auto piece = in.next(block.get(), kReadBlock); !piece.empty();
              piece = in.next(block.get(), kReadBlock)) {
             const std::size_t n = piece.size();
             for (std::size_t i = 0; i < n; i += kEncodeChunk)
-                seen |=
+                everyValueCoded &=
                     writer.encode(piece.data() + i, std::min(kEncodeChunk, n - i), codes, longest);
             coded += n;
             if (writer.failed())
@@ -530,7 +555,7 @@ int compressStream(Source& in, std::uint64_t size, Sink& out, const CodecDiagnos
     writer.close();
     if (writer.failed())
         return -1;
-    if (coded != size || (seen & kAbsent)) {
+    if (coded != size || !everyValueCoded) {
         diagnostics("Incoerenza nella lunghezza del file.\n");
         return -1;
     }
@@ -864,6 +889,7 @@ DecompressOutcome decompressStream(Source& in, Sink& out, const CodecDiagnostics
     if (!treeOk || !out.open())
         return outcome;
     outcome.outputWritten = true;
+    out.expect(length);
 
     std::uint16_t crc = 0;
     if (!decodeAll(reader, *tree, length, out, crc)) {
@@ -960,6 +986,7 @@ DecompressOutcome decompressBuffer(std::span<const std::uint8_t> input,
 {
     output.clear();
     MemorySource source(input);
-    MemorySink sink(output);
+    // Every value but that of a one-leaf tree takes at least one bit.
+    MemorySink sink(output, std::uint64_t{8} * input.size());
     return decompressStream(source, sink, diagnostics);
 }
