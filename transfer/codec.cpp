@@ -73,6 +73,9 @@ public:
     virtual bool write(const std::uint8_t* src, std::size_t n) = 0;
     // About how many bytes will follow; a hint for sinks that can make room ahead.
     virtual void expect(std::uint64_t) {}
+    // Where the next `n` bytes may be written in place, taken as written; null for a sink
+    // that takes them through write() alone.
+    virtual std::uint8_t* room(std::size_t) { return nullptr; }
 };
 
 class FileSource final : public Source
@@ -167,6 +170,12 @@ public:
     {
         out_.insert(out_.end(), src, src + n);
         return true;
+    }
+    std::uint8_t* room(std::size_t n) override
+    {
+        const std::size_t at = out_.size();
+        out_.resize(at + n);
+        return out_.data() + at;
     }
     void expect(std::uint64_t n) override
     {
@@ -756,9 +765,9 @@ void widenTable(int bits, const std::uint16_t* single, std::uint64_t* multi)
 bool decodeAll(BitReader& reader, const DecodeTree& tree, std::uint64_t length, Sink& out,
                std::uint16_t& crc)
 {
-    auto block = std::make_unique_for_overwrite<std::uint8_t[]>(kReadBlock + kMaxPerEntry);
-    std::uint8_t* const o = block.get();
+    auto block = std::make_unique_for_overwrite<std::uint8_t[]>(kReadBlock);
     if (tree.isLeaf(0)) {
+        std::uint8_t* const o = block.get();
         std::memset(o, tree.value[0], kReadBlock);
         while (length) {
             const std::size_t n =
@@ -816,9 +825,11 @@ bool decodeAll(BitReader& reader, const DecodeTree& tree, std::uint64_t length, 
     bool ok = true;
     while (length && ok) {
         const std::size_t n = static_cast<std::size_t>(std::min<std::uint64_t>(length, kReadBlock));
+        std::uint8_t* const direct = out.room(n);
+        std::uint8_t* const o = direct ? direct : block.get();
         std::size_t i = 0;
         // One refill serves four look-ups of at most 12 bits each; every look-up stores its
-        // up to four values at once, into the spare bytes behind the block. A code longer than
+        // up to four values at once, never past the block's end. A code longer than
         // the table ends the round early, as it takes bits of its own.
         while (i + kLookupsPerRefill * kMaxPerEntry <= n) {
             refill();
@@ -850,7 +861,7 @@ bool decodeAll(BitReader& reader, const DecodeTree& tree, std::uint64_t length, 
             }
         }
         crc = crc16Kermit({o, n}, crc);
-        ok = out.write(o, n);
+        ok = direct || out.write(o, n);
         length -= n;
     }
     reader.bits = bits;
