@@ -339,14 +339,14 @@ public:
             drain();
     }
 
-    // Codes every byte of `data` (at most kEncodeChunk bytes); codes of at most `maxLength` bits
-    // let eight be gathered before one 8-byte store, longer ones four whenever their lengths
-    // allow it, as they nearly always do. Returns false when a value without a code was met.
-    bool encode(const std::uint8_t* data, std::size_t n, const std::uint64_t* codes, int maxLength)
+    // Codes every byte of `data` (at most kEncodeChunk bytes): eight codes are gathered before
+    // one 8-byte store when they are short on average, else four, whenever their lengths allow
+    // it, as they nearly always do. Returns false when a value without a code was met.
+    bool encode(const std::uint8_t* data, std::size_t n, const std::uint64_t* codes, bool shortCodes)
     {
         if (out_ + n * 4 + kPadding > buffer_.get() + kWriteBlock)
             drain();
-        return maxLength <= 7 ? encodeRun<8>(data, n, codes) : encodeRun<4>(data, n, codes);
+        return shortCodes ? encodeRun<8>(data, n, codes) : encodeRun<4>(data, n, codes);
     }
 
     // Writes the closing byte: pending bits left-aligned, or 0x00 when none are pending.
@@ -417,7 +417,7 @@ private:
                 store();
             } else {
                 for (int k = 0; k < K; ++k)
-                    one(e[k]);
+                    one(codes[data[i + k]]);
             }
         }
         for (; i < n; ++i)
@@ -515,6 +515,7 @@ int compressStream(Source& in, std::uint64_t size, Sink& out, const CodecDiagnos
     for (int v = 0; v < 256; ++v)
         bits += counts[v] * ((codes[v] >> 32) & 0xFF);
     out.expect(bits / 8 + 1);
+    const bool shortCodes = bits - 64 <= 4 * size;
     BitWriter writer(out, diagnostics);
     const std::uint8_t header[8] = {0x01,
                                     0,
@@ -554,8 +555,8 @@ int compressStream(Source& in, std::uint64_t size, Sink& out, const CodecDiagnos
              piece = in.next(block.get(), kReadBlock)) {
             const std::size_t n = piece.size();
             for (std::size_t i = 0; i < n; i += kEncodeChunk)
-                everyValueCoded &=
-                    writer.encode(piece.data() + i, std::min(kEncodeChunk, n - i), codes, longest);
+                everyValueCoded &= writer.encode(piece.data() + i, std::min(kEncodeChunk, n - i),
+                                                 codes, shortCodes);
             coded += n;
             if (writer.failed())
                 break;
