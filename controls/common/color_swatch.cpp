@@ -6,7 +6,8 @@
 CColorSwatch::CColorSwatch(QWidget* parent) : QFrame(parent)
 {
     setFrameShape(QFrame::Box);
-    setMinimumSize(24, 16);
+    setMinimumSize(40, 20);
+    setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Fixed);
 }
 
 void CColorSwatch::SetColor(OLE_COLOR color, bool notify)

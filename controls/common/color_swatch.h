@@ -15,6 +15,7 @@ public:
     OLE_COLOR Color() const { return color_; }
     // Shows `color`; says so with ColorChanged only when asked, as a user's choice does.
     void SetColor(OLE_COLOR color, bool notify = false);
+    QSize sizeHint() const override { return minimumSize(); }
 
 Q_SIGNALS:
     void ColorChanged(OLE_COLOR color);

@@ -17,6 +17,7 @@ CKroPropertySheet::CKroPropertySheet(const QList<QObject*>& objects,
     setWindowTitle(title);
     auto* tabs = new QTabWidget(this);
     tabs->setObjectName(QStringLiteral("pageTabs"));
+    tabs->setUsesScrollButtons(false);
     auto* buttons = new QDialogButtonBox(this);
     QPushButton* ok = buttons->addButton(QStringLiteral("OK"), QDialogButtonBox::AcceptRole);
     ok->setObjectName(QStringLiteral("okButton"));

@@ -241,7 +241,9 @@ void DrawWordBreakText(QPainter& dc, const GdiRect& rc, const QString& text, int
         if (y >= rc.b)
             break;
         const DisplayLine line = StripPrefixes(raw);
-        const int lineWidth = measure.Width(line.text);
+        // Placed by the width the line really takes when drawn, so that a right-aligned line
+        // is not clipped by kerning the advances leave out.
+        const int lineWidth = metrics.horizontalAdvance(line.text);
         int x = rc.l;
         if (flags & DT_CENTER)
             x = rc.l + (rc.r - rc.l - lineWidth) / 2;
