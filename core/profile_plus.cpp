@@ -2,7 +2,7 @@
 #include "core/profile_plus.h"
 
 #include "core/app_config.h"
-#include "core/texts.h"
+#include "core/error_sink.h"
 #include "platform/profile.h"
 
 #include <cerrno>
@@ -137,8 +137,7 @@ void ReportOpenFailure(const char* path, int error)
     std::string text(std::strlen(format) + std::strlen(path) + 16, '\0');
     int written = std::snprintf(text.data(), text.size(), format, path, FileErrorCause(error));
     text.resize(written > 0 ? static_cast<std::size_t>(written) : 0);
-    ShowMessageText(AppConfig.textsPath.c_str(), "GetPrivateProfileStringPlus", text.c_str(),
-                    kStyleError, 0);
+    ReportLiteral("GetPrivateProfileStringPlus", text);
 }
 
 // Scans an open profile for the entry; `out` already holds the default text.
