@@ -36,6 +36,17 @@ bool CZOLTView::Create()
         link_.reset();
         return false;
     }
+    connect(link_->Window(), &LinkWindow::ViewShowRequested, this, [this] {
+        setFocus();
+        show();
+    });
+    connect(link_->Window(), &LinkWindow::ViewDeactivateRequested, this, [this] {
+        clearFocus();
+        QEvent deactivate(QEvent::WindowDeactivate);
+        QCoreApplication::sendEvent(this, &deactivate);
+        setAttribute(Qt::WA_ShowWithoutActivating);
+        show();
+    });
     linkHandler_ = std::make_unique<ViewLinkHandler>(*link_, this);
     connect(linkHandler_.get(), &ViewLinkHandler::MaximizeRequested, this, [this] {
         if (QWidget* frame = window())

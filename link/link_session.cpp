@@ -1,72 +1,17 @@
-// Setting the link up and tearing it down.
+// Setting the link up and tearing it down, and the exchange primitives on its window.
 #include "link/link_session.h"
 
 #include "core/app_config.h"
-#include "core/texts.h"
+#include "core/error_sink.h"
 
-#include <QApplication>
 #include <QCoreApplication>
-#include <QMessageBox>
 #include <QThread>
 
-#include <cstdio>
-
-namespace {
-
-LinkSession* g_current = nullptr;
-
-void ShowLinkError(int number)
-{
-    ShowMessage(AppConfig.textsPath.c_str(), "MESSAGGI_ERRORE", 1, "MESSAGGI_ERRORE", number,
-                kStyleError, 0);
-}
-
-// Shows MESSAGGI_ERRORE `number` with `detail` (a system reason) on a line of its own.
-void ShowLinkErrorWith(int number, const std::string& detail)
-{
-    if (detail.empty()) {
-        ShowLinkError(number);
-        return;
-    }
-    std::string title = GetText("MESSAGGI_ERRORE", 1, AppConfig.textsPath.c_str());
-    if (title == kTextNotFound)
-        title = "Title not present !";
-    std::string text = GetText("MESSAGGI_ERRORE", number, AppConfig.textsPath.c_str());
-    if (text == kTextNotFound)
-        text = "Message not present !";
-    ShowMessageText(AppConfig.textsPath.c_str(), title.c_str(), (text + "\n\n" + detail).c_str(),
-                    kStyleError, 0);
-}
-
-void DefaultNotice(const std::string& text)
-{
-    if (qobject_cast<QApplication*>(QCoreApplication::instance())) {
-        QMessageBox box(QMessageBox::Warning, QStringLiteral("VELANTO"),
-                        QString::fromStdString(text), QMessageBox::Ok,
-                        QApplication::activeWindow());
-        box.exec();
-        return;
-    }
-    std::fprintf(stderr, "%s\n", text.c_str());
-}
-
-} // namespace
-
-LinkSession::LinkSession(std::unique_ptr<LinkApi> api)
-    : api_(std::move(api)), notice_(DefaultNotice)
-{
-}
+LinkSession::LinkSession(std::unique_ptr<LinkApi> api) : api_(std::move(api)) {}
 
 LinkSession::~LinkSession()
 {
     CloseLink();
-    if (g_current == this)
-        g_current = nullptr;
-}
-
-LinkSession* LinkSession::Current()
-{
-    return g_current;
 }
 
 int LinkSession::OpenLink(QObject* view)
@@ -78,7 +23,7 @@ int LinkSession::OpenLink(QObject* view)
     // The link window lives on the application's thread; without one it cannot exist.
     QCoreApplication* app = QCoreApplication::instance();
     if (!app || QThread::currentThread() != app->thread()) {
-        ShowLinkError(13);
+        ReportError(kErrorSection, 13);
         linkFailed_ = true;
         return -1;
     }
@@ -86,7 +31,7 @@ int LinkSession::OpenLink(QObject* view)
         QString error;
         api_ = LoadLinkLibrary(&error);
         if (!api_) {
-            ShowLinkErrorWith(10, error.toStdString());
+            ReportError(kErrorSection, 10, error.toStdString());
             linkFailed_ = true;
             return -1;
         }
@@ -94,12 +39,11 @@ int LinkSession::OpenLink(QObject* view)
     window_ = std::make_unique<LinkWindow>(*api_);
     window_->SetViewWindow(view);
     open_ = true;
-    g_current = this;
 
     linkId_ = api_->Init(window_.get(), 0);
     if (linkId_ < 0) {
         static const int kMessages[] = {10, 9, 8, 7}; // for -1, -2, -3, -4
-        ShowLinkError(linkId_ >= -4 ? kMessages[-linkId_ - 1] : 10);
+        ReportError(kErrorSection, linkId_ >= -4 ? kMessages[-linkId_ - 1] : 10);
         linkFailed_ = true;
         return -1;
     }
@@ -112,9 +56,9 @@ bool LinkSession::OpenPort(int port)
 {
     port_ = port;
     unsigned char area[8] = {};
-    portOpen_ = api_->OpenPort(linkId_, 0, port, kLinkBaudRate, area) != 0;
+    portOpen_ = api_->OpenPort(linkId_, 0, port, proto::kBaudRate, area) != 0;
     if (!portOpen_)
-        ShowLinkErrorWith(2, api_->PortError(linkId_));
+        ReportError(kErrorSection, 2, api_->PortError(linkId_));
     return portOpen_;
 }
 
@@ -128,15 +72,14 @@ void LinkSession::CloseLink()
     portOpen_ = false;
     if (window_) {
         window_->Shutdown();
-        // Closing from inside one of the window's own waits: let the wait unwind first.
-        if (window_->Waiting())
+        // Closing from inside one of the window's own handlers (a report's box may run one):
+        // let it return first.
+        if (window_->Handling())
             window_.release()->deleteLater();
         window_.reset();
     }
     if (!linkFailed_ && api_->Release(linkId_) == 0)
-        ShowLinkError(6);
-    if (g_current == this)
-        g_current = nullptr;
+        ReportError(kErrorSection, 6);
 }
 
 bool LinkSession::ReopenPort(int port)
@@ -147,38 +90,34 @@ bool LinkSession::ReopenPort(int port)
     if (portOpen_)
         api_->ClosePort(linkId_);
     OpenPort(port);
-    const std::string notice = GetText("MESSAGGI_ERRORE", 55, AppConfig.textsPath.c_str());
-    if (notice_)
-        notice_(notice);
+    ErrorReport notice;
+    notice.number = 55;
+    notice.style = kStyleNotice;
+    ReportError(notice);
     return true;
 }
 
-int BuildRequest(int type, const std::uint8_t* data, int length)
+int LinkSession::BuildRequest(int type, const std::uint8_t* data, int length)
 {
-    LinkSession* s = LinkSession::Current();
-    return s && s->Window() ? s->Window()->BuildRequest(type, data, length) : 0;
+    return window_ ? window_->BuildRequest(type, data, length) : 0;
 }
 
-int SendRequest(QObject* requester)
+int LinkSession::SendRequest(QObject* requester)
 {
-    LinkSession* s = LinkSession::Current();
-    return s && s->Window() ? s->Window()->SendRequest(requester) : 0;
+    return window_ ? window_->SendRequest(requester) : 0;
 }
 
-int EndExchange()
+int LinkSession::EndExchange(QObject* requester)
 {
-    LinkSession* s = LinkSession::Current();
-    return s && s->Window() ? s->Window()->EndExchange() : 1;
+    return window_ ? window_->EndExchange(requester) : 1;
 }
 
-int RetryNow()
+int LinkSession::RetryNow(QObject* requester)
 {
-    LinkSession* s = LinkSession::Current();
-    return s && s->Window() ? s->Window()->RetryNow() : 0;
+    return window_ ? window_->RetryNow(requester) : 0;
 }
 
-const std::uint8_t* LinkResponse()
+bool LinkSession::Busy() const
 {
-    LinkSession* s = LinkSession::Current();
-    return s && s->Window() ? s->Window()->Response() : nullptr;
+    return window_ && window_->Busy();
 }

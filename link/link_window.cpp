@@ -1,29 +1,20 @@
-// Exchanges with the tester: building, sending, retrying and ending them.
+// Exchanges with the tester: building, sending or queueing, retrying and ending them.
 #include "link/link_window.h"
 
-#include "core/app_config.h"
-#include "core/link_event.h"
-#include "core/texts.h"
+#include "core/error_sink.h"
 #include "link/link_api.h"
+#include "linklib/link_event.h"
 
 #include <QCoreApplication>
-#include <QEventLoop>
-#include <QWidget>
 
 #include <algorithm>
 
 namespace {
 
-void ShowLinkError(int number)
-{
-    ShowMessage(AppConfig.textsPath.c_str(), "MESSAGGI_ERRORE", 1, "MESSAGGI_ERRORE", number,
-                kStyleError, 0);
-}
-
-void Post(QObject* target, long long first)
+void Post(QObject* target, long long first, QByteArray frame = {})
 {
     if (target)
-        QCoreApplication::postEvent(target, new LinkMessageEvent(first, 0));
+        QCoreApplication::postEvent(target, new LinkMessageEvent(first, 0, std::move(frame)));
 }
 
 } // namespace
@@ -42,129 +33,137 @@ LinkWindow::~LinkWindow()
     Shutdown();
 }
 
-void LinkWindow::SetIdle()
-{
-    busy_ = false;
-    emit Idle();
-}
-
 void LinkWindow::Shutdown()
 {
     closed_ = true;
     retryTimer_.stop();
-    StopEndWaits();
-    emit Idle();
+    queue_.clear();
+    ending_ = false;
 }
 
 int LinkWindow::BuildRequest(int type, const std::uint8_t* data, int length)
 {
-    // One exchange at a time: wait for the one in progress, keeping the interface alive.
-    while (busy_ && !closed_) {
-        QEventLoop wait;
-        connect(this, &LinkWindow::Idle, &wait, &QEventLoop::quit);
-        ++waits_;
-        wait.exec();
-        --waits_;
-    }
     if (closed_)
         return 0;
-
-    requestType_ = std::uint8_t(type);
-    busy_ = true;
-    maxAttempts_ = 3;
-    attempt_ = 1;
-    timeout_ = 4000;
-    const int n = BuildFrame(type, data, length, std::uint8_t(linkId_ & 0xFF), request_);
+    built_.requester = nullptr;
+    built_.type = std::uint8_t(type);
+    built_.attempt = 1;
+    const int n = BuildFrame(type, data, length, std::uint8_t(linkId_ & 0xFF), built_.frame);
     if (n < 0) {
-        SetIdle();
-        ShowLinkError(14);
+        built_.frameLength = 0;
+        ReportError(kErrorSection, 14);
         return 0;
     }
     const ::RequestType* row = FindRequestType(type);
-    frameLength_ = n;
-    maxAttempts_ = row->attempts;
-    timeout_ = row->timeoutMs;
+    built_.frameLength = n;
+    built_.maxAttempts = row->attempts;
+    built_.timeout = row->timeoutMs;
     return 1;
 }
 
 int LinkWindow::Send()
 {
-    return api_.Send(requester_, linkId_, request_, frameLength_ + 1);
+    return api_.Send(current_.requester, linkId_, current_.frame, current_.frameLength + 1);
+}
+
+bool LinkWindow::Start(Exchange&& exchange)
+{
+    current_ = std::move(exchange);
+    busy_ = true;
+    pending_ = true;
+    if (Send() == 1) {
+        retryTimer_.start(current_.timeout);
+        return true;
+    }
+    busy_ = false;
+    pending_ = false;
+    return false;
 }
 
 int LinkWindow::SendRequest(QObject* requester)
 {
-    if (closed_ || frameLength_ == 0)
+    if (closed_ || built_.frameLength == 0)
         return 0;
-    if (ending_) {
-        // Sent while EndExchange waits (the exchange had timed out): the new request takes the
-        // old one's place, and the wait must not take its answer or its timer.
-        StopEndWaits();
-        api_.Cancel(linkId_);
-    }
-    requester_ = requester;
-    pending_ = true;
-    if (Send() == 1) {
-        retryTimer_.start(timeout_);
+    Exchange exchange = std::move(built_);
+    built_.frameLength = 0;
+    exchange.requester = requester;
+    if (busy_ || !queue_.empty()) {
+        queue_.push_back(std::move(exchange));
         return 1;
     }
-    pending_ = false;
-    SetIdle();
-    return 0;
+    return Start(std::move(exchange)) ? 1 : 0;
 }
 
-int LinkWindow::EndExchange()
+void LinkWindow::Release()
 {
-    if (!pending_ || closed_)
+    busy_ = false;
+    if (queue_.empty() || nextScheduled_)
+        return;
+    // Posted after the answer or time-out just posted, so that its requester runs first.
+    nextScheduled_ = true;
+    QMetaObject::invokeMethod(this, &LinkWindow::SendNext, Qt::QueuedConnection);
+}
+
+void LinkWindow::SendNext()
+{
+    nextScheduled_ = false;
+    while (!busy_ && !closed_ && !queue_.empty()) {
+        Exchange next = std::move(queue_.front());
+        queue_.pop_front();
+        if (!next.requester)
+            continue; // its requester is gone: nothing to send for it
+        QPointer<QObject> requester = next.requester;
+        if (!Start(std::move(next)))
+            Post(requester, LinkSendFailed);
+    }
+}
+
+int LinkWindow::EndExchange(QObject* requester)
+{
+    if (requester) {
+        std::erase_if(queue_, [&](const Exchange& e) { return e.requester == requester; });
+        if (current_.requester != requester)
+            return 1; // the line is someone else's
+    }
+    if (!pending_ || closed_ || ending_)
         return 1;
     // A late answer or the short timer ends the exchange (FinishEnd); neither is handled as
-    // usual. The exchange ends there and then, not when this wait unwinds: a handler running
-    // inside the wait may itself wait for the link to become idle.
+    // usual. Until then the line stays held.
     ending_ = true;
-    retryTimer_.start(kEndExchangeMs);
-    attempt_ = maxAttempts_;
-    QEventLoop wait;
-    endWaits_.push_back(&wait);
-    ++waits_;
-    while (ending_ && !closed_)
-        wait.exec();
-    --waits_;
-    endWaits_.erase(std::find(endWaits_.begin(), endWaits_.end(), &wait));
+    busy_ = true;
+    retryTimer_.start(proto::kEndExchangeMs);
+    current_.attempt = current_.maxAttempts;
     return 1;
-}
-
-void LinkWindow::StopEndWaits()
-{
-    ending_ = false;
-    for (QEventLoop* wait : endWaits_)
-        wait->quit();
 }
 
 void LinkWindow::FinishEnd()
 {
-    StopEndWaits();
+    ending_ = false;
     retryTimer_.stop();
     api_.Cancel(linkId_);
     pending_ = false;
-    SetIdle();
+    Release();
 }
 
-int LinkWindow::RetryNow()
+int LinkWindow::RetryNow(QObject* requester)
 {
-    if (closed_)
+    if (closed_ || ending_)
+        return 0; // closed, or given up already
+    if (requester && current_.requester != requester)
         return 0;
     retryTimer_.stop();
     api_.Cancel(linkId_);
-    if (attempt_ >= maxAttempts_) {
-        SetIdle();
+    if (current_.attempt >= current_.maxAttempts || current_.frameLength == 0) {
+        pending_ = false;
+        Release();
         return 0;
     }
-    ++attempt_;
-    // The resent frame is an exchange in flight like any other: keep other requests waiting.
+    ++current_.attempt;
+    // The resent frame is an exchange in flight like any other: other requests wait.
     busy_ = true;
     pending_ = true;
     Send();
-    retryTimer_.start(timeout_);
+    retryTimer_.start(current_.timeout);
     return 1;
 }
 
@@ -175,20 +174,22 @@ void LinkWindow::OnRetryTimer()
         FinishEnd();
         return;
     }
-    if (attempt_ >= maxAttempts_) {
-        Post(requester_, LinkTimeout);
-        SetIdle(); // pending stays set until EndExchange
+    if (current_.attempt >= current_.maxAttempts) {
+        Post(current_.requester, LinkTimeout);
+        Release(); // pending stays set until EndExchange
         return;
     }
-    ++attempt_;
+    ++current_.attempt;
     Send();
-    retryTimer_.start(timeout_);
+    retryTimer_.start(current_.timeout);
 }
 
 bool LinkWindow::event(QEvent* event)
 {
     if (event->type() == LinkMessageEvent::eventType()) {
+        ++handling_;
         OnLibraryEvent(static_cast<LinkMessageEvent*>(event)->wParam);
+        --handling_;
         return true;
     }
     return QObject::event(event);
@@ -196,37 +197,25 @@ bool LinkWindow::event(QEvent* event)
 
 void LinkWindow::OnLibraryEvent(long long event)
 {
-    if (event == 3 && ending_) {
+    if (event == proto::kEventFrameArrived && ending_) {
         FinishEnd(); // the answer EndExchange waited for; it is cancelled, not delivered
         return;
     }
-    QWidget* view = qobject_cast<QWidget*>(viewWindow_.data());
     switch (event) {
-    case 1:
-        if (view) {
-            view->setFocus();
-            view->show();
-        }
+    case proto::kEventShowView:
         emit ViewShowRequested();
         break;
-    case 2:
-        if (view) {
-            view->clearFocus();
-            QEvent deactivate(QEvent::WindowDeactivate);
-            QCoreApplication::sendEvent(view, &deactivate);
-            view->setAttribute(Qt::WA_ShowWithoutActivating);
-            view->show();
-        }
+    case proto::kEventDeactivateView:
         emit ViewDeactivateRequested();
         break;
-    case 3:
+    case proto::kEventFrameArrived:
         OnFrameArrived();
         break;
-    case 4:
-        Post(viewWindow_, 4);
+    case proto::kEventMaximize:
+        Post(viewWindow_, proto::kEventMaximize);
         break;
     default:
-        ShowLinkError(42);
+        ReportError(kErrorSection, 42);
         break;
     }
 }
@@ -241,26 +230,28 @@ void LinkWindow::OnFrameArrived()
     if (result != 1) {
         retryTimer_.stop();
         pending_ = false;
-        SetIdle();
-        ShowLinkError(16);
+        Release();
+        ReportError(kErrorSection, 16);
         return;
     }
-    responseLength_ = length;
+    responseLength_ = std::clamp(length, 0, int(kFrameSize));
+    QByteArray frame(reinterpret_cast<const char*>(response_), responseLength_);
+    const int code = responseLength_ > proto::kOffsetCode ? response_[proto::kOffsetCode] : 0;
     if (!window) {
         // Not an answer to the exchange in progress (the tester spoke of its own accord): it is
         // the main view's, and the exchange in progress goes on untouched.
-        Post(viewWindow_, response_[6]);
+        Post(viewWindow_, code, std::move(frame));
         return;
     }
-    if (window != requester_.data()) {
+    if (window != current_.requester.data() || !pending_) {
         // A late answer to an earlier exchange, fetched after the next one began: it goes to
         // the window that asked (alive, or the library would not name it), and the exchange
         // in progress keeps its timer and its wait for its own answer.
-        Post(window, response_[6]);
+        Post(window, code, std::move(frame));
         return;
     }
     retryTimer_.stop();
     pending_ = false;
-    SetIdle();
-    Post(requester_, response_[6]);
+    Post(current_.requester, code, std::move(frame));
+    Release();
 }

@@ -1,13 +1,18 @@
 // The hidden link window: it receives the link library's notifications, owns the retry timer
-// (timer 10) and runs one request/answer exchange at a time on behalf of a requesting QObject.
+// (timer 10) and runs the request/answer exchanges, one on the line at a time, for requesting
+// QObjects. Nothing here waits: a request made while an exchange is in flight is queued (first
+// in, first out) and sent when the line is free.
 //
-// A requester (a dialog, or a widget-free state machine such as the transfer engine) does
-//     window.BuildRequest(type, data, length);   // waits, dispatching events, while busy
-//     window.SendRequest(this);                  // 1 sent, 0 not sent (show message 15)
-// and then receives a LinkMessageEvent (core/link_event.h) whose wParam is the answer's code,
-// its bytes in window.Response(), or LinkTimeout (1500) when every attempt went unanswered.
-// RetryNow() sends the same frame again; EndExchange() gives the exchange up.
-// Everything runs on the application's thread; only QCoreApplication is needed.
+//   window.BuildRequest(type, data, length);   // 1 built, 0 refused (message 14 reported)
+//   window.SendRequest(this);                  // 1 sent or queued, 0 not sent (report 15)
+//
+// The requester then receives a LinkMessageEvent (linklib/link_event.h) whose wParam is the
+// answer's code with the answer in its frame, or LinkTimeout (1500) when every attempt went
+// unanswered, or LinkSendFailed when the library refused a queued request at its turn. The
+// answer reaches its requester before the next queued request is sent, so the requester may
+// still RetryNow() the same frame. EndExchange() gives the exchange up: the line stays held for
+// up to 300 ms for a late answer, then the exchange is cancelled in the library. Everything
+// runs on the application's thread; only QCoreApplication is needed.
 #pragma once
 
 #include "link/request_table.h"
@@ -17,10 +22,9 @@
 #include <QTimer>
 
 #include <cstdint>
-#include <vector>
+#include <deque>
 
 class LinkApi;
-class QEventLoop;
 
 class LinkWindow : public QObject
 {
@@ -28,7 +32,6 @@ class LinkWindow : public QObject
 
 public:
     static constexpr int kRetryTimerId = 10;
-    static constexpr int kEndExchangeMs = 300;
 
     explicit LinkWindow(LinkApi& api, QObject* parent = nullptr);
     ~LinkWindow() override;
@@ -37,39 +40,46 @@ public:
     void SetViewWindow(QObject* view) { viewWindow_ = view; }
     QObject* ViewWindow() const { return viewWindow_; }
 
-    // Builds the frame of request `type`. Waits, dispatching events, while an exchange is busy.
-    // Returns 1, or 0 for a refused type (message 14 shown) or when the link closed meanwhile.
+    // Builds the frame of request `type` for the next SendRequest. Returns 1, or 0 for a
+    // refused type (message 14 reported) or a closed link.
     int BuildRequest(int type, const std::uint8_t* data = nullptr, int length = 0);
-    // Sends the built frame for `requester` and starts the retry timer. Returns 1 or 0.
+    // Sends the built frame for `requester`, or queues it while the line is held. Returns 1,
+    // or 0 when nothing was built or the library refused a frame it could send at once.
     int SendRequest(QObject* requester);
-    // Gives up the exchange in progress (after a short wait for a late answer) and cancels it
-    // in the library. Always returns 1.
-    int EndExchange();
-    // Sends the same frame again at once. Returns 1, or 0 when no attempt is left.
-    int RetryNow();
+    // Gives up the exchange in progress: after a late answer or 300 ms it is cancelled in the
+    // library and the next queued request goes. Returns 1 at once. With `requester`, only
+    // that requester's exchange is given up and its queued requests are dropped.
+    int EndExchange(QObject* requester = nullptr);
+    // Sends the same frame again at once. Returns 1, or 0 when no attempt is left. With
+    // `requester`, only when the last exchange is that requester's.
+    int RetryNow(QObject* requester = nullptr);
 
-    // Ends every wait and refuses further requests: the link is closing.
+    // Refuses further requests and drops the queued ones: the link is closing.
     void Shutdown();
-    // True while BuildRequest or EndExchange waits, dispatching events.
-    bool Waiting() const { return waits_ > 0; }
+    // True while the window handles one of the library's notifications.
+    bool Handling() const { return handling_ > 0; }
 
+    // The line is held: an exchange is in flight or being ended.
     bool Busy() const { return busy_; }
+    // An answer is awaited, or a timed-out exchange was not yet ended.
     bool Pending() const { return pending_; }
-    std::uint8_t Attempt() const { return attempt_; }
-    std::uint8_t MaxAttempts() const { return maxAttempts_; }
-    std::uint8_t RequestType() const { return requestType_; }
-    int FrameLength() const { return frameLength_; }
-    int Timeout() const { return timeout_; }
-    QObject* Requester() const { return requester_; }
-    const std::uint8_t* Request() const { return request_; }
-    // The last frame the library delivered; answers are read here (byte 6 code, byte 7 on).
+    // Requests waiting for the line.
+    int Queued() const { return int(queue_.size()); }
+    std::uint8_t Attempt() const { return current_.attempt; }
+    std::uint8_t MaxAttempts() const { return current_.maxAttempts; }
+    std::uint8_t RequestType() const { return current_.type; }
+    int FrameLength() const { return current_.frameLength; }
+    int Timeout() const { return current_.timeout; }
+    QObject* Requester() const { return current_.requester; }
+    // The frame of the exchange in flight (or last sent).
+    const std::uint8_t* Request() const { return current_.frame; }
+    // The last frame the library delivered (byte 6 code, byte 7 on the result).
     const std::uint8_t* Response() const { return response_; }
     int ResponseLength() const { return responseLength_; }
 
 signals:
-    // The exchange is over (busy cleared): a waiting BuildRequest may go on.
-    void Idle();
-    // Library events 1 and 2, after the view widget (if any) was shown or deactivated.
+    // Library events 1 and 2: the view is to be focused and shown, or deactivated and shown
+    // without activating it.
     void ViewShowRequested();
     void ViewDeactivateRequested();
 
@@ -77,14 +87,28 @@ protected:
     bool event(QEvent* event) override;
 
 private:
+    struct Exchange
+    {
+        QPointer<QObject> requester;
+        std::uint8_t type = 0;
+        std::uint8_t attempt = 1;
+        std::uint8_t maxAttempts = 3;
+        int timeout = 4000;
+        int frameLength = 0; // the frame's length field; 0: nothing built
+        std::uint8_t frame[kFrameSize] = {};
+    };
+
     void OnLibraryEvent(long long event);
     void OnFrameArrived();
     void OnRetryTimer();
-    void SetIdle();
-    // Ends the exchange that EndExchange waits for: cancelled in the library, link idle.
+    // Puts `exchange` on the line. Returns false when the library refused it (line left free).
+    bool Start(Exchange&& exchange);
+    // The line is free again: the next queued request goes once the requester that was just
+    // answered has had its turn.
+    void Release();
+    void SendNext();
+    // Ends the exchange that EndExchange gave up: cancelled in the library, line free.
     void FinishEnd();
-    // Lets every wait of EndExchange return.
-    void StopEndWaits();
     int Send();
 
     LinkApi& api_;
@@ -94,18 +118,13 @@ private:
 
     bool busy_ = false;
     bool pending_ = false;
+    bool ending_ = false;
     bool closed_ = false;
-    std::uint8_t attempt_ = 1;
-    std::uint8_t maxAttempts_ = 3;
-    std::uint8_t requestType_ = 0;
-    int frameLength_ = 0;
-    int timeout_ = 4000;
-    QPointer<QObject> requester_;
-    std::uint8_t request_[kFrameSize] = {};
+    bool nextScheduled_ = false;
+    int handling_ = 0;
+    Exchange built_;   // built, not yet sent
+    Exchange current_; // on the line, or last on it
+    std::deque<Exchange> queue_;
     std::uint8_t response_[kFrameSize] = {};
     int responseLength_ = 0;
-
-    bool ending_ = false;               // EndExchange waits for a tick or a late answer
-    std::vector<QEventLoop*> endWaits_; // the waits of EndExchange, nested ones included
-    int waits_ = 0;
 };

@@ -54,10 +54,10 @@ int BuildFrame(int type, const std::uint8_t* data, int length, std::uint8_t link
         payload = row->fixedBytes;
         break;
     }
-    if (payload > kMaxPayload)
+    if (payload > int(proto::kMaxPayload))
         return -1;
     const int n = payload + 6;
-    frame[0] = 87;
+    frame[0] = proto::kStartByte;
     frame[1] = std::uint8_t(n >> 8);
     frame[2] = std::uint8_t(n & 0xFF);
     frame[3] = 0;

@@ -2,11 +2,11 @@
 // rule, number of attempts and time-out of each attempt.
 #pragma once
 
+#include "linklib/protocol.h"
+
 #include <cstdint>
 
-inline constexpr int kFrameSize = 1024;
-inline constexpr int kMaxPayload = 1017; // the frame's 1024 bytes less the 7 of its header
-inline constexpr int kLinkBaudRate = 19200;
+inline constexpr int kFrameSize = int(proto::kFrameSize);
 
 struct RequestType
 {

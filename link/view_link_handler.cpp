@@ -1,19 +1,13 @@
 // The main view's reactions to link messages.
 #include "link/view_link_handler.h"
 
-#include "core/app_config.h"
-#include "core/link_event.h"
-#include "core/texts.h"
+#include "core/error_sink.h"
 #include "link/link_session.h"
+#include "linklib/link_event.h"
 
 namespace {
 
 constexpr int kRepeatLimit = 4;
-
-void ShowText(const char* section, int number)
-{
-    ShowMessage(AppConfig.textsPath.c_str(), "MESSAGGI_ERRORE", 1, section, number, kStyleError, 0);
-}
 
 } // namespace
 
@@ -26,44 +20,49 @@ ViewLinkHandler::ViewLinkHandler(LinkSession& session, QObject* view)
 
 bool ViewLinkHandler::eventFilter(QObject* watched, QEvent* event)
 {
-    if (watched == view_ && event->type() == LinkMessageEvent::eventType())
-        return HandleLinkMessage(static_cast<LinkMessageEvent*>(event)->wParam);
+    if (watched == view_ && event->type() == LinkMessageEvent::eventType()) {
+        const auto* message = static_cast<LinkMessageEvent*>(event);
+        return HandleLinkMessage(message->wParam, message->Status());
+    }
     return QObject::eventFilter(watched, event);
 }
 
-bool ViewLinkHandler::HandleLinkMessage(long long first)
+bool ViewLinkHandler::HandleLinkMessage(long long first, int status)
 {
     switch (first) {
-    case 4:
+    case proto::kEventMaximize:
         emit MaximizeRequested();
         return true;
     case LinkTimeout:
-        ShowText("MESSAGGI_ERRORE", 12);
+        ReportError(kErrorSection, 12);
         return true;
-    case 27:
-        OnCode27();
+    case LinkSendFailed:
+        repeat_ = 0;
+        ReportError(kErrorSection, 15);
+        return true;
+    case proto::kAnswerTesterNotice:
+        OnCode27(status);
         return true;
     default:
         return false;
     }
 }
 
-void ViewLinkHandler::OnCode27()
+void ViewLinkHandler::OnCode27(int value)
 {
-    LinkWindow* window = session_.Window();
-    const int value = window ? window->Response()[7] : -1;
     switch (value) {
     case 1: {
         ++repeat_;
         if (repeat_ >= kRepeatLimit) {
             repeat_ = 0;
-            ShowText("GENERIC_STRING", 7);
+            ReportError("GENERIC_STRING", 7);
             return;
         }
         const std::uint8_t payload = std::uint8_t(repeat_);
-        if (!window->BuildRequest(42, &payload, 1) || !window->SendRequest(view_)) {
+        if (!session_.BuildRequest(proto::kRequestAcknowledge, &payload, 1) ||
+            !session_.SendRequest(view_)) {
             repeat_ = 0;
-            ShowText("MESSAGGI_ERRORE", 15);
+            ReportError(kErrorSection, 15);
         }
         return;
     }
@@ -73,7 +72,7 @@ void ViewLinkHandler::OnCode27()
         return;
     default:
         repeat_ = 0;
-        ShowText("MESSAGGI_ERRORE", 29);
+        ReportError(kErrorSection, 29);
         return;
     }
 }

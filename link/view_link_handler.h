@@ -18,8 +18,9 @@ public:
     // Handles the link messages that reach `view` (it filters the view's events).
     ViewLinkHandler(LinkSession& session, QObject* view);
 
-    // Handles one link message at the view. Returns true for the ones the view acts on.
-    bool HandleLinkMessage(long long first);
+    // Handles one link message at the view; `status` is byte 7 of its frame (-1: none).
+    // Returns true for the ones the view acts on.
+    bool HandleLinkMessage(long long first, int status = -1);
 
     int RepeatCounter() const { return repeat_; }
 
@@ -30,7 +31,7 @@ protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
-    void OnCode27();
+    void OnCode27(int value);
 
     LinkSession& session_;
     QPointer<QObject> view_;

@@ -2,7 +2,7 @@
 // posted to the program's window on its own thread.
 #include "linklib/commvelanto.h"
 
-#include "core/link_event.h"
+#include "linklib/link_event.h"
 #include "linklib/serial_device.h"
 #include "linklib/wire_frame.h"
 
@@ -24,7 +24,7 @@ namespace {
 
 // A frame that sat half-received this long after the last byte was garbage that looked like
 // a header; giving it up lets the parser find the frames behind it.
-constexpr int kStallMs = 100;
+constexpr int kStallMs = proto::kStallMs;
 // Bytes waiting for the line beyond this mean nothing drains the port any more.
 constexpr std::size_t kMaxOutput = 64 * 1024;
 

@@ -2,15 +2,17 @@
 // parser that finds such frames in a byte stream and skips anything else.
 #pragma once
 
+#include "linklib/protocol.h"
+
 #include <cstddef>
 #include <cstdint>
 #include <vector>
 
 namespace wire {
 
-inline constexpr std::uint8_t kStartByte = 87; // 'W'
-inline constexpr std::size_t kMaxFrame = 1024; // frame bytes, CRC not counted
-inline constexpr std::size_t kMinFrame = 7;    // start, length (2), 0, link id, class, code
+inline constexpr std::uint8_t kStartByte = proto::kStartByte;
+inline constexpr std::size_t kMaxFrame = proto::kFrameSize;  // frame bytes, CRC not counted
+inline constexpr std::size_t kMinFrame = proto::kHeaderSize; // start, length (2), 0, id, class, code
 inline constexpr std::size_t kCrcSize = 2;
 
 // Notices travel as frames of class 0, code 0; byte 7 holds the library event (1, 2 or 4).

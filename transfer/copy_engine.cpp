@@ -2,62 +2,27 @@
 #include "transfer/copy_engine.h"
 
 #include "core/app_config.h"
-#include "core/link_event.h"
 #include "core/texts.h"
 #include "link/link_session.h"
+#include "linklib/link_event.h"
 
 #include <QEvent>
-#include <QEventLoop>
-#include <QPointer>
 
 #include <algorithm>
 #include <cstring>
 
 namespace {
 
-constexpr const char* kErrors = "MESSAGGI_ERRORE";
 constexpr const char* kSection = "DIALOGO_COPY_PC_TESTER";
 
-// Request types of the copy.
-constexpr int kSync = 3;
-constexpr int kOpenFile = 11;
-constexpr int kDataBlock = 12;
-constexpr int kEndOfFile = 13;
-
-// Answer statuses.
-constexpr int kAccepted = 1;
-constexpr int kRefused = 2;
-constexpr int kTesterError = 3;
-constexpr int kRefusedToo = 5;
+using namespace proto;
 
 constexpr std::uint8_t kCarriageReturn = 0x0D;
 
 } // namespace
 
-std::string FormatWithPath(const std::string& format, const std::string& argument)
-{
-    std::string out;
-    bool filled = false;
-    for (std::size_t i = 0; i < format.size(); ++i) {
-        if (format[i] == '%' && i + 1 < format.size()) {
-            if (format[i + 1] == '%') {
-                out += '%';
-                ++i;
-                continue;
-            }
-            if (format[i + 1] == 's' && !filled) {
-                out += argument;
-                filled = true;
-                ++i;
-                continue;
-            }
-        }
-        out += format[i];
-    }
-    return out;
-}
-
-CopyEngine::CopyEngine(QObject* parent) : QObject(parent), diagnostics_(printCodecDiagnostic)
+CopyEngine::CopyEngine(LinkSession& link, QObject* parent)
+    : QObject(parent), link_(link), diagnostics_(printCodecDiagnostic)
 {
     setObjectName(QStringLiteral("CopyEngine"));
 }
@@ -111,19 +76,12 @@ std::string CopyEngine::ProgressText() const
 
 void CopyEngine::ShowError(int number)
 {
-    ShowMessage(AppConfig.textsPath.c_str(), kErrors, 1, kErrors, number, kStyleError, 0);
+    ReportError(kErrorSection, number);
 }
 
 void CopyEngine::ShowCannotOpen(const std::string& path)
 {
-    const char* texts = AppConfig.textsPath.c_str();
-    std::string title = GetText(kErrors, 1, texts);
-    if (title == kTextNotFound)
-        title = "Title not present !";
-    std::string format = GetText(kErrors, 21, texts);
-    if (format == kTextNotFound)
-        format = "Message not present !";
-    ShowMessageText(texts, title.c_str(), FormatWithPath(format, path).c_str(), kStyleError, 0);
+    ReportError(kErrorSection, 21, path);
 }
 
 bool CopyEngine::Start()
@@ -140,7 +98,7 @@ bool CopyEngine::Start()
         Finish(kResultFailed);
         return false;
     }
-    Send(kSync);
+    Send(kRequestSync);
     return state_ == State::Running;
 }
 
@@ -181,26 +139,18 @@ bool CopyEngine::event(QEvent* event)
 {
     if (event->type() == LinkMessageEvent::eventType()) {
         // Late answers during or after the abort belong to an exchange that is over.
+        const auto* message = static_cast<LinkMessageEvent*>(event);
         if (state_ == State::Running)
-            OnAnswer(static_cast<LinkMessageEvent*>(event)->wParam);
+            OnAnswer(message->wParam, message->Status());
         return true;
     }
     return QObject::event(event);
 }
 
-int CopyEngine::Status() const
+void CopyEngine::OnAnswer(long long code, int status)
 {
-    LinkSession* session = LinkSession::Current();
-    if (!session || !session->Window() || session->Window()->ResponseLength() < 8)
-        return -1; // no status byte: not one of the known statuses
-    return session->Window()->Response()[7];
-}
-
-void CopyEngine::OnAnswer(long long code)
-{
-    const int status = Status();
     switch (code) {
-    case kSyncAnswer:
+    case kAnswerSync:
         if (firstSync_) {
             firstSync_ = false;
             StartFile(0);
@@ -208,11 +158,11 @@ void CopyEngine::OnAnswer(long long code)
             Abort(kResultFailed);
         }
         break;
-    case kOpenAnswer:
-        if (status == kAccepted) {
+    case kAnswerOpenFile:
+        if (status == kStatusAccepted) {
             if (OpenCurrentFile())
                 SendBlock();
-        } else if (status == kRefused) {
+        } else if (status == kStatusRefused) {
             ShowError(19);
             SendClosingSync();
         } else {
@@ -220,15 +170,15 @@ void CopyEngine::OnAnswer(long long code)
             Abort(kResultFailed);
         }
         break;
-    case kBlockAnswer:
-        if (status == kAccepted) {
+    case kAnswerDataBlock:
+        if (status == kStatusAccepted) {
             SendBlock();
-        } else if (status == kRefused || status == kRefusedToo) {
-            if (RetryNow() == 0) {
+        } else if (status == kStatusRefused || status == kStatusRefusedToo) {
+            if (link_.RetryNow(this) == 0) {
                 ShowError(20);
                 SendClosingSync();
             }
-        } else if (status == kTesterError) {
+        } else if (status == kStatusTesterError) {
             ShowError(18);
             SendClosingSync();
         } else {
@@ -236,18 +186,18 @@ void CopyEngine::OnAnswer(long long code)
             Abort(kResultFailed);
         }
         break;
-    case kEndAnswer:
-        if (status == kAccepted) {
+    case kAnswerEndOfFile:
+        if (status == kStatusAccepted) {
             CloseFile();
             ++filesSent_;
             emit FileSent(current_);
             if (std::size_t(current_) + 1 < entries_.size()) {
                 StartFile(current_ + 1);
             } else {
-                EndExchange();
+                link_.EndExchange(this);
                 Finish(kResultSent);
             }
-        } else if (status == kRefused) {
+        } else if (status == kStatusRefused) {
             ShowError(20);
             CloseFile();
             Abort(kResultFailed);
@@ -258,6 +208,10 @@ void CopyEngine::OnAnswer(long long code)
         break;
     case LinkTimeout:
         ShowError(12);
+        Abort(kResultFailed);
+        break;
+    case LinkSendFailed:
+        ShowError(15);
         Abort(kResultFailed);
         break;
     default:
@@ -271,7 +225,7 @@ void CopyEngine::StartFile(int index)
     std::memset(sums_, 0, sizeof sums_);
     blockNumber_ = 0;
     const std::string& path = entries_[std::size_t(index)].testerPath;
-    Send(kOpenFile, reinterpret_cast<const std::uint8_t*>(path.data()), int(path.size()));
+    Send(kRequestOpenFile, reinterpret_cast<const std::uint8_t*>(path.data()), int(path.size()));
 }
 
 bool CopyEngine::OpenCurrentFile()
@@ -340,32 +294,17 @@ void CopyEngine::SendBlock()
         std::uint8_t complemented[kBlockBytes];
         for (int i = 0; i < kBlockBytes; ++i)
             complemented[i] = std::uint8_t(~sums_[i]);
-        Send(kEndOfFile, complemented, kBlockBytes);
+        Send(kRequestEndOfFile, complemented, kBlockBytes);
         return;
     }
-    Send(kDataBlock, payload, int(4 + carried + 1));
+    Send(kRequestDataBlock, payload, int(4 + carried + 1));
 }
 
 bool CopyEngine::Send(int type, const std::uint8_t* data, int length)
 {
-    // While another exchange holds the link, wait here rather than inside BuildRequest: the user
-    // may end the transfer meanwhile, and a frame built after that would keep the link busy
-    // with nothing ever sent, so that every later request would wait for good.
-    LinkSession* session = LinkSession::Current();
-    QPointer<LinkWindow> window = session ? session->Window() : nullptr;
-    if (window && window->Busy()) {
-        QEventLoop wait;
-        connect(window, &LinkWindow::Idle, &wait, &QEventLoop::quit);
-        connect(window, &QObject::destroyed, &wait, &QEventLoop::quit);
-        connect(this, &CopyEngine::Finished, &wait, &QEventLoop::quit);
-        wait.exec();
-    }
     if (state_ != State::Running)
         return false;
-    const int built = BuildRequest(type, data, length);
-    if (state_ != State::Running)
-        return false;
-    if (built == 0 || SendRequest(this) == 0) {
+    if (link_.BuildRequest(type, data, length) == 0 || link_.SendRequest(this) == 0) {
         ShowError(15);
         Abort(kResultFailed);
         return false;
@@ -375,7 +314,7 @@ bool CopyEngine::Send(int type, const std::uint8_t* data, int length)
 
 void CopyEngine::SendClosingSync()
 {
-    Send(kSync);
+    Send(kRequestSync);
 }
 
 void CopyEngine::Cancel()
@@ -403,7 +342,7 @@ void CopyEngine::Abort(int result)
     state_ = State::Aborting;
     emit CancelEnabled(false);
     CloseFile();
-    EndExchange();
+    link_.EndExchange(this);
     emit CancelEnabled(true);
     Finish(result);
 }

@@ -1,16 +1,17 @@
 // Sends a queue of PC files to the tester, one after the other, in numbered blocks: the
 // widget-free state machine behind the copy dialog and zoltctl.
 //
-//   CopyEngine engine;
+//   CopyEngine engine(link);                         // the program's LinkSession
 //   engine.AddFile("/work/ABS.BIN_4096", "/FN0/ABS.BIN_4096", false, false);
 //   connect(&engine, &CopyEngine::Finished, ...);   // 1 sent, 0 failed or closed, 2 cancelled
-//   if (!engine.Start()) ...;                       // ended at once; its message was shown
+//   if (!engine.Start()) ...;                       // ended at once; its failure was reported
 //
-// The engine is the requester of the link exchanges (LinkSession::Current()); answers arrive
-// as LinkMessageEvents. Errors are shown as message boxes through core/texts.h. Only a
-// QCoreApplication is needed.
+// The engine is the requester of its link exchanges; answers arrive as LinkMessageEvents.
+// Failures are reported through core/error_sink.h. Only a QCoreApplication is needed.
 #pragma once
 
+#include "core/error_sink.h"
+#include "linklib/protocol.h"
 #include "transfer/codec.h"
 
 #include <QObject>
@@ -20,6 +21,8 @@
 #include <string>
 #include <vector>
 
+class LinkSession;
+
 class CopyEngine : public QObject
 {
     Q_OBJECT
@@ -27,7 +30,7 @@ class CopyEngine : public QObject
 public:
     static constexpr int kMaxEntries = 255;
     static constexpr std::size_t kMaxPathLength = 254;
-    static constexpr int kBlockBytes = 110;
+    static constexpr int kBlockBytes = proto::kBlockBytes;
     // From this total on, the progress counts hundreds of bytes.
     static constexpr std::uint64_t kHundredsFrom = 32000;
 
@@ -35,12 +38,6 @@ public:
     static constexpr int kResultFailed = 0;
     static constexpr int kResultSent = 1;
     static constexpr int kResultCancelled = 2; // IDCANCEL
-
-    // Answer codes of the requests the engine sends.
-    static constexpr int kSyncAnswer = 7;
-    static constexpr int kOpenAnswer = 8;
-    static constexpr int kBlockAnswer = 9;
-    static constexpr int kEndAnswer = 10;
 
     enum class State
     {
@@ -58,7 +55,7 @@ public:
         bool compress = false;
     };
 
-    explicit CopyEngine(QObject* parent = nullptr);
+    explicit CopyEngine(LinkSession& link, QObject* parent = nullptr);
     ~CopyEngine() override;
 
     // Queues a file. Returns 1, or 0 when 255 files are queued already, the transfer has
@@ -70,7 +67,7 @@ public:
     void SetCodecDiagnostics(CodecDiagnostics sink) { diagnostics_ = std::move(sink); }
 
     // The opening pass (compression, sizes) and the first sync. Returns true while the transfer
-    // runs, false when it has already ended (its message shown; Result() tells how).
+    // runs, false when it has already ended (its failure reported; Result() tells how).
     bool Start();
     // The Cancel button: the abort procedure, then result 2.
     void Cancel();
@@ -108,15 +105,14 @@ protected:
     bool event(QEvent* event) override;
 
 private:
-    void OnAnswer(long long code);
-    int Status() const;
+    void OnAnswer(long long code, int status);
     bool OpeningPass();
     void StartFile(int index);
     void SendBlock();
     bool OpenCurrentFile();
     void CloseFile();
-    // Builds and sends request `type` unless the transfer ended meanwhile. On failure: error
-    // box 15 and the abort procedure. Returns true when sent.
+    // Builds and sends (or queues) request `type`. On failure: error 15 and the abort
+    // procedure. Returns true when sent.
     bool Send(int type, const std::uint8_t* data = nullptr, int length = 0);
     void SendClosingSync();
     void Abort(int result);
@@ -124,6 +120,7 @@ private:
     void ShowError(int number);
     void ShowCannotOpen(const std::string& path);
 
+    LinkSession& link_;
     std::vector<Entry> entries_;
     CodecDiagnostics diagnostics_;
     State state_ = State::Idle;
@@ -138,8 +135,3 @@ private:
     int divisor_ = 1;
     int filesSent_ = 0;
 };
-
-// Fills the one "%s" of `format` with `argument`. "%%" becomes "%"; any other "%" sequence is
-// kept as written, so a text from the language file cannot make the program read arguments it
-// was never given.
-std::string FormatWithPath(const std::string& format, const std::string& argument);

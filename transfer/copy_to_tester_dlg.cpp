@@ -15,16 +15,14 @@ constexpr int kPictureSize = 48;
 
 } // namespace
 
-CCopyToTesterDlg::CCopyToTesterDlg(QWidget* parent) : QDialog(parent), ui_(new Ui::CCopyToTesterDlg)
+CCopyToTesterDlg::CCopyToTesterDlg(LinkSession& link, QWidget* parent)
+    : QDialog(parent), ui_(new Ui::CCopyToTesterDlg), engine_(link)
 {
     ui_->setupUi(this);
     setObjectName(QStringLiteral("CCopyToTesterDlg"));
     setModal(true);
     ui_->pcIcon->setPixmap(CopyAnimation::PcPicture(kPictureSize));
     ui_->testerIcon->setPixmap(CopyAnimation::TesterPicture(kPictureSize));
-    ui_->pcIcon->setProperty("resourceId", int(IDI_PC));
-    ui_->testerIcon->setProperty("resourceId", int(IDI_TESTER));
-    ui_->animation->setProperty("resourceId", int(IDR_ANIMATION));
     ui_->pcPath->setText(QString());
     ui_->progressText->setText(QString());
     ui_->rateText->setText(QString());

@@ -2,7 +2,7 @@
 // CopyEngine, with the file being sent, a progress bar, the byte counts, the transfer rate and
 // time left, a moving picture and Cancel.
 //
-//   CCopyToTesterDlg dlg(this);
+//   CCopyToTesterDlg dlg(link, this);   // the program's LinkSession
 //   dlg.AddFile("/work/ABS&&1-2.BIN_98304", "/FN0/ABS&&1-2.BIN_98304", 0, 0);
 //   int result = dlg.exec();   // 1 all sent, 0 error or window closed, 2 Cancel
 #pragma once
@@ -24,20 +24,7 @@ class CCopyToTesterDlg : public QDialog
     Q_OBJECT
 
 public:
-    enum
-    {
-        IDD = 259,
-        IDC_PC_PATH = 1024,
-        IDC_PROGRESS_TEXT = 1026,
-        IDC_PROGRESS = 1023,
-        IDC_ANIMATION = 1027,
-        IDC_CAPTION = 1029,
-        IDR_ANIMATION = 157,
-        IDI_PC = 158,
-        IDI_TESTER = 187,
-    };
-
-    explicit CCopyToTesterDlg(QWidget* parent = nullptr);
+    explicit CCopyToTesterDlg(LinkSession& link, QWidget* parent = nullptr);
     ~CCopyToTesterDlg() override;
 
     // Queues a file (text mode and compress: 1 on). Returns 1, or 0 when the queue is full.

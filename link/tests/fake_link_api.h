@@ -3,9 +3,9 @@
 #pragma once
 
 #include "core/app_config.h"
-#include "core/link_event.h"
-#include "core/texts.h"
+#include "core/error_sink.h"
 #include "link/link_api.h"
+#include "linklib/link_event.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -16,6 +16,7 @@
 #include <QTemporaryDir>
 
 #include <deque>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -142,6 +143,7 @@ public:
     std::vector<long long> codes;
     std::vector<qint64> atMs;
     QElapsedTimer clock;
+    std::function<void(long long)> onCode; // runs as the requester's handler
     Requester() { clock.start(); }
 
 protected:
@@ -150,6 +152,8 @@ protected:
         if (e->type() == LinkMessageEvent::eventType()) {
             codes.push_back(static_cast<LinkMessageEvent*>(e)->wParam);
             atMs.push_back(clock.elapsed());
+            if (onCode)
+                onCode(codes.back());
             return true;
         }
         return QObject::event(e);
@@ -157,11 +161,12 @@ protected:
 };
 
 // A language file whose MESSAGGI_ERRORE texts read "E<n>" and GENERIC_STRING texts "G<n>", and
-// a hook that records each box's text instead of showing it.
-class CapturedMessages
+// a sink that records the text of each reported failure (and, apart, of each notice).
+class CapturedMessages : public ErrorSink
 {
 public:
     std::vector<std::string> texts;
+    std::vector<std::string> notices;
 
     CapturedMessages()
     {
@@ -169,7 +174,7 @@ public:
         QFile file(path);
         file.open(QIODevice::WriteOnly);
         QByteArray content = "[MESSAGGI_ERRORE]\n";
-        for (int n = 1; n <= 60; ++n)
+        for (int n = 1; n <= 62; ++n)
             content += "s" + QByteArray::number(n) + "_ITA=E" + QByteArray::number(n) + "\n";
         content += "[GENERIC_STRING]\n";
         for (int n = 1; n <= 10; ++n)
@@ -178,13 +183,16 @@ public:
         file.close();
         AppConfig.textsPath = path.toStdString();
         AppConfig.language = 0;
-        SetMessageBoxHook([this](const std::string&, const std::string& text, int) {
-            texts.push_back(text);
-            return 1;
-        });
+        previous_ = SetErrorSink(this);
     }
-    ~CapturedMessages() { SetMessageBoxHook(nullptr); }
+    ~CapturedMessages() override { SetErrorSink(previous_); }
+
+    void Report(const ErrorReport& report) override
+    {
+        (report.style == kStyleNotice ? notices : texts).push_back(ReportText(report));
+    }
 
 private:
     QTemporaryDir dir;
+    ErrorSink* previous_ = nullptr;
 };

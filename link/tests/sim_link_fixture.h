@@ -3,7 +3,7 @@
 #pragma once
 
 #include "core/app_config.h"
-#include "core/link_event.h"
+#include "linklib/link_event.h"
 #include "link/link_session.h"
 #include "tools/tester_sim/tester_sim_process.h"
 
@@ -101,7 +101,6 @@ public:
         QDir::setCurrent(work.path());
         AppConfig.comPort = 1;
         session = std::make_unique<LinkSession>();
-        session->SetNoticeHandler([](const std::string&) {});
         return session->OpenLink(&view) == 0 && session->PortOpen();
     }
 

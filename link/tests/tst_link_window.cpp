@@ -38,40 +38,23 @@ private slots:
         const Bytes five{1, 2, 3, 4, 5};
         const Bytes nine{42, 2, 3, 4, 5, 6, 7, 8, 9};
         // Header bytes 0-4 for a frame of N: 87, N >> 8, N & 255, 0, link id low byte (0x34).
-        auto frame = [](int n, int cls, int code, Bytes payload) {
-            Bytes f{87,   std::uint8_t(n >> 8), std::uint8_t(n),   0,
-                    0x34, std::uint8_t(cls),    std::uint8_t(code)};
-            f.insert(f.end(), payload.begin(), payload.end());
+        auto frame = [](int n, int cls, int code, const Bytes& payload) {
+            Bytes f = payload;
+            const Bytes header{87,   std::uint8_t(n >> 8), std::uint8_t(n),   0,
+                               0x34, std::uint8_t(cls),    std::uint8_t(code)};
+            f.insert(f.begin(), header.begin(), header.end());
             return f;
         };
-        struct Row
-        {
-            int type, cls, code;
-            char payload; // n none, d data, or the count of leading bytes
-            int attempts, timeout;
-        };
-        const Row rows[] = {
-            {3, 11, 7, 'n', 2, 3000},   {9, 11, 49, 'd', 3, 4000},  {11, 11, 8, 'd', 3, 4000},
-            {12, 11, 9, 'd', 3, 4000},  {13, 11, 10, 'd', 3, 4000}, {14, 11, 11, 'd', 3, 4000},
-            {15, 11, 12, 'd', 3, 4000}, {16, 11, 13, 'd', 3, 4000}, {17, 11, 14, 'd', 3, 4000},
-            {18, 11, 15, 'd', 3, 4000}, {19, 11, 16, 'd', 3, 4000}, {20, 11, 17, 'd', 3, 4000},
-            {21, 11, 18, 'd', 3, 4000}, {22, 11, 19, 'd', 3, 4000}, {23, 10, 0, 'n', 3, 300},
-            {24, 10, 1, 'n', 1, 3000},  {27, 10, 24, 'n', 3, 1000}, {28, 10, 25, 7, 3, 4000},
-            {29, 10, 26, 'n', 3, 2000}, {30, 12, 22, 5, 3, 4000},   {31, 12, 23, 1, 3, 4000},
-            {35, 10, 2, 'n', 3, 300},   {36, 10, 3, 'n', 3, 4000},  {37, 10, 4, 'd', 3, 1000},
-            {38, 10, 5, 'd', 3, 500},   {42, 10, 27, 'd', 3, 1000}, {47, 10, 6, 'd', 3, 4000},
-            {51, 11, 42, 'd', 3, 4000}, {53, 11, 46, 'd', 3, 4000},
-        };
-        for (const Row& r : rows) {
-            Bytes payload;
-            if (r.payload == 'd')
-                payload = nine;
-            else if (r.payload != 'n')
-                payload.assign(nine.begin(), nine.begin() + r.payload);
-            QTest::addRow("type %d", r.type)
-                << r.type << nine << frame(int(payload.size()) + 6, r.cls, r.code, payload)
-                << r.attempts << r.timeout;
-        }
+        // A few requests of each payload rule, attempt count and time-out; the copy and the
+        // listing put the others on the wire in their own tests.
+        QTest::newRow("type 3: sync, two attempts of 3000 ms")
+            << 3 << nine << frame(6, 11, 7, {}) << 2 << 3000;
+        QTest::newRow("type 24: a single attempt") << 24 << nine << frame(6, 10, 1, {}) << 1 << 3000;
+        QTest::newRow("type 23: attempts of 300 ms") << 23 << nine << frame(6, 10, 0, {}) << 3 << 300;
+        QTest::newRow("type 31: the first data byte")
+            << 31 << nine << frame(7, 12, 23, {42}) << 3 << 4000;
+        QTest::newRow("type 42: data, 1000 ms") << 42 << nine << frame(15, 10, 27, nine) << 3 << 1000;
+        QTest::newRow("type 53: the last row") << 53 << nine << frame(15, 11, 46, nine) << 3 << 4000;
         QTest::newRow("type 9 with 5 bytes is 12 bytes")
             << 9 << five << Bytes{87, 0, 11, 0, 0x34, 11, 49, 1, 2, 3, 4, 5} << 3 << 4000;
         QTest::newRow("type 8 takes its class from the first data byte")
@@ -94,13 +77,14 @@ private slots:
         QFETCH(int, timeout);
         Fixture f;
         QCOMPARE(f.window.BuildRequest(type, data.data(), int(data.size())), 1);
+        QVERIFY(!f.window.Busy()); // built, not yet on the line
+        QCOMPARE(f.window.SendRequest(&f.requester), 1);
         QVERIFY(f.window.Busy());
         QCOMPARE(f.window.FrameLength(), int(frame.size()) - 1);
         QCOMPARE(Bytes(f.window.Request(), f.window.Request() + frame.size()), frame);
         QCOMPARE(int(f.window.MaxAttempts()), attempts);
         QCOMPARE(f.window.Timeout(), timeout);
         QCOMPARE(int(f.window.Attempt()), 1);
-        QCOMPARE(f.window.SendRequest(&f.requester), 1);
         QCOMPARE(f.api.calls.back().frame, frame);
     }
 
@@ -256,26 +240,9 @@ private slots:
         QCOMPARE(f.api.Count("Send"), 1);
     }
 
-    void endExchangeAfterTimeoutCancelsBeforeNextRequest()
-    {
-        Fixture f;
-        f.window.BuildRequest(23); // 3 attempts of 300 ms
-        f.window.SendRequest(&f.requester);
-        QTRY_COMPARE_WITH_TIMEOUT(f.requester.codes.size(), std::size_t(1), 15000);
-        QCOMPARE(f.api.Count("Send"), 3);
-        QCOMPARE(f.window.EndExchange(), 1);
-        QVERIFY(!f.window.Pending());
-        f.window.BuildRequest(3);
-        f.window.SendRequest(&f.requester);
-        const std::vector<std::string> names = f.api.Names();
-        QCOMPARE(std::vector<std::string>(names.end() - 2, names.end()),
-                 (std::vector<std::string>{"Cancel", "Send"}));
-    }
-
-    // What ends the wait of EndExchange and what the link is left with. "next request" runs
-    // inside the wait, as a dialog's or the view's handler may: it must not wait forever for
-    // an idle link that only the unwinding of EndExchange would bring.
-    void endExchangeWait_data()
+    // What ends an exchange that EndExchange gave up, and what the line does meanwhile: it is
+    // held, so a request made then goes after the library's exchange was cancelled.
+    void endExchange_data()
     {
         QTest::addColumn<bool>("timedOut");
         QTest::addColumn<QString>("during");
@@ -286,16 +253,16 @@ private slots:
         QTest::newRow("late answer is swallowed")
             << false << "answer" << Calls{"Cancel"} << Codes{};
         QTest::newRow("quiet line") << false << "" << Calls{"Cancel"} << Codes{};
-        QTest::newRow("nested EndExchange") << false << "end" << Calls{"Cancel"} << Codes{};
+        QTest::newRow("second EndExchange") << false << "end" << Calls{"Cancel"} << Codes{};
         QTest::newRow("after a time-out") << true << "" << Calls{"Cancel"} << Codes{};
         QTest::newRow("link closes: library untouched") << false << "close" << Calls{} << Codes{};
         QTest::newRow("next request waits for the end")
             << false << "next" << Calls{"Cancel", "Send", "Receive"} << Codes{9};
-        QTest::newRow("next request after a time-out replaces it")
+        QTest::newRow("next request after a time-out waits for the end")
             << true << "next" << Calls{"Cancel", "Send", "Receive"} << Codes{9};
     }
 
-    void endExchangeWait()
+    void endExchange()
     {
         QFETCH(bool, timedOut);
         QFETCH(QString, during);
@@ -309,40 +276,33 @@ private slots:
             QTRY_COMPARE_WITH_TIMEOUT(f.requester.codes.size(), std::size_t(1), 15000);
         const std::size_t start = f.api.calls.size();
         if (during == "answer")
-            f.api.Deliver(7, 1); // already queued when the wait begins
-        int built = -1, sent = -1;
-        QTimer::singleShot(0, [&] {
-            if (during == "end")
-                f.window.EndExchange();
-            else if (during == "close")
-                f.window.Shutdown();
-            else if (during == "next") {
-                const Bytes block{0, 0, 0, 0, 0xFF};
-                built = f.window.BuildRequest(12, block.data(), int(block.size()));
-                sent = f.window.SendRequest(&next);
-                f.api.Deliver(9, 1);
-            }
-        });
-        // Turns a hang into a failure.
-        QTimer watchdog;
-        watchdog.setSingleShot(true);
-        connect(&watchdog, &QTimer::timeout, [&] { f.window.Shutdown(); });
-        watchdog.start(20000);
-        QCOMPARE(f.window.EndExchange(), 1);
-        if (during == "next") {
+            f.api.Deliver(7, 1); // already queued when the exchange is given up
+        QElapsedTimer clock;
+        clock.start();
+        QCOMPARE(f.window.EndExchange(), 1); // at once
+        QVERIFY(clock.elapsed() < 100);
+        QVERIFY(f.window.Busy());
+        if (during == "end")
+            QCOMPARE(f.window.EndExchange(), 1);
+        else if (during == "close")
+            f.window.Shutdown();
+        else if (during == "next") {
+            const Bytes block{0, 0, 0, 0, 0xFF};
+            QCOMPARE(f.window.BuildRequest(12, block.data(), int(block.size())), 1);
+            QCOMPARE(f.window.SendRequest(&next), 1);
+            QCOMPARE(f.api.calls.size(), start); // queued behind the end
+            QTRY_COMPARE(f.api.Count("Send"), timedOut ? 4 : 2);
+            QVERIFY(clock.elapsed() >= 250);
+            f.api.Deliver(9, 1);
             QTRY_COMPARE(next.codes, nextCodes);
-            QCOMPARE(built, 1);
-            QCOMPARE(sent, 1);
         }
-        QCoreApplication::processEvents();
-        QVERIFY(watchdog.isActive());
+        QTest::qWait(2 * proto::kEndExchangeMs);
         std::vector<std::string> names;
         for (std::size_t i = start; i < f.api.calls.size(); ++i)
             names.push_back(f.api.calls[i].name);
         QCOMPARE(names, calls);
         QCOMPARE(f.requester.codes.size(), std::size_t(timedOut ? 1 : 0));
         QCOMPARE(next.codes, nextCodes);
-        QVERIFY(!f.window.Waiting());
         if (during != "close") {
             QCOMPARE(f.window.Pending(), false);
             QCOMPARE(f.window.Busy(), false);
@@ -375,31 +335,94 @@ private slots:
                 QCOMPARE(c.frame, f.api.calls[1].frame);
     }
 
-    // The second request waits for the first exchange, while timers and posted events still run.
-    void secondBuildRequestWaitsAndDispatches()
+    // Requests made while the line is held go out one after the other, in the order made, each
+    // after the answer to the one before; a requester gone while queued sends nothing.
+    void requestsMadeWhileBusyGoInOrder()
     {
         Fixture f;
-        f.window.BuildRequest(3);
-        f.window.SendRequest(&f.requester);
-        bool dispatched = false;
-        QTimer::singleShot(20, [&] { dispatched = true; });
-        QTimer::singleShot(80, [&] { f.api.Deliver(7, 1); });
-        QElapsedTimer clock;
-        clock.start();
-        QCOMPARE(f.window.BuildRequest(21, reinterpret_cast<const std::uint8_t*>("/FN0"), 4), 1);
-        QVERIFY(clock.elapsed() >= 70);
-        QVERIFY(dispatched);
-        QCOMPARE(int(f.window.RequestType()), 21);
-        QTRY_COMPARE(f.requester.codes, std::vector<long long>{7});
+        Requester second, third;
+        auto gone = std::make_unique<Requester>();
+        const std::uint8_t path[] = {'/', 'F', 'N', '0'};
+        QCOMPARE(f.window.BuildRequest(3), 1);
+        QCOMPARE(f.window.SendRequest(&f.requester), 1);
+        QCOMPARE(f.window.BuildRequest(21, path, 4), 1);
+        QCOMPARE(f.window.SendRequest(&second), 1);
+        QCOMPARE(f.window.BuildRequest(24), 1);
+        QCOMPARE(f.window.SendRequest(gone.get()), 1);
+        QCOMPARE(f.window.BuildRequest(22, path, 4), 1);
+        QCOMPARE(f.window.SendRequest(&third), 1);
+        gone.reset();
+        QCOMPARE(f.api.Count("Send"), 1);
+        QCOMPARE(f.window.Queued(), 3);
+
+        auto lastCode = [&] { return int(f.api.calls.back().frame[6]); };
+        f.api.Deliver(7, 1);
+        QTRY_COMPARE(f.api.Count("Send"), 2);
+        QCOMPARE(f.requester.codes, std::vector<long long>{7});
+        QCOMPARE(lastCode(), 18);
+        QCOMPARE(f.api.lastSender.data(), &second);
+        f.api.Deliver(18, 1);
+        QTRY_COMPARE(f.api.Count("Send"), 3);
+        QCOMPARE(second.codes, std::vector<long long>{18});
+        QCOMPARE(lastCode(), 19); // type 24 of the requester that went was skipped
+        QCOMPARE(f.api.lastSender.data(), &third);
+        f.api.Deliver(19, 1);
+        QTRY_COMPARE(third.codes, std::vector<long long>{19});
+        QVERIFY(!f.window.Busy());
+        QCOMPARE(f.api.Count("Send"), 3);
     }
 
-    void shutdownEndsAWaitingRequest()
+    // The answered requester runs before the next queued request is sent, so it may still
+    // send its frame again (a refused block).
+    void answeredRequesterMayRetryBeforeTheQueueMoves()
     {
         Fixture f;
+        Requester other;
+        const Bytes block{0, 0, 0, 0, 0xFF};
+        f.window.BuildRequest(12, block.data(), int(block.size()));
+        f.window.SendRequest(&f.requester);
+        f.window.BuildRequest(3);
+        f.window.SendRequest(&other);
+        int retried = -1;
+        f.requester.onCode = [&](long long) { retried = f.window.RetryNow(); };
+        f.api.Deliver(9, 2);
+        QTRY_COMPARE(retried, 1);
+        QCoreApplication::processEvents();
+        QCOMPARE(f.api.Count("Send"), 2);
+        QCOMPARE(f.api.calls.back().frame, f.api.calls[1].frame);
+        f.requester.onCode = nullptr;
+        f.api.Deliver(9, 1);
+        QTRY_COMPARE(f.api.Count("Send"), 3);
+        QCOMPARE(int(f.api.calls.back().frame[6]), 7);
+    }
+
+    // A queued request the library refuses when its turn comes is answered LinkSendFailed.
+    void queuedRequestRefusedAtItsTurn()
+    {
+        Fixture f;
+        Requester next;
         f.window.BuildRequest(3);
         f.window.SendRequest(&f.requester);
-        QTimer::singleShot(20, [&] { f.window.Shutdown(); });
+        f.window.BuildRequest(3);
+        QCOMPARE(f.window.SendRequest(&next), 1);
+        f.api.sendResult = 0;
+        f.api.Deliver(7, 1);
+        QTRY_COMPARE(next.codes, std::vector<long long>{LinkSendFailed});
+        QVERIFY(!f.window.Busy());
+    }
+
+    void shutdownDropsQueuedRequests()
+    {
+        Fixture f;
+        Requester next;
+        f.window.BuildRequest(3);
+        f.window.SendRequest(&f.requester);
+        f.window.BuildRequest(3);
+        f.window.SendRequest(&next);
+        f.window.Shutdown();
+        QCOMPARE(f.window.Queued(), 0);
         QCOMPARE(f.window.BuildRequest(3), 0);
+        QCOMPARE(f.window.SendRequest(&next), 0);
     }
 };
 

@@ -1,6 +1,6 @@
 // Tests of the link library as the program sees it: loaded at run time, called by ordinal,
 // talking over a pseudo-terminal that the test holds at the other end.
-#include "core/link_event.h"
+#include "linklib/link_event.h"
 #include "linklib/commvelanto.h"
 #include "linklib/wire_frame.h"
 

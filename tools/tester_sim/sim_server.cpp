@@ -401,7 +401,7 @@ private:
     std::size_t badFrames_ = 0;
     std::deque<Timed> input_;
     std::deque<Timed> answers_;
-    static constexpr Clock::duration kStall = std::chrono::milliseconds(100);
+    static constexpr Clock::duration kStall = std::chrono::milliseconds(proto::kStallMs);
     Clock::time_point lastFeed_{};
     Clock::time_point inputClock_{};
     Clock::time_point outputClock_{};

@@ -12,7 +12,8 @@
 
 namespace {
 
-constexpr const char* kRoot = "/FN0";
+using namespace proto;
+constexpr const char* kRoot = kTesterRoot;
 
 enum class Payload
 {
@@ -132,30 +133,31 @@ std::optional<wire::Bytes> TesterSim::Handle(const wire::Bytes& frame, std::stri
     const std::uint8_t code = frame[6];
 
     // A new exchange or another file leaves any unfinished transfer behind.
-    if (cls == 11 && (code == 7 || code == 8 || code == 18 || code == 15))
+    if (cls == 11 && (code == kAnswerSync || code == kAnswerOpenFile ||
+                      code == kAnswerOpenDirectory || code == kAnswerDelete))
         Abandon();
 
     if (cls == 11) {
         switch (code) {
-        case 7:
-            return Answer(frame, {1});
-        case 18:
+        case kAnswerSync:
+            return Answer(frame, {kStatusAccepted});
+        case kAnswerOpenDirectory:
             return OpenDirectory(frame, Text(data));
-        case 19:
+        case kAnswerDirectoryEntry:
             return DirectoryEntry(frame, data);
-        case 15:
+        case kAnswerDelete:
             return Delete(frame, Text(data));
-        case 8:
+        case kAnswerOpenFile:
             return OpenFile(frame, Text(data));
-        case 9:
+        case kAnswerDataBlock:
             return DataBlock(frame, data);
-        case 10:
+        case kAnswerEndOfFile:
             return EndOfFile(frame, data);
         default:
             break;
         }
     }
-    if (cls == 10 && code == 27)
+    if (cls == 10 && code == kAnswerTesterNotice)
         return Answer(frame, {code27Value_});
     if (complaint)
         *complaint = "class " + std::to_string(cls) + " code " + std::to_string(code) +
@@ -293,7 +295,7 @@ wire::Bytes TesterSim::DataBlock(const wire::Bytes& request, const wire::Bytes& 
 {
     if (!transfer_)
         return Answer(request, {3});
-    if (data.size() < 5 || data.size() > 4 + 110 + 1)
+    if (data.size() < 5 || data.size() > std::size_t(4 + kBlockBytes + 1))
         return Answer(request, {2});
     const std::uint32_t number = (std::uint32_t(data[0]) << 24) | (std::uint32_t(data[1]) << 16) |
                                  (std::uint32_t(data[2]) << 8) | data[3];
@@ -322,8 +324,8 @@ wire::Bytes TesterSim::EndOfFile(const wire::Bytes& request, const wire::Bytes& 
     if (!transfer_)
         return Answer(request,
                       {std::uint8_t(!lastEndOfFile.empty() && data == lastEndOfFile ? 1 : 2)});
-    bool match = data.size() == 110;
-    for (std::size_t i = 0; match && i < 110; ++i)
+    bool match = data.size() == std::size_t(kBlockBytes);
+    for (std::size_t i = 0; match && i < std::size_t(kBlockBytes); ++i)
         match = data[i] == std::uint8_t(~transfer_->sums[i]);
     if (!match) {
         Abandon();

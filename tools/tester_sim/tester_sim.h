@@ -2,6 +2,7 @@
 // delete and copy requests from a folder that stands for the tester's directory "/FN0".
 #pragma once
 
+#include "linklib/protocol.h"
 #include "linklib/wire_frame.h"
 
 #include <cstdint>
@@ -49,7 +50,7 @@ public:
     };
     std::vector<Entry> ReadDirectory() const;
 
-    static constexpr int kMaxEntries = 30;
+    static constexpr int kMaxEntries = proto::kMaxDirectoryEntries;
     static constexpr const char* kTempSuffix = ".zolt-part";
 
 private:
@@ -77,7 +78,7 @@ private:
         int fd = -1;
         std::uint32_t nextBlock = 0;
         wire::Bytes lastBlock; // payload of the last block written, to spot a repeat
-        std::uint8_t sums[110] = {};
+        std::uint8_t sums[proto::kBlockBytes] = {};
     };
     std::optional<Transfer> transfer_;
     wire::Bytes lastEndOfFile; // answered 1, so a repeat after a lost answer is answered 1 again

@@ -1,9 +1,9 @@
 // zoltctl: sends files to the tester and lists its directory from the command line, with the
 // same transfer engine and link as the program's copy dialog.
 #include "core/app_config.h"
-#include "core/texts.h"
+#include "core/error_sink.h"
 #include "link/link_session.h"
-#include "tools/zoltctl/dir_lister.h"
+#include "software/dir_lister.h"
 #include "transfer/copy_engine.h"
 #include "transfer/rate_meter.h"
 
@@ -140,9 +140,9 @@ private:
     bool drawn_ = false;
 };
 
-int RunCopy(const std::vector<std::string>& pairs, bool text, bool compress)
+int RunCopy(LinkSession& link, const std::vector<std::string>& pairs, bool text, bool compress)
 {
-    CopyEngine engine;
+    CopyEngine engine(link);
     engine.SetCodecDiagnostics([](const std::string&) {});
     const int files = int(pairs.size() / 2);
     for (int i = 0; i < files; ++i)
@@ -166,9 +166,9 @@ int RunCopy(const std::vector<std::string>& pairs, bool text, bool compress)
     return engine.Result() == CopyEngine::kResultSent ? 0 : 1;
 }
 
-int RunDir()
+int RunDir(LinkSession& link)
 {
-    DirLister lister;
+    DirLister lister(link);
     QObject::connect(&lister, &DirLister::EntryRead, [](const DirLister::Entry& e) {
         std::printf("%2u  %d  %s  %s  %s\n", e.index, e.kind, e.date.c_str(), e.version.c_str(),
                     e.name.c_str());
@@ -238,14 +238,10 @@ int main(int argc, char** argv)
 
     LoadConfiguration(QDir::currentPath().toStdString());
     FindTexts();
-    SetMessageBoxHook([](const std::string&, const std::string& message, int) {
-        std::fprintf(stderr, "zoltctl: %s\n", message.c_str());
-        return 1;
-    });
+    StderrErrorSink errors("zoltctl");
+    SetErrorSink(&errors);
 
     LinkSession session;
-    session.SetNoticeHandler(
-        [](const std::string& notice) { std::fprintf(stderr, "zoltctl: %s\n", notice.c_str()); });
     QObject view;
     int opened;
     if (!device.isEmpty()) {
@@ -273,7 +269,9 @@ int main(int argc, char** argv)
     if (opened != 0 || !session.PortOpen())
         return 1;
 
-    const int status = command == "dir" ? RunDir() : RunCopy(operands, text, compress);
+    const int status =
+        command == "dir" ? RunDir(session) : RunCopy(session, operands, text, compress);
     session.CloseLink();
+    SetErrorSink(nullptr);
     return status;
 }

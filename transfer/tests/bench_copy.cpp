@@ -94,7 +94,7 @@ struct Bench
     // Sends the file once. Returns the seconds it took, or -1.
     double CopyOnce()
     {
-        CopyEngine engine;
+        CopyEngine engine(session);
         engine.AddFile(file, kTesterPath, false, false);
         QElapsedTimer clock;
         clock.start();

@@ -122,7 +122,7 @@ private slots:
         QVERIFY2(line.Up(), line.sim.ErrorOutput().constData());
         const int sizes[20] = {0,    1,     109,   110,   111,   219,   220,   221,   1000,  4095,
                                4096, 12345, 20000, 32768, 50000, 65535, 77777, 98000, 98303, 98304};
-        CopyEngine engine;
+        CopyEngine engine(line.session);
         for (int i = 0; i < 20; ++i) {
             const std::string name = "SW" + std::to_string(i) + ".BIN_" + std::to_string(sizes[i]);
             QCOMPARE(engine.AddFile(line.MakeFile(name, sizes[i], unsigned(i)), "/FN0/" + name,
@@ -158,7 +158,7 @@ private slots:
         Line line({"--drop", "0.05", "--corrupt", "0.01", "--seed", seed});
         QVERIFY2(line.Up(), line.sim.ErrorOutput().constData());
         const int sizes[] = {0, 1, 110, 221, 700, 1500};
-        CopyEngine engine;
+        CopyEngine engine(line.session);
         for (int i = 0; i < 6; ++i) {
             const std::string name = "L" + std::to_string(i) + ".BIN_" + std::to_string(sizes[i]);
             engine.AddFile(line.MakeFile(name, sizes[i], unsigned(100 + i)), "/FN0/" + name, false,
@@ -203,7 +203,7 @@ private slots:
         file.open(QIODevice::WriteOnly);
         file.write(text);
         file.close();
-        CopyEngine engine;
+        CopyEngine engine(line.session);
         engine.AddFile(pc.toStdString(), "/FN0/NOTE.ZIP", true, true);
         QCOMPARE(Run(engine, 60000), 1);
         const std::optional<Bytes> held = line.OnTester("NOTE.ZIP");

@@ -45,7 +45,7 @@ private slots:
         CopyFixture f;
         const std::string first = f.MakeFile("ONE.BIN", 220);
         const std::string second = f.MakeFile("TWO.BIN", 80);
-        CCopyToTesterDlg dlg;
+        CCopyToTesterDlg dlg(f.session);
         QCOMPARE(dlg.AddFile(first.c_str(), "/FN0/ONE.BIN", 0, 0), 1);
         QCOMPARE(dlg.AddFile(second.c_str(), "/FN0/TWO.BIN", 0, 0), 1);
         Seen duringFirst, duringSecond;
@@ -86,7 +86,7 @@ private slots:
         QFETCH(QString, how);
         QFETCH(int, result);
         CopyFixture f;
-        CCopyToTesterDlg dlg;
+        CCopyToTesterDlg dlg(f.session);
         dlg.AddFile(f.MakeFile("C.BIN", 2000).c_str(), "/FN0/C.BIN", 0, 0);
         auto* cancel = dlg.findChild<QPushButton*>("cancelButton");
         bool disabledWhileEnding = false;
@@ -118,7 +118,7 @@ private slots:
     void unreadableFileEndsBeforeShowing()
     {
         CopyFixture f;
-        CCopyToTesterDlg dlg;
+        CCopyToTesterDlg dlg(f.session);
         const std::string missing = f.Path("MISSING.BIN");
         dlg.AddFile(missing.c_str(), "/FN0/MISSING.BIN", 0, 0);
         bool visibleAtMessage = true;
@@ -143,7 +143,7 @@ private slots:
         file.open(QIODevice::WriteOnly);
         file.write(QByteArray(50, 'z'));
         file.close();
-        CCopyToTesterDlg dlg;
+        CCopyToTesterDlg dlg(f.session);
         dlg.AddFile(pc.c_str(), "/FN0/LONGNAME.BIN", 0, 0);
         QCOMPARE(dlg.exec(), 1);
         auto* label = dlg.findChild<QLabel*>("pcPath");
