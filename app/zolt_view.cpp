@@ -10,6 +10,8 @@
 #include "link/view_link_handler.h"
 #include "software/install_software_dlg.h"
 
+#include <QCoreApplication>
+#include <QEvent>
 #include <QPainter>
 #include <QPrintDialog>
 #include <QPrintPreviewDialog>
