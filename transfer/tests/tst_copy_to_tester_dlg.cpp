@@ -89,7 +89,6 @@ private slots:
         CCopyToTesterDlg dlg(f.session);
         dlg.AddFile(f.MakeFile("C.BIN", 2000).c_str(), "/FN0/C.BIN", 0, 0);
         auto* cancel = dlg.findChild<QPushButton*>("cancelButton");
-        bool disabledWhileEnding = false;
         f.tester->script = [&](const ScriptedTester::Request& r) {
             if (r.code != 9 || r.nth != 4)
                 return ScriptedTester::kKeep;
@@ -103,12 +102,10 @@ private slots:
             });
             return ScriptedTester::kNoAnswer;
         };
-        // The exchange is ended with a short wait; Cancel cannot be pressed until it is over.
-        f.tester->onCancel = [&] { disabledWhileEnding = !cancel->isEnabled(); };
+        // The dialog ends at once; the link ends the exchange on its own a moment later.
         QCOMPARE(dlg.exec(), result);
-        QVERIFY(disabledWhileEnding);
         QVERIFY(cancel->isEnabled());
-        QCOMPARE(f.tester->Count("Cancel"), 1);
+        QTRY_COMPARE(f.tester->Count("Cancel"), 1);
         QVERIFY(f.tester->files.empty());
         QVERIFY(f.messages.empty());
         QVERIFY(!dlg.isVisible());
