@@ -4,6 +4,7 @@
 #include "app/app_constants.h"
 #include "app/pictures.h"
 #include "core/app_config.h"
+#include "core/app_settings.h"
 #include "core/help_request.h"
 #include "core/link_event.h"
 #include "core/texts.h"
@@ -51,8 +52,7 @@ void CLanguageDlg::Choose(int language)
         done(0);
         return;
     }
-    if (!WritePrivateProfileStringA(kConfigSection, "lingua", kLanguageCodes[language],
-                                    AppConfig.profilePath.c_str()))
+    if (!SaveLanguage(language))
         ShowMessage(AppConfig.textsPath.c_str(), "MESSAGGI_ERRORE", 1, "MESSAGGI_ERRORE", 3,
                     kStyleError, 0);
     // The language changes for this run even when it could not be saved.

@@ -3,6 +3,7 @@
 
 #include "app/app_constants.h"
 #include "core/app_config.h"
+#include "core/app_settings.h"
 #include "core/help_request.h"
 #include "core/texts.h"
 #include "platform/profile.h"
@@ -53,10 +54,8 @@ void SelectSerialPort(QWidget* parent, const std::function<void(int port)>& reop
     CSerialPortDlg dlg(AppConfig.comPort, parent);
     if (dlg.exec() != 1)
         return;
-    char value[8];
-    std::snprintf(value, sizeof value, "COM%d", dlg.port());
     // Written even when unchanged; a failed write leaves the change to this run only.
-    WritePrivateProfileStringA(kConfigSection, "porta_com", value, AppConfig.profilePath.c_str());
+    SaveComPort(dlg.port());
     if (dlg.port() != AppConfig.comPort)
         reopen(dlg.port());
 }

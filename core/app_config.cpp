@@ -1,8 +1,10 @@
 // Loading of the process-wide settings.
 #include "core/app_config.h"
+#include "core/app_settings.h"
 
 #include "platform/profile.h"
 
+#include <cstdio>
 #include <cstring>
 
 AppConfigData AppConfig;
@@ -46,4 +48,38 @@ int LoadConfiguration(const std::string& workDir)
         value[3] <= '6')
         AppConfig.comPort = std::uint8_t(value[3] - '0');
     return 1;
+}
+
+int SaveLanguage(int language)
+{
+    return WritePrivateProfileStringA(kConfigSection, "lingua", kLanguageCodes[language % 6],
+                                      AppConfig.profilePath.c_str())
+               ? 1
+               : 0;
+}
+
+int SaveComPort(int port)
+{
+    char value[8];
+    std::snprintf(value, sizeof value, "COM%d", port);
+    return WritePrivateProfileStringA(kConfigSection, "porta_com", value,
+                                      AppConfig.profilePath.c_str())
+               ? 1
+               : 0;
+}
+
+std::string InstallFolder()
+{
+    char folder[261];
+    GetPrivateProfileStringA(kConfigSection, "dir_inst", "", folder, sizeof folder,
+                             AppConfig.profilePath.c_str());
+    return folder;
+}
+
+int SaveInstallFolder(const std::string& folder)
+{
+    return WritePrivateProfileStringA(kConfigSection, "dir_inst", folder.c_str(),
+                                      AppConfig.profilePath.c_str())
+               ? 1
+               : 0;
 }

@@ -4,6 +4,7 @@
 #include "ui_install_software_dlg.h"
 
 #include "core/app_config.h"
+#include "core/app_settings.h"
 #include "core/help_request.h"
 #include "core/texts.h"
 #include "platform/profile.h"
@@ -20,7 +21,6 @@
 
 namespace {
 
-constexpr const char* kFolderKey = "dir_inst";
 constexpr const char* kErrorSection = "MESSAGGI_ERRORE";
 constexpr const char* kUpdateDialogSection = "DIALOGO_AGGIORNAMENTO_SW_TESTER";
 constexpr const char* kDescriptionExtension = "INSTALL";
@@ -85,12 +85,10 @@ CInstallSoftwareDlg::CInstallSoftwareDlg(QWidget* parent)
             [] { RequestHelp(kInstallSoftwareHelpId); });
     ui_->folderTree->installEventFilter(this);
 
-    char folder[261];
-    GetPrivateProfileStringA(kConfigSection, kFolderKey, "", folder, sizeof folder,
-                             AppConfig.profilePath.c_str());
+    const std::string folder = InstallFolder();
     // The tree moves through every level of the folder on the way; the listing follows once.
     followingEdit_ = true;
-    ui_->folderTree->Initialise(folder);
+    ui_->folderTree->Initialise(folder.c_str());
     followingEdit_ = false;
     ui_->pathEdit->setText(QString::fromStdString(folder_));
     SizeColumns();
@@ -247,8 +245,7 @@ void CInstallSoftwareDlg::SaveFolder()
     if (saved_)
         return;
     saved_ = true;
-    WritePrivateProfileStringA(kConfigSection, kFolderKey, folder_.c_str(),
-                               AppConfig.profilePath.c_str());
+    SaveInstallFolder(folder_);
 }
 
 void CInstallSoftwareDlg::done(int result)
