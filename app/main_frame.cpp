@@ -3,6 +3,7 @@
 
 #include "app/app_constants.h"
 #include "app/help_dispatch.h"
+#include "app/info_dlg.h"
 #include "app/pictures.h"
 #include "app/zolt_view.h"
 #include "core/app_config.h"
@@ -248,6 +249,9 @@ void CMainFrame::OnCommand(int command)
         return;
     case cmd::Help:
         help_->WinHelp(0);
+        return;
+    case cmd::AppAbout:
+        ShowInfoDialog(this);
         return;
     case cmd::PrintSetup: {
         QPrinter printer;

@@ -1,0 +1,151 @@
+// Tests of the information dialog: its table, the exchange file written by Print, help, closing,
+// the heading without the label library, and the About command opening it.
+#include "app/app_constants.h"
+#include "app/info_dlg.h"
+#include "app/main_frame.h"
+#include "core/app_config.h"
+#include "core/help_request.h"
+#include "core/texts.h"
+#include "platform/profile.h"
+
+#include <QPrinter>
+#include <QPushButton>
+#include <QTemporaryDir>
+#include <QTimer>
+#include <QToolButton>
+#include <QTreeWidget>
+#include <QtTest>
+
+namespace {
+
+QString Cell(const std::string& path, int number)
+{
+    char value[256];
+    const std::string key = "S" + std::to_string(number);
+    GetPrivateProfileStringA("INFORMAZIOMI", key.c_str(), "()", value, sizeof value, path.c_str());
+    return QString::fromUtf8(value);
+}
+
+} // namespace
+
+class TestInfoDlg : public QObject
+{
+    Q_OBJECT
+
+private:
+    QTemporaryDir dir_;
+    std::vector<std::string> calls_;
+
+    CInfoDlg::LinkTexts Link(const std::string& version, const std::string& date)
+    {
+        return {[this, date] { return calls_.push_back("date"), date; },
+                [this, version] { return calls_.push_back("version"), version; }};
+    }
+
+private Q_SLOTS:
+    void init()
+    {
+        AppConfig.workDir = dir_.path().toStdString();
+        AppConfig.textsPath = std::string(ZOLT_SOURCE_DIR) + "/data/SWBASE.TXT";
+        AppConfig.profilePath = dir_.filePath("VELANTO.INI").toStdString();
+        AppConfig.ecuCatalogPath = dir_.filePath("ECU.INI").toStdString();
+        AppConfig.language = 0;
+        calls_.clear();
+        CReportPrinter::SetPrintDialogHook(nullptr);
+    }
+
+    void table()
+    {
+        CInfoDlg dlg(nullptr, Link("2.01.00", "12/03/2024"));
+        QCOMPARE(calls_, (std::vector<std::string>{"date", "version"}));
+        QCOMPARE(dlg.windowTitle(), UiText("DIALOGO_INFORMAZIONI", 1));
+        auto* table = dlg.findChild<QTreeWidget*>("table");
+        QVERIFY(table);
+        QCOMPARE(table->columnCount(), 3);
+        QCOMPARE(table->headerItem()->text(1), UiText("DIALOGO_INFORMAZIONI", 10));
+        QCOMPARE(table->columnWidth(0), 200);
+        QCOMPARE(table->topLevelItemCount(), 2);
+        const QStringList rows[2] = {{UiText("DIALOGO_INFORMAZIONI", 3), "1.08.00", "06/06/2007"},
+                                     {UiText("DIALOGO_INFORMAZIONI", 4), "2.01.00", "12/03/2024"}};
+        for (int row = 0; row < 2; ++row)
+            for (int column = 0; column < 3; ++column)
+                QCOMPARE(table->topLevelItem(row)->text(column), rows[row][column]);
+        QCOMPARE(dlg.findChild<QPushButton*>("buttonPrint")->text(),
+                 UiText("DIALOGO_INFORMAZIONI", 15));
+    }
+
+    // Print saves the table first, each cell cut to 49 bytes, then runs the report's print.
+    void printWritesExchangeFileFirst()
+    {
+        const std::string version(60, 'v');
+        CInfoDlg dlg(nullptr, Link(version, "12/03/2024"));
+        const std::string path = AppConfig.workDir + "/STAMPE.$$$";
+        QStringList seen;
+        QWidget* over = nullptr;
+        CReportPrinter::SetPrintDialogHook([&](QPrinter&, QWidget* parent) {
+            for (int i = 1; i <= 7; ++i)
+                seen << Cell(path, i);
+            over = parent;
+            return false; // cancelled: nothing printed
+        });
+        QTest::mouseClick(dlg.findChild<QPushButton*>("buttonPrint"), Qt::LeftButton);
+        QCOMPARE(seen, (QStringList{UiText("DIALOGO_INFORMAZIONI", 3), "1.08.00", "06/06/2007",
+                                    UiText("DIALOGO_INFORMAZIONI", 4), QString(49, 'v'),
+                                    "12/03/2024", "()"}));
+        QCOMPARE(over, &dlg);
+    }
+
+    void helpAndClosing()
+    {
+        int asked = 0;
+        SetHelpHandler([&](int helpId) { asked = helpId; });
+        CInfoDlg dlg(nullptr, Link("v", "d"));
+        QTest::mouseClick(dlg.findChild<QPushButton*>("buttonHelp"), Qt::LeftButton);
+        SetHelpHandler(nullptr);
+        QCOMPARE(asked, 131172);
+
+        QTimer::singleShot(0, &dlg, [&dlg] { QTest::keyClick(&dlg, Qt::Key_Escape); });
+        QCOMPARE(dlg.exec(), 1);
+        QTimer::singleShot(0, &dlg, [&dlg] {
+            QTest::mouseClick(dlg.findChild<QPushButton*>("buttonContinue"), Qt::LeftButton);
+        });
+        QCOMPARE(dlg.exec(), 1);
+    }
+
+    // Without the label library the dialog still opens, the heading's frame empty at its size.
+    void opensWithoutLabelLibrary()
+    {
+        CInfoDlg dlg(nullptr, Link("v", "d"));
+        dlg.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&dlg));
+        auto* frame = dlg.findChild<QWidget*>("heading");
+        QVERIFY(frame);
+        QCOMPARE(frame->size(), QSize(461, 28));
+        if (!dlg.Heading())
+            QVERIFY(frame->findChildren<QWidget*>().isEmpty());
+        QCOMPARE(HeadingInitData().size(), 164);
+    }
+
+    // The About command opens the dialog from its menu item and its toolbar button.
+    void aboutCommandOpensDialog()
+    {
+        CMainFrame frame;
+        for (const char* how : {"menu", "toolbar"}) {
+            QString opened;
+            QTimer::singleShot(0, [&opened] {
+                QWidget* dlg = QApplication::activeModalWidget();
+                QVERIFY(dlg);
+                opened = dlg->objectName();
+                QTest::mouseClick(dlg->findChild<QPushButton*>("buttonContinue"), Qt::LeftButton);
+            });
+            if (QByteArray(how) == "menu")
+                frame.action(cmd::AppAbout)->trigger();
+            else
+                frame.findChild<QToolButton*>("toolButton57664")->click();
+            QCOMPARE(opened, QString("CInfoDlg"));
+        }
+    }
+};
+
+QTEST_MAIN(TestInfoDlg)
+#include "tst_info_dlg.moc"
