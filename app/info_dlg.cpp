@@ -3,6 +3,7 @@
 
 #include "app/app_constants.h"
 #include "app/pictures.h"
+#include "controls/common/kro_host.h"
 #include "core/app_config.h"
 #include "core/help_request.h"
 #include "core/texts.h"
@@ -112,8 +113,14 @@ void CInfoDlg::reject()
 
 void CInfoDlg::CreateHeading()
 {
-    // Without the label library the heading's frame stays empty, at its size.
-    Q_UNUSED(kLabelClassId);
+    // Without the label library registered there is no heading: its frame stays empty at its
+    // size and the dialog opens all the same.
+    heading_ = CreateControlByClassId(QString::fromLatin1(kLabelClassId), ui_->heading);
+    if (!heading_)
+        return;
+    heading_->setObjectName("headingLabel");
+    LoadControlFromDialogInit(heading_, HeadingInitData());
+    ui_->heading->layout()->addWidget(heading_);
 }
 
 void CInfoDlg::OnPrint()

@@ -3,6 +3,7 @@
 #include "app/app_constants.h"
 #include "app/info_dlg.h"
 #include "app/main_frame.h"
+#include "controls/common/kro_host.h"
 #include "core/app_config.h"
 #include "core/help_request.h"
 #include "core/texts.h"
@@ -115,15 +116,70 @@ private Q_SLOTS:
     // Without the label library the dialog still opens, the heading's frame empty at its size.
     void opensWithoutLabelLibrary()
     {
+        QTemporaryDir registry;
+        const QByteArray saved = qgetenv("ZOLT_REGISTRY");
+        qputenv("ZOLT_REGISTRY", QFile::encodeName(registry.filePath("registry.ini")));
         CInfoDlg dlg(nullptr, Link("v", "d"));
+        qputenv("ZOLT_REGISTRY", saved);
         dlg.show();
         QVERIFY(QTest::qWaitForWindowExposed(&dlg));
+        QVERIFY(!dlg.Heading());
         auto* frame = dlg.findChild<QWidget*>("heading");
         QVERIFY(frame);
         QCOMPARE(frame->size(), QSize(461, 28));
-        if (!dlg.Heading())
-            QVERIFY(frame->findChildren<QWidget*>().isEmpty());
-        QCOMPARE(HeadingInitData().size(), 164);
+        QVERIFY(frame->findChildren<QWidget*>().isEmpty());
+    }
+
+    // The heading is the label created by class id and loaded from the stored record; its
+    // properties are the stored ones and it saves the very stream it was loaded from.
+    void headingFromStoredRecord()
+    {
+        QTemporaryDir registry;
+        const QByteArray saved = qgetenv("ZOLT_REGISTRY");
+        qputenv("ZOLT_REGISTRY", QFile::encodeName(registry.filePath("registry.ini")));
+        QString error;
+        QCOMPARE(RegisterControlLibrary(ZOLT_BINARY_DIR "/bin/KroLabel.ocx", false, &error), 0L);
+        CInfoDlg dlg(nullptr, Link("v", "d"));
+        qputenv("ZOLT_REGISTRY", saved);
+        QWidget* heading = dlg.Heading();
+        QVERIFY(heading);
+        QCOMPARE(heading->parentWidget(), dlg.findChild<QWidget*>("heading"));
+
+        const QString text = " TESTER VELANTO Dozozovir Avurez Erezevo";
+        const std::pair<const char*, QVariant> stored[] = {{"Caption", text},
+                                                           {"TestoContenuto", text},
+                                                           {"AllOrizzontaleTesto", 0},
+                                                           {"AllVerticaleTesto", 1},
+                                                           {"Bordo", true},
+                                                           {"ColoreBordo", 0x000000},
+                                                           {"StileSfondo", 2},
+                                                           {"ColoreOpacoSfondo", 0xFFFFFF},
+                                                           {"OrientamentoGrad", true},
+                                                           {"ColoreGradiente1", 0xFFFFFF},
+                                                           {"ColoreGradiente2", 0xF8E2AC},
+                                                           {"ColoreGradiente3", 0x6C6C6C},
+                                                           {"FontName", "Arial"},
+                                                           {"DimensioneFont", 16},
+                                                           {"ColoreTesto", 0x000000},
+                                                           {"Italico", true},
+                                                           {"Sottolineato", false},
+                                                           {"Barrato", false},
+                                                           {"Bold", 774},
+                                                           {"EffettoContorno", 3},
+                                                           {"EffettoTesto", 0}};
+        for (const auto& [name, value] : stored)
+            QVERIFY2(heading->property(name).toString() == value.toString(), name);
+
+        // Laid out in its frame, the label also has the stored extent again.
+        dlg.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&dlg));
+        QCOMPARE(heading->size(), QSize(461, 28));
+        const QByteArray record = HeadingInitData();
+        QCOMPARE(record.size(), 164);
+        QByteArray stream;
+        QVERIFY(QMetaObject::invokeMethod(heading, "SaveToStream", Qt::DirectConnection,
+                                          Q_RETURN_ARG(QByteArray, stream)));
+        QCOMPARE(stream, record.mid(4, 151));
     }
 
     // The About command opens the dialog from its menu item and its toolbar button.
