@@ -53,16 +53,6 @@ const unsigned char kHeadingInit[] = {
 // clang-format on
 static_assert(sizeof kHeadingInit == 164);
 
-// The link library's texts through the current session; empty without one.
-std::string CurrentLinkText(bool date)
-{
-    LinkSession* session = LinkSession::Current();
-    LinkApi* api = session ? session->Api() : nullptr;
-    if (!api)
-        return {};
-    return date ? api->Date() : api->Version();
-}
-
 } // namespace
 
 QByteArray HeadingInitData()
@@ -94,8 +84,8 @@ CInfoDlg::CInfoDlg(QWidget* parent, LinkTexts link) : QDialog(parent), ui_(new U
 
     new QTreeWidgetItem(table, {text(3), kProgramVersion, kProgramDate});
     // The library's date is asked for before its version.
-    const std::string date = link.date ? link.date() : CurrentLinkText(true);
-    const std::string version = link.version ? link.version() : CurrentLinkText(false);
+    const std::string date = link.date ? link.date() : std::string();
+    const std::string version = link.version ? link.version() : std::string();
     new QTreeWidgetItem(table,
                         {text(4), QString::fromStdString(version), QString::fromStdString(date)});
 
@@ -140,8 +130,16 @@ void CInfoDlg::OnPrint()
     raise();
 }
 
-void ShowInfoDialog(QWidget* parent)
+CInfoDlg::LinkTexts LinkTextsOf(LinkSession* session)
 {
-    CInfoDlg dlg(parent);
+    LinkApi* api = session ? session->Api() : nullptr;
+    if (!api)
+        return {};
+    return {[api] { return api->Date(); }, [api] { return api->Version(); }};
+}
+
+void ShowInfoDialog(QWidget* parent, LinkSession* session)
+{
+    CInfoDlg dlg(parent, LinkTextsOf(session));
     dlg.exec();
 }

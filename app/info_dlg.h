@@ -11,6 +11,8 @@
 #include <memory>
 #include <string>
 
+class LinkSession;
+
 namespace Ui {
 class CInfoDlg;
 }
@@ -27,7 +29,7 @@ public:
     };
 
     // Where the link library's row comes from: its date and version operations, in the order
-    // the row asks for them (date first). Empty: the current link session's library.
+    // the row asks for them (date first). Without them the row's two cells stay empty.
     struct LinkTexts
     {
         std::function<std::string()> date;
@@ -63,5 +65,8 @@ inline constexpr const char* kProgramDate = "06/06/2007";
 // the label's property stream and 9 bytes the label does not read; 164 bytes.
 QByteArray HeadingInitData();
 
-// Opens the information dialog over `parent`.
-void ShowInfoDialog(QWidget* parent);
+// The date and version operations of `session`'s link library; none without a loaded library.
+CInfoDlg::LinkTexts LinkTextsOf(LinkSession* session);
+
+// Opens the information dialog over `parent`, its link row from `session`.
+void ShowInfoDialog(QWidget* parent, LinkSession* session);

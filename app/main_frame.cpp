@@ -251,7 +251,7 @@ void CMainFrame::OnCommand(int command)
         help_->WinHelp(0);
         return;
     case cmd::AppAbout:
-        ShowInfoDialog(this);
+        ShowInfoDialog(this, view_ ? view_->link() : nullptr);
         return;
     case cmd::PrintSetup: {
         QPrinter printer;

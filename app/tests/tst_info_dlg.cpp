@@ -7,6 +7,8 @@
 #include "core/app_config.h"
 #include "core/help_request.h"
 #include "core/texts.h"
+#include "link/link_api.h"
+#include "link/link_session.h"
 #include "platform/profile.h"
 
 #include <QPrinter>
@@ -73,6 +75,24 @@ private Q_SLOTS:
                 QCOMPARE(table->topLevelItem(row)->text(column), rows[row][column]);
         QCOMPARE(dlg.findChild<QPushButton*>("buttonPrint")->text(),
                  UiText("DIALOGO_INFORMAZIONI", 15));
+    }
+
+    // The link row comes from the link library itself, through its ordinals 9 and 8.
+    void linkRowFromTheLibrary()
+    {
+        QString error;
+        std::unique_ptr<LinkApi> api =
+            LoadLinkLibrary(&error, ZOLT_BINARY_DIR "/bin/libCOMMVELANTO.so");
+        QVERIFY2(api, qPrintable(error));
+        const QString version = QString::fromStdString(api->Version());
+        const QString date = QString::fromStdString(api->Date());
+        QVERIFY(!version.isEmpty() && !date.isEmpty());
+        LinkSession session(std::move(api));
+        CInfoDlg dlg(nullptr, LinkTextsOf(&session));
+        const QTreeWidgetItem* row = dlg.findChild<QTreeWidget*>("table")->topLevelItem(1);
+        QCOMPARE(row->text(1), version);
+        QCOMPARE(row->text(2), date);
+        QVERIFY(LinkTextsOf(nullptr).date == nullptr);
     }
 
     // Print saves the table first, each cell cut to 49 bytes, then runs the report's print.
