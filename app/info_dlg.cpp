@@ -20,8 +20,9 @@ namespace {
 constexpr const char* kSection = "DIALOGO_INFORMAZIONI";
 // Class id of the heading's label control.
 constexpr const char* kLabelClassId = "{3A7ECCC5-1227-11D4-B319-0000B45078DC}";
-// A cell is saved with at most this many bytes.
-constexpr std::size_t kCellBytes = 49;
+// A cell is saved with at most this many characters (not bytes: a Greek text takes two bytes a
+// letter and would lose half its length).
+constexpr int kCellChars = 49;
 
 // clang-format off
 const unsigned char kHeadingInit[] = {
@@ -118,11 +119,8 @@ void CInfoDlg::OnPrint()
     std::vector<std::string> cells;
     QTreeWidget* table = ui_->table;
     for (int row = 0; row < table->topLevelItemCount(); ++row)
-        for (int column = 0; column < 3; ++column) {
-            const std::string cell = table->topLevelItem(row)->text(column).toStdString();
-            cells.push_back(
-                cell.substr(0, platform::utf8CutLength(cell.data(), cell.size(), kCellBytes)));
-        }
+        for (int column = 0; column < 3; ++column)
+            cells.push_back(table->topLevelItem(row)->text(column).left(kCellChars).toStdString());
     // A failed write is not reported: the report prints the last complete print's cells.
     WriteReportCells(JoinPath(AppConfig.workDir, kReportFileName), cells);
     report_.Print(this);

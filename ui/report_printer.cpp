@@ -59,14 +59,17 @@ FontStyle StyleOf(CReportPrinter::Font font)
     return {10, 700, black};
 }
 
-QString ReadCell(const std::string& path, const char* key, unsigned size)
+// Reads at most `chars` characters of `key`: counted in letters, so that a Greek cell is not
+// cut at half the length of a Latin one.
+QString ReadCell(const std::string& path, const char* key, int chars)
 {
     // A FIFO or device in place of the file would block the reader; it reads as empty.
     if (!QFileInfo(QFile::decodeName(path.c_str())).isFile())
         return {};
+    const unsigned size = static_cast<unsigned>(chars) * 4 + 1;
     std::vector<char> value(size);
     GetPrivateProfileStringA(kReportSection, key, "", value.data(), size, path.c_str());
-    return QString::fromUtf8(value.data());
+    return QString::fromUtf8(value.data()).left(chars);
 }
 
 bool RunPrintDialog(QPrinter& printer, QWidget* parent)
@@ -303,10 +306,10 @@ void CReportPrinter::PaintBody()
     for (int i = 0; i < kReportCells; ++i) {
         const std::string key = "S" + std::to_string(i + 1);
         const int y = (15 + i / 3) * g_.s;
-        CellText(columns[i % 3], columns[i % 3 + 1], y, ReadCell(path, key.c_str(), 40));
+        CellText(columns[i % 3], columns[i % 3 + 1], y, ReadCell(path, key.c_str(), 39));
     }
-    TextOut(g_.L, 23 * g_.s, ReadCell(path, "S22", 100));
-    TextOut(g_.L, 25 * g_.s, ReadCell(path, "S23", 100));
+    TextOut(g_.L, 23 * g_.s, ReadCell(path, "S22", 99));
+    TextOut(g_.L, 25 * g_.s, ReadCell(path, "S23", 99));
 
     SelectFont(Font::Footer);
     const int footer = g_.B - 240;

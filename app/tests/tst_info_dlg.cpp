@@ -23,7 +23,7 @@ namespace {
 
 QString Cell(const std::string& path, int number)
 {
-    char value[256];
+    char value[1024];
     const std::string key = "S" + std::to_string(number);
     GetPrivateProfileStringA("INFORMAZIOMI", key.c_str(), "()", value, sizeof value, path.c_str());
     return QString::fromUtf8(value);
@@ -95,11 +95,21 @@ private Q_SLOTS:
         QVERIFY(LinkTextsOf(nullptr).date == nullptr);
     }
 
-    // Print saves the table first, each cell cut to 49 bytes, then runs the report's print.
+    void printWritesExchangeFileFirst_data()
+    {
+        QTest::addColumn<int>("language");
+        QTest::newRow("Italian") << 0;
+        // Greek letters take two bytes each: the cut counts letters.
+        QTest::newRow("Greek") << 5;
+    }
+
+    // Print saves the table first, each cell cut to 49 characters, then runs the report's print.
     void printWritesExchangeFileFirst()
     {
-        const std::string version(60, 'v');
-        CInfoDlg dlg(nullptr, Link(version, "12/03/2024"));
+        QFETCH(int, language);
+        AppConfig.language = language;
+        const QString version = QString(60, QChar(0x03B2));
+        CInfoDlg dlg(nullptr, Link(version.toStdString(), "12/03/2024"));
         const std::string path = AppConfig.workDir + "/STAMPE.$$$";
         QStringList seen;
         QWidget* over = nullptr;
@@ -111,7 +121,7 @@ private Q_SLOTS:
         });
         QTest::mouseClick(dlg.findChild<QPushButton*>("buttonPrint"), Qt::LeftButton);
         QCOMPARE(seen, (QStringList{UiText("DIALOGO_INFORMAZIONI", 3), "1.08.00", "06/06/2007",
-                                    UiText("DIALOGO_INFORMAZIONI", 4), QString(49, 'v'),
+                                    UiText("DIALOGO_INFORMAZIONI", 4), version.left(49),
                                     "12/03/2024", "()"}));
         QCOMPARE(over, &dlg);
     }

@@ -8,13 +8,17 @@
 
 #include "bmp_fixtures.h"
 
+#include <QApplication>
+#include <QComboBox>
 #include <QPageLayout>
 #include <QPainter>
+#include <QPrintDialog>
 #include <QPrinter>
 #include <QProcess>
 #include <QRegularExpression>
 #include <QStandardPaths>
 #include <QTextDocumentFragment>
+#include <QTimer>
 
 #include <sys/stat.h>
 
@@ -188,7 +192,8 @@ private Q_SLOTS:
     // Texts, their order and their places as the PDF holds them, within one point.
     void pdfLayout()
     {
-        const std::string cell39 = "ABCDEFGHIJKLMNOPQRSTUVWXYZ0123456789abc";
+        // 39 letters, Greek ones taking two bytes each: the cut counts letters.
+        const std::string cell39 = "Βιβλιοθήκη_σειριακής_επικοινωνίας_ABCDE";
         QVERIFY(WriteReportCells(exchange_, {"Programma", "1.08.00", "06/06/2007", cell39 + "X",
                                              "2.01.00", "12/03/2024"}));
         const QString pdf = PrintPdf("layout.pdf");
@@ -319,6 +324,28 @@ private Q_SLOTS:
         QCOMPARE(QFile::exists(pdf), confirmed);
         if (confirmed)
             QCOMPARE(TextOnLine(PdfWords(pdf), -2 * 280), QString("SISTEMA DIAGNOSI VELANTO"));
+    }
+
+    // The platform's own dialog keeps print to file (PDF) among its printers, and closing it
+    // without confirming prints nothing and reports nothing.
+    void realDialogOffersPdfAndCancelsQuietly()
+    {
+        QStringList printers;
+        bool toFile = false;
+        QTimer::singleShot(0, [&] {
+            auto* dlg = qobject_cast<QPrintDialog*>(QApplication::activeModalWidget());
+            if (!dlg)
+                return;
+            toFile = dlg->testOption(QAbstractPrintDialog::PrintToFile);
+            for (auto* combo : dlg->findChildren<QComboBox*>("printers"))
+                for (int i = 0; i < combo->count(); ++i)
+                    printers << combo->itemText(i);
+            dlg->reject();
+        });
+        CReportPrinter().Print(nullptr);
+        QVERIFY(toFile);
+        QVERIFY2(!printers.filter("PDF").isEmpty(), qPrintable(printers.join('|')));
+        QVERIFY(!QApplication::activeModalWidget());
     }
 
     // A write that fails part-way leaves every cell of the earlier print; one that succeeds
