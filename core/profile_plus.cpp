@@ -5,12 +5,17 @@
 #include "core/error_sink.h"
 #include "platform/profile.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
 #include <memory>
+#include <mutex>
 #include <string>
 #include <sys/stat.h>
+#include <unistd.h>
+#include <unordered_map>
 #include <utility>
+#include <vector>
 
 namespace {
 
@@ -23,18 +28,18 @@ ProfileOpenHook& OpenHook()
     return hook;
 }
 
-// Opens `path` for reading. A folder passes the existence check but is no readable file: it
-// fails like a file without read permission.
+// Opens `path` for reading without blocking on a FIFO. A folder passes the existence check but
+// is no readable file: it fails like a file without read permission.
 std::FILE* OpenForReading(const char* path)
 {
-    std::FILE* file = std::fopen(path, "rb");
-    if (!file)
+    int fd = platform::openRegularFile(path, nullptr);
+    if (fd < 0)
         return nullptr;
-    struct stat info;
-    if (fstat(fileno(file), &info) == 0 && S_ISDIR(info.st_mode)) {
-        std::fclose(file);
-        errno = EISDIR;
-        return nullptr;
+    std::FILE* file = fdopen(fd, "rb");
+    if (!file) {
+        int error = errno;
+        ::close(fd);
+        errno = error;
     }
     return file;
 }
@@ -45,11 +50,14 @@ struct FileCloser
 };
 using FilePtr = std::unique_ptr<std::FILE, FileCloser>;
 
-// The first piece of one line of the file, as the reader tests it.
+// The first piece of one line of the file, as the reader tests it. Every test below reads it
+// as a C string, so a NUL byte ends the line's text.
 struct Line
 {
-    char text[kPieceChars + 1];
+    std::string piece;
     bool cut = false; // the line went on past the piece; the rest was skipped
+
+    const char* text() const { return piece.c_str(); }
 };
 
 // Reads the next line in text mode (CR LF and LF end it; a lone CR is an ordinary character).
@@ -61,6 +69,7 @@ bool ReadLine(std::FILE* file, Line& line)
     std::size_t length = 0;
     bool any = false;
     line.cut = false;
+    line.piece.clear();
     for (;;) {
         int c = std::getc(file);
         if (c == EOF)
@@ -73,14 +82,15 @@ bool ReadLine(std::FILE* file, Line& line)
             else if (next != EOF)
                 std::ungetc(next, file);
         }
-        if (length < kPieceChars)
-            line.text[length++] = static_cast<char>(c);
-        else if (c != '\n')
+        if (length < kPieceChars) {
+            line.piece += static_cast<char>(c);
+            ++length;
+        } else if (c != '\n') {
             line.cut = true;
+        }
         if (c == '\n')
             break;
     }
-    line.text[length] = '\0';
     return any;
 }
 
@@ -88,7 +98,7 @@ bool ReadLine(std::FILE* file, Line& line)
 // when the name runs into the cut end of a long line and so is not known whole.
 long NameLength(const Line& line, const char* stops)
 {
-    std::size_t length = std::strcspn(line.text, stops);
+    std::size_t length = std::strcspn(line.text(), stops);
     if (line.cut && length == kPieceChars)
         return -1;
     return static_cast<long>(length);
@@ -98,7 +108,7 @@ bool NameEquals(const Line& line, const char* stops, const std::string& name)
 {
     long length = NameLength(line, stops);
     return length >= 0 && static_cast<std::size_t>(length) == name.size() &&
-           std::memcmp(line.text, name.data(), name.size()) == 0;
+           std::memcmp(line.text(), name.data(), name.size()) == 0;
 }
 
 bool IsBlank(const char* text)
@@ -140,28 +150,28 @@ void ReportOpenFailure(const char* path, int error)
     ReportLiteral("GetPrivateProfileStringPlus", text);
 }
 
-// Scans an open profile for the entry; `out` already holds the default text.
-int FindEntry(std::FILE* file, const std::string& header, const char* key, char* out, unsigned size)
+// Whether `line` is the section's header: the text before the first tab, CR, LF or "="
+// equals "[section]" exactly. Comment lines are never headers.
+bool IsHeader(const Line& line, const std::string& header)
 {
-    Line line;
-    bool inSection = false;
-    while (!inSection) {
-        if (!ReadLine(file, line))
-            return kProfileNotFound;
-        if (line.text[0] == ';')
-            continue;
-        inSection = NameEquals(line, "\t\r\n=", header);
-    }
+    return line.text()[0] != ';' && NameEquals(line, "\t\r\n=", header);
+}
 
+// Looks for the key in the lines after the section's header, which `next` yields in turn;
+// `out` already holds the default text.
+template <class NextLine>
+int FindKey(NextLine next, const char* key, char* out, unsigned size)
+{
     const std::string keyText(key);
-    while (ReadLine(file, line)) {
-        if (line.text[0] == ';' || IsBlank(line.text))
+    while (const Line* line = next()) {
+        const char* text = line->text();
+        if (text[0] == ';' || IsBlank(text))
             continue;
-        if (line.text[0] == '[')
+        if (text[0] == '[')
             return kProfileKeyMissing;
-        if (!NameEquals(line, "=\t\r\n", keyText))
+        if (!NameEquals(*line, "=\t\r\n", keyText))
             continue;
-        const char* rest = line.text + keyText.size();
+        const char* rest = text + keyText.size();
         if (*rest != '=')
             return static_cast<int>(std::strlen(out)); // a tab or the line end follows the key
         const char* value = rest + 1;
@@ -174,6 +184,101 @@ int FindEntry(std::FILE* file, const std::string& header, const char* key, char*
         return CopyOut(out, size, value, kept);
     }
     return kProfileNotFound;
+}
+
+// Scans an open profile line by line for the entry; `out` already holds the default text.
+int FindEntry(std::FILE* file, const std::string& header, const char* key, char* out, unsigned size)
+{
+    Line line;
+    bool inSection = false;
+    while (!inSection) {
+        if (!ReadLine(file, line))
+            return kProfileNotFound;
+        inSection = IsHeader(line, header);
+    }
+    return FindKey([&]() -> const Line* { return ReadLine(file, line) ? &line : nullptr; }, key,
+                   out, size);
+}
+
+// A profile read once into the lines the reader sees, with the first line of each header text.
+struct LineProfile
+{
+    std::vector<Line> lines;
+    std::unordered_map<std::string, std::size_t> headers;
+
+    explicit LineProfile(std::FILE* file)
+    {
+        Line line;
+        while (ReadLine(file, line)) {
+            if (line.piece[0] == '[') {
+                long length = NameLength(line, "\t\r\n=");
+                if (length >= 0)
+                    headers.emplace(std::string(line.text(), std::size_t(length)), lines.size());
+            }
+            lines.push_back(std::move(line));
+        }
+    }
+
+    int Find(const std::string& header, const char* key, char* out, unsigned size) const
+    {
+        auto it = headers.find(header);
+        if (it == headers.end())
+            return kProfileNotFound;
+        std::size_t next = it->second + 1;
+        return FindKey([&]() { return next < lines.size() ? &lines[next++] : nullptr; }, key, out,
+                       size);
+    }
+};
+
+// Profiles as last read, each kept while the file's identity and the count of profile writes
+// stay the same.
+struct CachedProfile
+{
+    std::string path;
+    platform::FileIdentity identity;
+    unsigned long writes = 0;
+    unsigned long lastUse = 0;
+    std::shared_ptr<const LineProfile> profile;
+};
+
+constexpr std::size_t kCachedFiles = 8;
+std::mutex g_cacheMutex;
+std::vector<CachedProfile> g_cache;
+unsigned long g_useClock = 0;
+
+std::shared_ptr<const LineProfile> FindCached(const char* path,
+                                              const platform::FileIdentity& identity)
+{
+    const unsigned long writes = platform::profileWriteCount();
+    std::lock_guard<std::mutex> lock(g_cacheMutex);
+    for (CachedProfile& entry : g_cache)
+        if (entry.path == path && entry.identity == identity && entry.writes == writes) {
+            entry.lastUse = ++g_useClock;
+            return entry.profile;
+        }
+    return nullptr;
+}
+
+void Remember(const char* path, const platform::FileIdentity& identity, unsigned long writes,
+              std::shared_ptr<const LineProfile> profile)
+{
+    std::lock_guard<std::mutex> lock(g_cacheMutex);
+    auto same = std::find_if(g_cache.begin(), g_cache.end(),
+                             [path](const CachedProfile& e) { return e.path == path; });
+    if (!profile) {
+        if (same != g_cache.end())
+            g_cache.erase(same);
+        return;
+    }
+    if (same == g_cache.end()) {
+        if (g_cache.size() >= kCachedFiles)
+            g_cache.erase(std::min_element(
+                g_cache.begin(), g_cache.end(),
+                [](const CachedProfile& a, const CachedProfile& b) { return a.lastUse < b.lastUse; }));
+        g_cache.emplace_back();
+        same = g_cache.end() - 1;
+    }
+    *same = {path, identity, writes, ++g_useClock, std::move(profile)};
 }
 
 } // namespace
@@ -234,14 +339,37 @@ int GetPrivateProfileStringPlus(const char* section, const char* key, const char
     struct stat info;
     if (stat(path, &info) != 0)
         return kProfileNotFound;
+    // A FIFO or device is refused as a missing file is, without ever being opened.
+    if (!S_ISREG(info.st_mode) && !S_ISDIR(info.st_mode))
+        return kProfileNotFound;
 
+    const std::string header = std::string("[") + section + "]";
+    const bool cached = !OpenHook() && platform::profileCacheEnabled() && S_ISREG(info.st_mode);
+    if (cached) {
+        if (auto profile = FindCached(path, platform::fileIdentity(info)))
+            return profile->Find(header, key, out, size);
+    }
+
+    const timespec start = platform::fileClockNow();
+    const unsigned long writes = platform::profileWriteCount();
     errno = 0;
     FilePtr file(OpenHook() ? OpenHook()(path) : OpenForReading(path));
     if (!file) {
         ReportOpenFailure(path, errno);
         return kProfileOpenFailed;
     }
-
     // Every negative result leaves the default text in `out`.
-    return FindEntry(file.get(), std::string("[") + section + "]", key, out, size);
+    if (!cached)
+        return FindEntry(file.get(), header, key, out, size);
+
+    struct stat before;
+    bool stable = fstat(fileno(file.get()), &before) == 0;
+    auto profile = std::make_shared<const LineProfile>(file.get());
+    struct stat after;
+    stable = stable && fstat(fileno(file.get()), &after) == 0;
+    const platform::FileIdentity identity = platform::fileIdentity(after);
+    bool trusted = stable && platform::fileIdentity(before) == identity &&
+                   platform::trustedAfterRead(identity, start) && !std::ferror(file.get());
+    Remember(path, identity, writes, trusted ? profile : nullptr);
+    return profile->Find(header, key, out, size);
 }

@@ -1,21 +1,28 @@
-// Profile (INI) file reading and atomic writing with the platform reader's rules.
+// Profile (INI) file reading and atomic writing with the platform reader's rules. Each file's
+// parsed form is cached, keyed by its path and checked against the file's identity on every
+// call, so that reading a catalogue key by key does not parse the file again for every key.
 #include "platform/profile.h"
 
 #include <algorithm>
+#include <atomic>
 #include <cctype>
 #include <cerrno>
+#include <climits>
 #include <cstdio>
 #include <cstring>
 #include <fcntl.h>
+#include <memory>
+#include <mutex>
 #include <optional>
 #include <string_view>
-#include <sys/stat.h>
 #include <unistd.h>
-#include <vector>
+#include <unordered_map>
 
 namespace {
 
 long long g_writeFailAfter = -1;
+std::atomic<bool> g_cacheEnabled{true};
+std::atomic<unsigned long> g_writeCount{0};
 
 bool isBlank(char c)
 {
@@ -53,18 +60,21 @@ struct Line
     std::string_view ending;
 };
 
+// CR LF, LF and a lone CR each end a line, so files from any platform read alike.
 std::vector<Line> splitLines(std::string_view data)
 {
     std::vector<Line> lines;
     std::size_t pos = 0;
     while (pos < data.size()) {
-        std::size_t lf = data.find('\n', pos);
-        std::size_t end = lf == std::string_view::npos ? data.size() : lf;
-        std::size_t textEnd = end;
-        if (textEnd > pos && data[textEnd - 1] == '\r')
-            --textEnd;
-        std::size_t next = lf == std::string_view::npos ? data.size() : lf + 1;
-        lines.push_back({data.substr(pos, textEnd - pos), data.substr(textEnd, next - textEnd)});
+        std::size_t end = data.find_first_of("\r\n", pos);
+        if (end == std::string_view::npos) {
+            lines.push_back({data.substr(pos), {}});
+            break;
+        }
+        std::size_t next = end + 1;
+        if (data[end] == '\r' && next < data.size() && data[next] == '\n')
+            ++next;
+        lines.push_back({data.substr(pos, end - pos), data.substr(end, next - end)});
         pos = next;
     }
     return lines;
@@ -96,21 +106,39 @@ bool splitEntry(std::string_view text, std::string_view& key, std::string_view& 
     return true;
 }
 
-std::optional<std::string> readWholeFile(const char* path)
+// The bytes of a regular file and its identity before and after they were read.
+struct FileRead
 {
-    FILE* f = std::fopen(path, "rb");
-    if (!f)
+    std::string bytes;
+    platform::FileIdentity before;
+    platform::FileIdentity after;
+};
+
+std::optional<FileRead> readRegularFile(const char* path)
+{
+    struct stat status;
+    int fd = platform::openRegularFile(path, &status);
+    if (fd < 0)
         return std::nullopt;
-    std::string data;
+    FileRead read;
+    read.before = platform::fileIdentity(status);
     char buffer[65536];
-    std::size_t n;
-    while ((n = std::fread(buffer, 1, sizeof buffer, f)) > 0)
-        data.append(buffer, n);
-    bool failed = std::ferror(f) != 0;
-    std::fclose(f);
+    bool failed = false;
+    for (;;) {
+        ssize_t n = ::read(fd, buffer, sizeof buffer);
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n < 0)
+            failed = true;
+        if (n <= 0)
+            break;
+        read.bytes.append(buffer, std::size_t(n));
+    }
+    read.after = ::fstat(fd, &status) == 0 ? platform::fileIdentity(status) : platform::FileIdentity{};
+    ::close(fd);
     if (failed)
         return std::nullopt;
-    return data;
+    return read;
 }
 
 bool endsWithNoCase(std::string_view s, std::string_view suffix)
@@ -129,8 +157,22 @@ unsigned copyOut(std::string_view text, char* out, unsigned size)
     return unsigned(n);
 }
 
+// Copies a value as found in the file: a matching pair of quotes goes, a NUL ends it, and it
+// is converted to UTF-8.
+unsigned copyValue(std::string_view v, const char* key, char* out, unsigned size)
+{
+    if (v.size() >= 2 && (v.front() == '"' || v.front() == '\'') && v.back() == v.front())
+        v = v.substr(1, v.size() - 2);
+    v = v.substr(0, std::min(v.size(), v.find('\0')));
+    if (std::none_of(v.begin(), v.end(), [](char c) { return c & 0x80; }))
+        return copyOut(v, out, size); // plain ASCII needs no conversion
+    std::string text = platform::toUtf8(std::string(v), endsWithNoCase(key, "_GRE"));
+    return copyOut(text, out, size);
+}
+
 // Copies a list of names, each terminated, the list ending in a second terminator, as the
-// platform reader does when it is asked for all sections or all keys.
+// platform reader does when it is asked for all sections or all keys. The last byte of `out`
+// is kept for the final terminator; a name that does not fit is cut and the list ends there.
 unsigned copyList(const std::vector<std::string_view>& names, char* out, unsigned size)
 {
     if (!out || size == 0)
@@ -141,13 +183,17 @@ unsigned copyList(const std::vector<std::string_view>& names, char* out, unsigne
     }
     std::size_t pos = 0;
     for (std::string_view name : names) {
-        if (pos + name.size() + 2 > size) {
-            std::size_t room = size - 2 - pos;
-            std::size_t n = platform::utf8CutLength(name.data(), name.size(), room);
-            std::memcpy(out + pos, name.data(), n);
-            pos += n;
+        if (name.empty())
+            continue; // it would end the list early
+        std::size_t room = size - 1 - pos; // bytes before the final terminator
+        if (name.size() + 1 > room) {
+            if (room > 0) {
+                std::size_t n = platform::utf8CutLength(name.data(), name.size(), room - 1);
+                std::memcpy(out + pos, name.data(), n);
+                pos += n;
+                out[pos++] = '\0';
+            }
             out[pos] = '\0';
-            out[pos + 1] = '\0';
             return unsigned(size - 2);
         }
         std::memcpy(out + pos, name.data(), name.size());
@@ -155,14 +201,233 @@ unsigned copyList(const std::vector<std::string_view>& names, char* out, unsigne
         out[pos++] = '\0';
     }
     out[pos] = '\0';
-    if (pos == 0 && size > 1)
+    if (pos == 0)
         out[1] = '\0';
     return unsigned(pos);
 }
 
+// What a lookup found: the value, or the names when a list was asked for.
+struct Found
+{
+    std::optional<std::string_view> value;
+    std::vector<std::string_view> names;
+};
+
+// The reference lookup: one pass over the lines, as every read made before the cache.
+Found scanLines(std::string_view data, const char* section, const char* key)
+{
+    Found found;
+    bool inSection = false;
+    for (const Line& line : splitLines(data)) {
+        if (auto name = headerName(line.text)) {
+            if (!section)
+                found.names.push_back(*name);
+            else if (inSection)
+                break;
+            else
+                inSection = equalsNoCase(*name, section);
+            continue;
+        }
+        if (!inSection || !section)
+            continue;
+        std::string_view k, v;
+        if (!splitEntry(line.text, k, v))
+            continue;
+        if (!key) {
+            found.names.push_back(k);
+        } else if (equalsNoCase(k, key)) {
+            found.value = v;
+            break;
+        }
+    }
+    return found;
+}
+
+// Hashing and comparing names without regard to the case of a-z, so that the index is looked
+// up with the caller's own text, without a copy.
+struct NoCaseHash
+{
+    using is_transparent = void;
+    std::size_t operator()(std::string_view s) const
+    {
+        std::size_t h = 14695981039346656037ull;
+        for (char c : s)
+            h = (h ^ static_cast<unsigned char>(upper(c))) * 1099511628211ull;
+        return h;
+    }
+};
+
+struct NoCaseEqual
+{
+    using is_transparent = void;
+    bool operator()(std::string_view a, std::string_view b) const { return equalsNoCase(a, b); }
+};
+
+using NameIndex = std::unordered_map<std::string_view, std::size_t, NoCaseHash, NoCaseEqual>;
+
+} // namespace
+
+// A profile as read at one moment. Indexed, it holds its sections in file order, the first
+// section of each name and the first key of each name within it; otherwise every lookup scans
+// the lines. The views point into `data`, so the object is built in place and never copied.
+struct platform::ProfileData
+{
+    struct Section
+    {
+        std::string_view name;
+        std::vector<std::pair<std::string_view, std::string_view>> entries;
+        NameIndex keys;
+    };
+
+    std::string data;
+    bool indexed = false;
+    std::vector<Section> sections;
+    NameIndex index;
+
+    ProfileData() = default;
+    ProfileData(const ProfileData&) = delete;
+    ProfileData& operator=(const ProfileData&) = delete;
+
+    void parse()
+    {
+        indexed = true;
+        for (const Line& line : splitLines(data)) {
+            if (auto name = headerName(line.text)) {
+                sections.push_back({*name, {}, {}});
+                index.emplace(*name, sections.size() - 1);
+                continue;
+            }
+            std::string_view k, v;
+            if (sections.empty() || !splitEntry(line.text, k, v))
+                continue;
+            Section& s = sections.back();
+            s.entries.emplace_back(k, v);
+            s.keys.emplace(k, s.entries.size() - 1);
+        }
+    }
+
+    Found find(const char* section, const char* key) const
+    {
+        if (!indexed)
+            return scanLines(data, section, key);
+        Found found;
+        if (!section) {
+            for (const Section& s : sections)
+                found.names.push_back(s.name);
+            return found;
+        }
+        auto it = index.find(std::string_view(section));
+        if (it == index.end())
+            return found;
+        const Section& s = sections[it->second];
+        if (!key) {
+            for (const auto& entry : s.entries)
+                found.names.push_back(entry.first);
+            return found;
+        }
+        auto k = s.keys.find(std::string_view(key));
+        if (k != s.keys.end())
+            found.value = s.entries[k->second].second;
+        return found;
+    }
+};
+
+namespace {
+
+using platform::ProfileData;
+
+// The cache: a few files, the least recently used going first.
+struct CacheEntry
+{
+    std::string path;
+    platform::FileIdentity identity;
+    unsigned long writes = 0;
+    unsigned long lastUse = 0;
+    std::shared_ptr<const ProfileData> profile;
+};
+
+constexpr std::size_t kCachedFiles = 16;
+std::mutex g_cacheMutex;
+std::vector<CacheEntry> g_cache;
+unsigned long g_useClock = 0;
+
+std::shared_ptr<const ProfileData> cachedProfile(const char* path)
+{
+    struct stat status;
+    if (::stat(path, &status) != 0 || !S_ISREG(status.st_mode))
+        return nullptr;
+    const platform::FileIdentity identity = platform::fileIdentity(status);
+    const unsigned long writes = g_writeCount.load();
+    {
+        std::lock_guard<std::mutex> lock(g_cacheMutex);
+        for (CacheEntry& entry : g_cache)
+            if (entry.path == path && entry.identity == identity && entry.writes == writes) {
+                entry.lastUse = ++g_useClock;
+                return entry.profile;
+            }
+    }
+
+    const timespec start = platform::fileClockNow();
+    std::optional<FileRead> read = readRegularFile(path);
+    if (!read)
+        return nullptr;
+    auto profile = std::make_shared<ProfileData>();
+    profile->data = std::move(read->bytes);
+    profile->parse();
+    const bool trusted =
+        read->before == read->after && platform::trustedAfterRead(read->after, start);
+
+    std::lock_guard<std::mutex> lock(g_cacheMutex);
+    auto same = std::find_if(g_cache.begin(), g_cache.end(),
+                             [path](const CacheEntry& e) { return e.path == path; });
+    if (!trusted) {
+        if (same != g_cache.end())
+            g_cache.erase(same);
+        return profile;
+    }
+    if (same == g_cache.end()) {
+        if (g_cache.size() >= kCachedFiles)
+            g_cache.erase(std::min_element(
+                g_cache.begin(), g_cache.end(),
+                [](const CacheEntry& a, const CacheEntry& b) { return a.lastUse < b.lastUse; }));
+        g_cache.push_back({path, {}, 0, 0, nullptr});
+        same = g_cache.end() - 1;
+    }
+    *same = {path, read->after, writes, ++g_useClock, profile};
+    return profile;
+}
+
+// Whether the profile rules refuse `text` as part of a line: a line break would start a line
+// of its own.
 bool hasLineBreak(const char* s)
 {
     return s && std::strpbrk(s, "\r\n") != nullptr;
+}
+
+// Follows symbolic links from `path` to the file they lead to (which need not exist yet).
+bool resolveLinks(const std::string& path, std::string& target)
+{
+    std::string current = path;
+    for (int hops = 0; hops < 40; ++hops) {
+        struct stat status;
+        if (::lstat(current.c_str(), &status) != 0 || !S_ISLNK(status.st_mode)) {
+            target = current;
+            return true;
+        }
+        char buffer[PATH_MAX];
+        ssize_t n = ::readlink(current.c_str(), buffer, sizeof buffer);
+        if (n <= 0 || std::size_t(n) >= sizeof buffer)
+            return false;
+        std::string link(buffer, std::size_t(n));
+        if (link[0] != '/') {
+            std::size_t slash = current.rfind('/');
+            if (slash != std::string::npos)
+                link = current.substr(0, slash + 1) + link;
+        }
+        current = link;
+    }
+    errno = ELOOP;
+    return false;
 }
 
 // Writes `data` to a new file beside `path` and renames it over `path`.
@@ -171,7 +436,7 @@ bool replaceFileAtomically(const char* path, const std::string& data)
     std::string tmp = std::string(path) + ".XXXXXX";
     std::vector<char> name(tmp.begin(), tmp.end());
     name.push_back('\0');
-    int fd = mkstemp(name.data());
+    int fd = mkostemp(name.data(), O_CLOEXEC);
     if (fd < 0)
         return false;
     // The new file keeps the old one's permissions; a first one gets the usual 0666 - umask.
@@ -210,6 +475,133 @@ bool replaceFileAtomically(const char* path, const std::string& data)
     if (!ok)
         ::unlink(name.data());
     return ok;
+}
+
+enum class Edit
+{
+    Refused,
+    Unchanged,
+    Changed
+};
+
+// Applies one write to the text of a profile, as WritePrivateProfileStringA describes it.
+Edit applyWrite(std::string& old, const char* section, const char* key, const char* value)
+{
+    if (!section || !platform::isProfileName(section) || (key && !platform::isProfileName(key)) ||
+        hasLineBreak(value))
+        return Edit::Refused;
+
+    std::vector<Line> lines = splitLines(old);
+    std::string eol = "\n";
+    for (const Line& line : lines)
+        if (!line.ending.empty()) {
+            eol = std::string(line.ending);
+            break;
+        }
+
+    // Locate the section: its header line and the line after its last line.
+    std::size_t header = lines.size();
+    for (std::size_t i = 0; i < lines.size(); ++i) {
+        auto name = headerName(lines[i].text);
+        if (name && equalsNoCase(*name, section)) {
+            header = i;
+            break;
+        }
+    }
+    std::size_t end = header;
+    if (header < lines.size())
+        for (end = header + 1; end < lines.size() && !headerName(lines[end].text); ++end) {
+        }
+
+    std::string entry = key && value ? std::string(key) + "=" + value : std::string();
+    auto join = [&](std::size_t from, std::size_t to, std::string& outText) {
+        for (std::size_t i = from; i < to; ++i) {
+            outText.append(lines[i].text);
+            outText.append(lines[i].ending);
+        }
+    };
+    auto endLine = [&](std::string& outText) {
+        if (!outText.empty() && outText.back() != '\n' && outText.back() != '\r')
+            outText += eol;
+    };
+
+    std::string result;
+    if (header == lines.size()) {
+        if (!key || !value)
+            return Edit::Unchanged; // nothing to remove
+        result = old;
+        endLine(result);
+        result += "[" + std::string(section) + "]" + eol + entry + eol;
+    } else if (!key) {
+        join(0, header, result);
+        join(end, lines.size(), result);
+    } else {
+        std::size_t found = end;
+        for (std::size_t i = header + 1; i < end; ++i) {
+            std::string_view k, v;
+            if (splitEntry(lines[i].text, k, v) && equalsNoCase(k, key)) {
+                found = i;
+                break;
+            }
+        }
+        if (found < end) {
+            join(0, found, result);
+            if (value) {
+                result += entry;
+                result += lines[found].ending.empty() && found + 1 < lines.size()
+                              ? eol
+                              : std::string(lines[found].ending);
+            }
+            join(found + 1, lines.size(), result);
+        } else {
+            if (!value)
+                return Edit::Unchanged;
+            // A new key goes after the section's last non-blank line.
+            std::size_t insertAt = end;
+            while (insertAt > header + 1 && trim(lines[insertAt - 1].text).empty())
+                --insertAt;
+            join(0, insertAt, result);
+            endLine(result);
+            result += entry + eol;
+            join(insertAt, lines.size(), result);
+        }
+    }
+    old = std::move(result);
+    return Edit::Changed;
+}
+
+// Reads the profile at `path` (through any symbolic link), lets `edit` change its text and
+// replaces the file with the result in one atomic step.
+template <class EditText>
+bool editProfile(const char* path, EditText edit)
+{
+    std::string target;
+    if (!path || !resolveLinks(path, target))
+        return false;
+    std::string text;
+    struct stat st;
+    if (::stat(target.c_str(), &st) == 0) {
+        if (!S_ISREG(st.st_mode))
+            return false; // a folder, FIFO or device is left alone
+        std::optional<FileRead> read = readRegularFile(target.c_str());
+        if (!read)
+            return false;
+        text = std::move(read->bytes);
+    } else if (errno != ENOENT) {
+        return false;
+    }
+    switch (edit(text)) {
+    case Edit::Refused:
+        return false;
+    case Edit::Unchanged:
+        return true;
+    case Edit::Changed:
+        break;
+    }
+    if (!replaceFileAtomically(target.c_str(), text))
+        return false;
+    ++g_writeCount;
+    return true;
 }
 
 } // namespace
@@ -327,67 +719,140 @@ std::string toUtf8(const std::string& bytes, bool greek)
     return out;
 }
 
+bool isProfileName(const char* name)
+{
+    if (!name || name[0] == '[' || name[0] == ';')
+        return false;
+    for (const char* p = name; *p; ++p) {
+        unsigned char c = static_cast<unsigned char>(*p);
+        if (c == ']' || c == '=' || c < 0x20 || c == 0x7F)
+            return false;
+    }
+    return true;
+}
+
+bool writeProfileEntries(const std::vector<ProfileEntry>& entries, const char* path)
+{
+    return editProfile(path, [&entries](std::string& text) {
+        Edit result = Edit::Unchanged;
+        for (const ProfileEntry& entry : entries) {
+            Edit one = applyWrite(text, entry.section.c_str(), entry.key.c_str(),
+                                  entry.value.c_str());
+            if (one == Edit::Refused)
+                return Edit::Refused;
+            if (one == Edit::Changed)
+                result = Edit::Changed;
+        }
+        return result;
+    });
+}
+
+bool FileIdentity::operator==(const FileIdentity& other) const
+{
+    return device == other.device && inode == other.inode && size == other.size &&
+           modified.tv_sec == other.modified.tv_sec &&
+           modified.tv_nsec == other.modified.tv_nsec && changed.tv_sec == other.changed.tv_sec &&
+           changed.tv_nsec == other.changed.tv_nsec;
+}
+
+FileIdentity fileIdentity(const struct stat& status)
+{
+    return {status.st_dev, status.st_ino, status.st_size, status.st_mtim, status.st_ctim};
+}
+
+timespec fileClockNow()
+{
+    // The kernel stamps file times from its coarse clock.
+    timespec now{};
+    clock_gettime(CLOCK_REALTIME_COARSE, &now);
+    return now;
+}
+
+bool trustedAfterRead(const FileIdentity& identity, const timespec& readStart)
+{
+    const timespec& m = identity.modified;
+    return m.tv_sec < readStart.tv_sec ||
+           (m.tv_sec == readStart.tv_sec && m.tv_nsec < readStart.tv_nsec);
+}
+
+unsigned long profileWriteCount()
+{
+    return g_writeCount.load();
+}
+
+int openRegularFile(const char* path, struct stat* status)
+{
+    int fd = ::open(path, O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+    if (fd < 0)
+        return -1;
+    struct stat own;
+    struct stat* s = status ? status : &own;
+    if (::fstat(fd, s) != 0 || !S_ISREG(s->st_mode)) {
+        int error = S_ISDIR(s->st_mode) ? EISDIR : ENODEV;
+        ::close(fd);
+        errno = error;
+        return -1;
+    }
+    return fd;
+}
+
 void setProfileWriteFailAfter(long long bytes)
 {
     g_writeFailAfter = bytes;
 }
 
+void setProfileCacheEnabled(bool enabled)
+{
+    g_cacheEnabled = enabled;
+    std::lock_guard<std::mutex> lock(g_cacheMutex);
+    g_cache.clear();
+}
+
+bool profileCacheEnabled()
+{
+    return g_cacheEnabled.load();
+}
+
 } // namespace platform
 
-unsigned GetPrivateProfileStringA(const char* section, const char* key, const char* defaultText,
-                                  char* out, unsigned size, const char* path)
-{
-    std::string_view def = defaultText ? defaultText : "";
-    std::optional<std::string> data = path ? readWholeFile(path) : std::nullopt;
-    if (!data) {
-        if (!section || !key)
-            return copyList({}, out, size);
-        return copyOut(def, out, size);
-    }
-    std::vector<Line> lines = splitLines(*data);
+namespace platform {
 
-    std::vector<std::string_view> names;
-    bool inSection = false;
-    for (const Line& line : lines) {
-        if (auto name = headerName(line.text)) {
-            if (!section)
-                names.push_back(*name);
-            else if (inSection)
-                break;
-            else
-                inSection = equalsNoCase(*name, section);
-            continue;
-        }
-        if (!inSection || !section)
-            continue;
-        std::string_view k, v;
-        if (!splitEntry(line.text, k, v))
-            continue;
-        if (!key) {
-            names.push_back(k);
-            continue;
-        }
-        if (!equalsNoCase(k, key))
-            continue;
-        if (v.size() >= 2 && v.front() == '"' && v.back() == '"')
-            v = v.substr(1, v.size() - 2);
-        v = v.substr(0, std::min(v.size(), v.find('\0')));
-        std::string text = platform::toUtf8(std::string(v), endsWithNoCase(key, "_GRE"));
-        return copyOut(text, out, size);
+ProfileSnapshot::ProfileSnapshot(const char* path)
+{
+    if (!path)
+        return;
+    if (profileCacheEnabled()) {
+        data_ = cachedProfile(path);
+    } else if (std::optional<FileRead> read = readRegularFile(path)) {
+        auto profile = std::make_shared<ProfileData>();
+        profile->data = std::move(read->bytes);
+        data_ = std::move(profile);
     }
+}
+
+ProfileSnapshot::~ProfileSnapshot() = default;
+
+unsigned ProfileSnapshot::GetString(const char* section, const char* key, const char* defaultText,
+                                    char* out, unsigned size) const
+{
+    Found found = data_ ? data_->find(section, key) : Found{};
     if (!section || !key)
-        return copyList(names, out, size);
+        return copyList(found.names, out, size);
+    if (found.value)
+        return copyValue(*found.value, key, out, size);
+    std::string_view def = defaultText ? defaultText : "";
+    while (!def.empty() && isBlank(def.back()))
+        def.remove_suffix(1);
     return copyOut(def, out, size);
 }
 
-unsigned GetPrivateProfileIntA(const char* section, const char* key, int defaultValue,
-                               const char* path)
+unsigned ProfileSnapshot::GetInt(const char* section, const char* key, int defaultValue) const
 {
     if (!section || !key)
         return unsigned(defaultValue);
     static const char* const kMissing = "\x01missing\x01";
     char buffer[64];
-    GetPrivateProfileStringA(section, key, kMissing, buffer, sizeof buffer, path);
+    GetString(section, key, kMissing, buffer, sizeof buffer);
     if (std::strcmp(buffer, kMissing) == 0)
         return unsigned(defaultValue);
     const char* p = buffer;
@@ -407,99 +872,22 @@ unsigned GetPrivateProfileIntA(const char* section, const char* key, int default
     return negative ? 0u - value : value;
 }
 
+} // namespace platform
+
+unsigned GetPrivateProfileStringA(const char* section, const char* key, const char* defaultText,
+                                  char* out, unsigned size, const char* path)
+{
+    return platform::ProfileSnapshot(path).GetString(section, key, defaultText, out, size);
+}
+
+unsigned GetPrivateProfileIntA(const char* section, const char* key, int defaultValue,
+                               const char* path)
+{
+    return platform::ProfileSnapshot(path).GetInt(section, key, defaultValue);
+}
+
 bool WritePrivateProfileStringA(const char* section, const char* key, const char* value,
                                 const char* path)
 {
-    if (!section || !path || hasLineBreak(section) || hasLineBreak(key) || hasLineBreak(value))
-        return false;
-    std::string old;
-    struct stat st;
-    if (::stat(path, &st) == 0) {
-        std::optional<std::string> data = readWholeFile(path);
-        if (!data)
-            return false;
-        old = std::move(*data);
-    } else if (errno != ENOENT) {
-        return false;
-    }
-
-    std::vector<Line> lines = splitLines(old);
-    std::string eol = "\n";
-    for (const Line& line : lines)
-        if (!line.ending.empty()) {
-            eol = std::string(line.ending);
-            break;
-        }
-
-    // Locate the section: its header line and the line after its last line.
-    std::size_t header = lines.size();
-    for (std::size_t i = 0; i < lines.size(); ++i) {
-        auto name = headerName(lines[i].text);
-        if (name && equalsNoCase(*name, section)) {
-            header = i;
-            break;
-        }
-    }
-    std::size_t end = header;
-    if (header < lines.size())
-        for (end = header + 1; end < lines.size() && !headerName(lines[end].text); ++end) {
-        }
-
-    std::string entry = key && value ? std::string(key) + "=" + value : std::string();
-    auto join = [&](std::size_t from, std::size_t to, std::string& outText) {
-        for (std::size_t i = from; i < to; ++i) {
-            outText.append(lines[i].text);
-            outText.append(lines[i].ending);
-        }
-    };
-    auto endLine = [&](std::string& outText) {
-        if (!outText.empty() && outText.back() != '\n')
-            outText += eol;
-    };
-
-    std::string result;
-    if (header == lines.size()) {
-        if (!key || !value)
-            return true; // nothing to remove
-        result = old;
-        endLine(result);
-        result += "[" + std::string(section) + "]" + eol + entry + eol;
-        return replaceFileAtomically(path, result);
-    }
-    if (!key) {
-        join(0, header, result);
-        join(end, lines.size(), result);
-        return replaceFileAtomically(path, result);
-    }
-
-    std::size_t found = end;
-    for (std::size_t i = header + 1; i < end; ++i) {
-        std::string_view k, v;
-        if (splitEntry(lines[i].text, k, v) && equalsNoCase(k, key)) {
-            found = i;
-            break;
-        }
-    }
-    if (found < end) {
-        join(0, found, result);
-        if (value) {
-            result += entry;
-            result += lines[found].ending.empty() && found + 1 < lines.size()
-                          ? eol
-                          : std::string(lines[found].ending);
-        }
-        join(found + 1, lines.size(), result);
-        return replaceFileAtomically(path, result);
-    }
-    if (!value)
-        return true;
-    // A new key goes after the section's last non-blank line.
-    std::size_t insertAt = end;
-    while (insertAt > header + 1 && trim(lines[insertAt - 1].text).empty())
-        --insertAt;
-    join(0, insertAt, result);
-    endLine(result);
-    result += entry + eol;
-    join(insertAt, lines.size(), result);
-    return replaceFileAtomically(path, result);
+    return editProfile(path, [&](std::string& text) { return applyWrite(text, section, key, value); });
 }

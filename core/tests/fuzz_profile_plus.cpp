@@ -1,12 +1,18 @@
-// Fuzzes the strict profile reader with arbitrary profile text and names.
+// Fuzzes the strict profile reader with arbitrary profile text and names. Every read is made
+// with the lines kept from an earlier read and, as the reference, line by line from the file;
+// both must give the same result and bytes.
 #include "core/profile_plus.h"
 #include "core/texts.h"
+#include "platform/profile.h"
 
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <fcntl.h>
 #include <string>
+#include <sys/stat.h>
 #include <unistd.h>
+#include <vector>
 
 namespace {
 
@@ -16,7 +22,7 @@ std::string& ProfilePath()
     return path;
 }
 
-// The existence check's file goes when the run ends, so runs leave nothing in /tmp.
+// The profile goes when the run ends, so runs leave nothing in /tmp.
 void RemoveProfile()
 {
     ::unlink(ProfilePath().c_str());
@@ -36,22 +42,43 @@ std::string Take(const unsigned char*& data, std::size_t& size, const char* fall
     return field;
 }
 
+struct Query
+{
+    std::string section;
+    std::string key;
+};
+
+// The result and the bytes of one read into exactly outSize + 1 bytes, so that an overrun is
+// caught.
+std::string Read(const Query& q, const std::string& defaultText, unsigned outSize)
+{
+    char* out = new char[outSize + 1];
+    std::memset(out, 0xA5, outSize + 1);
+    int result = GetPrivateProfileStringPlus(q.section.c_str(), q.key.c_str(), defaultText.c_str(),
+                                             out, outSize, ProfilePath().c_str());
+    if (result >= 0 &&
+        (static_cast<unsigned>(result) > outSize || std::strlen(out) != unsigned(result)))
+        __builtin_trap();
+    if (result < -3 || result == -1)
+        __builtin_trap();
+    std::string bytes = std::to_string(result) + ":" + std::string(out, outSize + 1);
+    delete[] out;
+    return bytes;
+}
+
 } // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const unsigned char* data, std::size_t size)
 {
-    // The existence check needs a real file; the open hook then serves the input from memory.
-    static const std::string path = [] {
-        const std::string& p = ProfilePath();
-        if (std::FILE* f = std::fopen(p.c_str(), "wb"))
-            std::fclose(f);
+    static long stamp = [] {
         std::atexit(RemoveProfile);
         SetMessageBoxHook([](const std::string&, const std::string&, int) { return 6; });
-        return p;
+        return 1000000000L;
     }();
 
-    std::string section = Take(data, size, "S");
-    std::string key = Take(data, size, "k");
+    std::vector<Query> queries(1);
+    queries[0].section = Take(data, size, "S");
+    queries[0].key = Take(data, size, "k");
     std::string defaultText = Take(data, size, "()--()");
     unsigned outSize = 804;
     if (size > 0) {
@@ -59,21 +86,33 @@ extern "C" int LLVMFuzzerTestOneInput(const unsigned char* data, std::size_t siz
         ++data;
         --size;
     }
-    std::string text(reinterpret_cast<const char*>(data), size);
-    SetProfilePlusOpenHook([&text](const char*) {
-        return text.empty() ? std::fopen("/dev/null", "rb")
-                            : fmemopen(text.data(), text.size(), "rb");
-    });
+    queries.push_back({queries[0].section, "k"});
+    queries.push_back({"S", queries[0].key});
+    queries.push_back({"S", "k"});
 
-    // Exactly outSize + 1 bytes, so that an overrun is caught.
-    char* out = new char[outSize + 1];
-    int result = GetPrivateProfileStringPlus(section.c_str(), key.c_str(), defaultText.c_str(), out,
-                                             outSize, path.c_str());
-    if (result >= 0 &&
-        (static_cast<unsigned>(result) > outSize || std::strlen(out) != unsigned(result)))
-        __builtin_trap();
-    if (result < -3)
-        __builtin_trap();
-    delete[] out;
+    const std::string& path = ProfilePath();
+    std::FILE* f = std::fopen(path.c_str(), "wb");
+    if (!f)
+        return 0;
+    std::fwrite(data, 1, size, f);
+    std::fclose(f);
+    // Each content gets a time of its own, long past, so that its lines are kept and used.
+    timespec times[2] = {{++stamp, 0}, {stamp, 0}};
+    ::utimensat(AT_FDCWD, path.c_str(), times, 0);
+
+    std::vector<std::string> cached;
+    platform::setProfileCacheEnabled(true);
+    for (const Query& q : queries)
+        cached.push_back(Read(q, defaultText, outSize));
+    // Again, now from the kept lines.
+    for (std::size_t i = 0; i < queries.size(); ++i)
+        if (Read(queries[i], defaultText, outSize) != cached[i])
+            __builtin_trap();
+    platform::setProfileCacheEnabled(false);
+    for (std::size_t i = 0; i < queries.size(); ++i)
+        if (Read(queries[i], defaultText, outSize) != cached[i])
+            __builtin_trap();
+    platform::setProfileCacheEnabled(true);
+    RemoveProfile();
     return 0;
 }

@@ -1,6 +1,7 @@
 // Tests of the strict profile reader.
 #include "core/profile_plus.h"
 #include "core/texts.h"
+#include "platform/profile.h"
 
 #include <QTemporaryDir>
 #include <QtTest>
@@ -8,6 +9,7 @@
 #include <cerrno>
 #include <fstream>
 #include <memory>
+#include <sys/stat.h>
 #include <vector>
 
 namespace {
@@ -159,15 +161,47 @@ private Q_SLOTS:
         QFETCH(QByteArray, out);
 
         std::string path = Write(file);
-        // Exactly size + 1 bytes, so that any overrun is caught by the address sanitizer.
-        std::unique_ptr<char[]> buffer(new char[size + 1]);
-        std::memset(buffer.get(), '#', size + 1);
-        QCOMPARE(GetPrivateProfileStringPlus(section.constData(), key.constData(),
-                                             defaultText.constData(), buffer.get(),
-                                             static_cast<unsigned>(size), path.c_str()),
-                 result);
-        QCOMPARE(QByteArray(buffer.get()), out);
+        // Read with the lines kept from an earlier read, then, as the reference, line by line
+        // from the file.
+        for (bool cached : {true, false}) {
+            platform::setProfileCacheEnabled(cached);
+            // Exactly size + 1 bytes, so that any overrun is caught by the address sanitizer.
+            std::unique_ptr<char[]> buffer(new char[size + 1]);
+            std::memset(buffer.get(), '#', size + 1);
+            QCOMPARE(GetPrivateProfileStringPlus(section.constData(), key.constData(),
+                                                 defaultText.constData(), buffer.get(),
+                                                 static_cast<unsigned>(size), path.c_str()),
+                     result);
+            QCOMPARE(QByteArray(buffer.get()), out);
+        }
+        platform::setProfileCacheEnabled(true);
         QVERIFY(boxes_.empty());
+    }
+
+    // A FIFO is refused as a missing file is, at once and without a message.
+    void fifoIsRefusedAsMissing()
+    {
+        std::string path = dir_.filePath("fifo.ini").toStdString();
+        QCOMPARE(::mkfifo(path.c_str(), 0600), 0);
+        char out[10];
+        QCOMPARE(GetPrivateProfileStringPlus("S", "k", "def", out, 9, path.c_str()), -3);
+        QCOMPARE(QByteArray(out), QByteArray("def"));
+        QVERIFY(boxes_.empty());
+    }
+
+    // The kept lines are never used for a file that changed, even in the tick it was read.
+    void changedFileReadAgain()
+    {
+        std::string path = Write("[S]\nk=1\n", "changing.ini");
+        char out[10];
+        QCOMPARE(GetPrivateProfileStringPlus("S", "k", "def", out, 9, path.c_str()), 1);
+        QCOMPARE(QByteArray(out), QByteArray("1"));
+        Write("[S]\nk=2\n", "changing.ini");
+        QCOMPARE(GetPrivateProfileStringPlus("S", "k", "def", out, 9, path.c_str()), 1);
+        QCOMPARE(QByteArray(out), QByteArray("2"));
+        QVERIFY(WritePrivateProfileStringA("S", "k", "3", path.c_str()));
+        QCOMPARE(GetPrivateProfileStringPlus("S", "k", "def", out, 9, path.c_str()), 1);
+        QCOMPARE(QByteArray(out), QByteArray("3"));
     }
 
     void missingFileIsSilent()

@@ -2,11 +2,14 @@
 #include "platform/profile.h"
 
 #include <QTemporaryDir>
+#include <algorithm>
 #include <QtTest>
 
+#include <fcntl.h>
 #include <fstream>
 #include <sstream>
 #include <sys/stat.h>
+#include <unistd.h>
 
 namespace {
 
@@ -22,6 +25,20 @@ void writeFile(const QString& path, const std::string& data)
 {
     std::ofstream out(path.toStdString(), std::ios::binary);
     out << data;
+}
+
+// Sets the file's modification time to `seconds` after the epoch, long past.
+void setModified(const QString& path, long seconds)
+{
+    timespec times[2] = {{seconds, 0}, {seconds, 0}};
+    QCOMPARE(::utimensat(AT_FDCWD, path.toLocal8Bit(), times, 0), 0);
+}
+
+std::string valueIn(const QString& path, const char* section = "S", const char* key = "k")
+{
+    char out[64];
+    GetPrivateProfileStringA(section, key, "DEF", out, sizeof out, path.toLocal8Bit());
+    return out;
 }
 
 } // namespace
@@ -54,6 +71,16 @@ private Q_SLOTS:
                                         << QByteArray("k") << 200 << QByteArray(" x ");
         QTest::newRow("lone quote kept") << QByteArray("[S]\nk=\"x\n") << QByteArray("S")
                                          << QByteArray("k") << 200 << QByteArray("\"x");
+        QTest::newRow("single quotes removed") << QByteArray("[S]\nk=' x '\n") << QByteArray("S")
+                                               << QByteArray("k") << 200 << QByteArray(" x ");
+        QTest::newRow("unlike quotes kept") << QByteArray("[S]\nk='x\"\n") << QByteArray("S")
+                                            << QByteArray("k") << 200 << QByteArray("'x\"");
+        QTest::newRow("lines ending in CR only")
+            << QByteArray("[T]\rk=t\r[S]\ra=1\rk=v\r") << QByteArray("S") << QByteArray("k")
+            << 200 << QByteArray("v");
+        QTest::newRow("lone CR in an LF file ends the line")
+            << QByteArray("[S]\nk=ab\rcd=1\n") << QByteArray("S") << QByteArray("cd") << 200
+            << QByteArray("1");
         QTest::newRow("cut to size less one") << QByteArray("[S]\nk=abcdef\n") << QByteArray("S")
                                               << QByteArray("k") << 4 << QByteArray("abc");
         QTest::newRow("missing key gives default")
@@ -85,6 +112,8 @@ private Q_SLOTS:
             << QByteArray("a\xce\xb1");
     }
 
+    // Each row is read with the parsed form kept and, as the reference, with the file parsed
+    // again for the call.
     void read()
     {
         QFETCH(QByteArray, file);
@@ -93,11 +122,190 @@ private Q_SLOTS:
         QFETCH(int, size);
         QFETCH(QByteArray, expected);
         writeFile(path(), file.toStdString());
-        std::vector<char> out(size_t(size) + 8, 'X');
-        unsigned n = GetPrivateProfileStringA(section.constData(), key.constData(), "DEF",
-                                              out.data(), unsigned(size), path().toLocal8Bit());
-        QCOMPARE(QByteArray(out.data()), expected);
-        QCOMPARE(n, unsigned(expected.size()));
+        for (bool cached : {true, false}) {
+            platform::setProfileCacheEnabled(cached);
+            std::vector<char> out(size_t(size) + 8, 'X');
+            unsigned n = GetPrivateProfileStringA(section.constData(), key.constData(), "DEF",
+                                                  out.data(), unsigned(size), path().toLocal8Bit());
+            QCOMPARE(QByteArray(out.data()), expected);
+            QCOMPARE(n, unsigned(expected.size()));
+        }
+        platform::setProfileCacheEnabled(true);
+    }
+
+    void defaultLosesTrailingBlanks()
+    {
+        char out[16];
+        QCOMPARE(GetPrivateProfileStringA("S", "k", " dflt \t ", out, sizeof out,
+                                          path("absent.ini").toLocal8Bit()),
+                 5u);
+        QCOMPARE(QByteArray(out), QByteArray(" dflt"));
+    }
+
+    // Listing section or key names into a heap buffer of every small size: nothing is written
+    // past `size`, and the list always ends in two terminators.
+    void listNames_data()
+    {
+        QTest::addColumn<bool>("sections");
+        QTest::newRow("sections") << true;
+        QTest::newRow("keys") << false;
+    }
+
+    void listNames()
+    {
+        QFETCH(bool, sections);
+        // Each list holds AB, CD, EFG and H; empty names are left out.
+        writeFile(path(), "[AB]\nAB=0\nCD=1\nEFG=2\n=3\nH=4\n[CD]\n[]\n[EFG]\n[H]\n");
+        const QByteArray whole("AB\0CD\0EFG\0H\0", 12);
+        for (unsigned size = 0; size <= 16; ++size) {
+            std::vector<char> out(size + 8, '#');
+            unsigned n = GetPrivateProfileStringA(sections ? nullptr : "AB", nullptr, "", out.data(),
+                                                  size, path().toLocal8Bit());
+            QVERIFY2(std::count(out.begin() + size, out.end(), '#') == 8,
+                     qPrintable(QString("written past %1 bytes").arg(size)));
+            if (size < 2) {
+                QCOMPARE(n, 0u);
+                continue;
+            }
+            QVERIFY(n <= size - 2 || n == unsigned(whole.size()));
+            QCOMPARE(out[n], '\0');
+            QCOMPARE(out[n + (n == 0 ? 1 : 0)], '\0');
+            if (n == unsigned(whole.size()))
+                QCOMPARE(QByteArray(out.data(), int(n)), whole);
+            else // a cut list is a prefix of the whole one, its last name cut
+                QVERIFY(whole.startsWith(QByteArray(out.data(), int(n)).chopped(n > 0 ? 1 : 0)));
+        }
+    }
+
+    // A change by another program is seen at the next call, even one that keeps the size; so
+    // is a write of our own.
+    void changesSeenAtOnce_data()
+    {
+        QTest::addColumn<QString>("how");
+        QTest::newRow("rewritten in the tick it was read") << "now";
+        QTest::newRow("rewritten, other time") << "time";
+        QTest::newRow("replaced, same time") << "replace";
+        QTest::newRow("written by us") << "ours";
+    }
+
+    void changesSeenAtOnce()
+    {
+        QFETCH(QString, how);
+        writeFile(path(), "[S]\nk=1\n");
+        if (how != "now")
+            setModified(path(), 1000000000);
+        QCOMPARE(valueIn(path()), std::string("1"));
+        QCOMPARE(valueIn(path()), std::string("1"));
+        if (how == "now") {
+            writeFile(path(), "[S]\nk=2\n");
+        } else if (how == "time") {
+            writeFile(path(), "[S]\nk=2\n");
+            setModified(path(), 1000000001);
+        } else if (how == "replace") {
+            writeFile(path("other.ini"), "[S]\nk=2\n");
+            setModified(path("other.ini"), 1000000000);
+            QVERIFY(::rename(path("other.ini").toLocal8Bit(), path().toLocal8Bit()) == 0);
+        } else {
+            QVERIFY(WritePrivateProfileStringA("S", "k", "2", path().toLocal8Bit()));
+        }
+        QCOMPARE(valueIn(path()), std::string("2"));
+    }
+
+    // A FIFO is read as a missing file and left alone by the writer, without blocking.
+    void fifoNeitherReadNorWritten()
+    {
+        QString fifo = path("fifo.ini");
+        QCOMPARE(::mkfifo(fifo.toLocal8Bit(), 0600), 0);
+        QCOMPARE(valueIn(fifo), std::string("DEF"));
+        QVERIFY(!WritePrivateProfileStringA("S", "k", "v", fifo.toLocal8Bit()));
+        struct stat st;
+        QCOMPARE(::lstat(fifo.toLocal8Bit(), &st), 0);
+        QVERIFY(S_ISFIFO(st.st_mode));
+        ::unlink(fifo.toLocal8Bit());
+    }
+
+    // A profile shared through a link is written in its target's folder; the link stays.
+    void writesThroughSymbolicLinks_data()
+    {
+        QTest::addColumn<bool>("relative");
+        QTest::newRow("absolute link") << false;
+        QTest::newRow("relative link") << true;
+    }
+
+    void writesThroughSymbolicLinks()
+    {
+        QFETCH(bool, relative);
+        QDir(dir_.path()).mkpath("shared");
+        QDir(dir_.path()).mkpath("work");
+        QString target = path("shared/VELANTO.INI"), link = path("work/VELANTO.INI");
+        QFile::remove(link);
+        writeFile(target, "[S]\nk=1\n");
+        QCOMPARE(::symlink(relative ? "../shared/VELANTO.INI" : target.toLocal8Bit().constData(),
+                           link.toLocal8Bit()),
+                 0);
+        QVERIFY(WritePrivateProfileStringA("S", "k", "2", link.toLocal8Bit()));
+        QVERIFY(QFileInfo(link).isSymLink());
+        QCOMPARE(readFile(target), std::string("[S]\nk=2\n"));
+        QCOMPARE(QDir(path("work")).entryList(QDir::Files | QDir::Hidden | QDir::System),
+                 QStringList{"VELANTO.INI"});
+        QCOMPARE(QDir(path("shared")).entryList(QDir::Files | QDir::Hidden),
+                 QStringList{"VELANTO.INI"});
+    }
+
+    // Names that could never be read back as written are refused and change nothing.
+    void refusesNamesThatCannotBeReadBack_data()
+    {
+        QTest::addColumn<QByteArray>("section");
+        QTest::addColumn<QByteArray>("key");
+        QTest::newRow("] in section") << QByteArray("A]B") << QByteArray("k");
+        QTest::newRow("= in section") << QByteArray("A=B") << QByteArray("k");
+        QTest::newRow("section begins with [") << QByteArray("[A") << QByteArray("k");
+        QTest::newRow("section begins with ;") << QByteArray(";A") << QByteArray("k");
+        QTest::newRow("control character in section") << QByteArray("A\x01") << QByteArray("k");
+        QTest::newRow("tab in section") << QByteArray("A\tB") << QByteArray("k");
+        QTest::newRow("= in key") << QByteArray("S") << QByteArray("a=b");
+        QTest::newRow("] in key") << QByteArray("S") << QByteArray("a]");
+        QTest::newRow("key begins with [") << QByteArray("S") << QByteArray("[k");
+        QTest::newRow("key begins with ;") << QByteArray("S") << QByteArray(";k");
+        QTest::newRow("DEL in key") << QByteArray("S") << QByteArray("k\x7f");
+    }
+
+    void refusesNamesThatCannotBeReadBack()
+    {
+        QFETCH(QByteArray, section);
+        QFETCH(QByteArray, key);
+        writeFile(path(), "[S]\nk=1\n");
+        QVERIFY(!WritePrivateProfileStringA(section, key, "v", path().toLocal8Bit()));
+        QVERIFY(!platform::writeProfileEntries({{"S", "k", "2"}, {section.toStdString(),
+                                                                  key.toStdString(), "v"}},
+                                               path().toLocal8Bit()));
+        QCOMPARE(readFile(path()), std::string("[S]\nk=1\n"));
+    }
+
+    // Several keys in one replace: a failure at any byte leaves the old file; the whole write
+    // then equals the same writes made one by one.
+    void entriesWrittenAllOrNone()
+    {
+        const std::string before = "[VEICOLI]\r\nnV=1\r\ncar0=A\r\n";
+        const std::vector<platform::ProfileEntry> entries{
+            {"VEICOLI", "nV", "2"}, {"VEICOLI", "car1", "B"}, {"B", "nE", "1"},
+            {"B", "ecu0", "X.BIN_1"}, {"B", "name0", "X"}};
+        writeFile(path("one.ini"), before);
+        for (const auto& e : entries)
+            QVERIFY(WritePrivateProfileStringA(e.section.c_str(), e.key.c_str(), e.value.c_str(),
+                                               path("one.ini").toLocal8Bit()));
+        const std::string after = readFile(path("one.ini"));
+        QFile::remove(path("one.ini"));
+        writeFile(path(), before);
+        for (long long fail = 0;; ++fail) {
+            platform::setProfileWriteFailAfter(fail);
+            bool ok = platform::writeProfileEntries(entries, path().toLocal8Bit());
+            platform::setProfileWriteFailAfter(-1);
+            if (ok)
+                break;
+            QCOMPARE(readFile(path()), before);
+        }
+        QCOMPARE(readFile(path()), after);
     }
 
     void missingFileGivesDefault()
@@ -152,6 +360,9 @@ private Q_SLOTS:
         QTest::newRow("new key in last section without final newline")
             << QByteArray("[S]\na=1") << QByteArray("S") << QByteArray("k") << QByteArray("v")
             << QByteArray("[S]\na=1\nk=v\n");
+        QTest::newRow("CR-only file keeps its endings")
+            << QByteArray("[S]\ra=1\r") << QByteArray("S") << QByteArray("k") << QByteArray("v")
+            << QByteArray("[S]\ra=1\rk=v\r");
         QTest::newRow("null value removes the key")
             << QByteArray("[S]\na=1\nk=v\nb=2\n") << QByteArray("S") << QByteArray("k")
             << QByteArray() << QByteArray("[S]\na=1\nb=2\n");
@@ -205,6 +416,7 @@ private Q_SLOTS:
     {
         writeFile(path(), "[S]\nk=1\n");
         QVERIFY(!WritePrivateProfileStringA("S", "k", "a\nb=c", path().toLocal8Bit()));
+        QVERIFY(!WritePrivateProfileStringA("S", "k", "a\rb=c", path().toLocal8Bit()));
         QVERIFY(!WritePrivateProfileStringA("S", "k\r", "v", path().toLocal8Bit()));
         QCOMPARE(readFile(path()), std::string("[S]\nk=1\n"));
         QVERIFY(!WritePrivateProfileStringA("S", "k", "v", "/nonexistent-folder/x.ini"));
