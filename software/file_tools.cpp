@@ -1,6 +1,7 @@
 // File copy through libmspack's SZDD expansion, written to a temporary file renamed into place.
 #include "software/file_tools.h"
 
+#include "platform/profile.h"
 #include "software/plain_box.h"
 
 #include <mspack.h>
@@ -191,30 +192,19 @@ bool IsSzdd(int source)
     return std::memcmp(head, kNormal, 8) == 0 || std::memcmp(head, kQBasic, 8) == 0;
 }
 
-int OpenFailure(bool showErrors, const char* format, const char* path, int result)
-{
-    if (showErrors) {
-        std::string text = format;
-        text += path;
-        ShowSystemBox(kSystemErrorTitle, text, BoxIcon::Error);
-    }
-    return result;
-}
-
 } // namespace
 
 int CFileTools::CopyFileExpanding(const char* source, const char* destination, bool showErrors)
 {
-    int in = ::open(source, O_RDONLY | O_CLOEXEC);
+    // Folders, devices and pipes are no software files; a pipe is not even opened for reading,
+    // since that alone could block the copy.
     struct stat status;
-    // Folders, devices and pipes are no software files; a pipe could also block the copy.
-    if (in >= 0 && (::fstat(in, &status) != 0 || !S_ISREG(status.st_mode))) {
-        ::close(in);
-        in = -1;
+    int in = platform::openRegularFile(source, &status);
+    if (in < 0) {
+        if (showErrors)
+            ShowCopyFailure(kSourceNotOpened, source, destination);
+        return kSourceNotOpened;
     }
-    if (in < 0)
-        return OpenFailure(showErrors, "Errore apertura in lettura del file: ", source,
-                           kSourceNotOpened);
 
     // The temporary file lies in the destination's folder so that the rename cannot cross
     // file systems; its name starts with a dot to keep it out of listings.
@@ -229,8 +219,9 @@ int CFileTools::CopyFileExpanding(const char* source, const char* destination, b
         target.fd = ::mkostemp(temporary.data(), O_CLOEXEC);
     if (target.fd < 0) {
         ::close(in);
-        return OpenFailure(showErrors, "Errore apertura in scrittura del file: ", destination,
-                           kDestinationNotCreated);
+        if (showErrors)
+            ShowCopyFailure(kDestinationNotCreated, source, destination);
+        return kDestinationNotCreated;
     }
     ::fchmod(target.fd, 0644);
 
@@ -242,6 +233,17 @@ int CFileTools::CopyFileExpanding(const char* source, const char* destination, b
         return kCopied;
     ::unlink(temporary.c_str());
     return kCopyFailed;
+}
+
+void CFileTools::ShowCopyFailure(int result, const char* source, const char* destination)
+{
+    if (result == kSourceNotOpened)
+        ShowSystemBox(kSystemErrorTitle,
+                      std::string("Errore apertura in lettura del file: ") + source, BoxIcon::Error);
+    else if (result == kDestinationNotCreated)
+        ShowSystemBox(kSystemErrorTitle,
+                      std::string("Errore apertura in scrittura del file: ") + destination,
+                      BoxIcon::Error);
 }
 
 std::string CFileTools::GetDirectoryPart(const std::string& path)

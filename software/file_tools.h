@@ -14,11 +14,16 @@ public:
     static constexpr int kCopyFailed = -3;
 
     // Copies `source` to `destination`, expanding a source compressed in the SZDD format and
-    // copying any other file byte for byte. The data go to a temporary file beside the
+    // copying any other file byte for byte. A source that is no regular file (a folder, FIFO
+    // or device) is refused as one that cannot be opened, without blocking. The data go to a temporary file beside the
     // destination, which replaces the destination only once complete, so a failed copy never
     // leaves a partial file nor harms an existing one. With `showErrors` an open failure is
     // shown in a system box. Returns one of the results above.
     static int CopyFileExpanding(const char* source, const char* destination, bool showErrors);
+
+    // Shows the system box of an open failure (kSourceNotOpened names the source,
+    // kDestinationNotCreated the destination); other results show nothing.
+    static void ShowCopyFailure(int result, const char* source, const char* destination);
 
     // Returns the text before the last "/" (a trailing "/" is not counted), "/" for a file of
     // the root, or "" when the path holds no "/".

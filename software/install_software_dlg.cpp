@@ -9,6 +9,7 @@
 #include "core/texts.h"
 #include "platform/profile.h"
 #include "software/file_tools.h"
+#include "software/install_engine.h"
 #include "software/plain_box.h"
 #include "software/vehicle_catalogue.h"
 
@@ -49,14 +50,6 @@ std::string ReadDescription(const std::string& file, const char* section, const 
 std::string InFolder(const std::string& folder, const std::string& name)
 {
     return folder == "/" ? "/" + name : folder + "/" + name;
-}
-
-// A description names its software by a file name of its own folder. A value that holds a
-// path would let the copy write outside the working directory.
-bool NamesPath(const std::string& ecu)
-{
-    return ecu == "." || ecu == ".." || ecu.find('/') != std::string::npos ||
-           ecu.find('\\') != std::string::npos;
 }
 
 void ShowResult(int number, BoxIcon icon)
@@ -216,28 +209,12 @@ int CInstallSoftwareDlg::InstallChosen()
 
 bool CInstallSoftwareDlg::InstallRow(int row)
 {
-    std::string description = descriptions_.GetAt(row);
-    std::string car = ReadDescription(description, kVehiclesSection, "car", "", 100);
-    std::string ecu = ReadDescription(description, "ECU", "ecu", "", 100);
-    std::string name = ReadDescription(description, "ECU", "name", "", 100);
-
-    // A row without a vehicle would enter a nameless vehicle, which hides the vehicles after
-    // it from later additions; a path in "ecu" would copy outside the working directory.
-    if (car.empty() || NamesPath(ecu)) {
-        ShowResult(kInstallFailedText, BoxIcon::Error);
-        return false;
-    }
-    std::string source = InFolder(CFileTools::GetDirectoryPart(description), ecu);
-    std::string destination = JoinPath(AppConfig.workDir, ecu.c_str());
-    // The catalogue is written only once the software file is complete in place.
-    if (CFileTools::CopyFileExpanding(source.c_str(), destination.c_str(), true) !=
-            CFileTools::kCopied ||
-        !AddEcuSoftware(car.c_str(), ecu.c_str(), name.c_str())) {
-        ShowResult(kInstallFailedText, BoxIcon::Error);
-        return false;
-    }
-    ShowResult(kInstalledText, BoxIcon::Information);
-    return true;
+    InstallOutcome outcome = InstallDescription(descriptions_.GetAt(row));
+    CFileTools::ShowCopyFailure(outcome.copyResult, outcome.source.c_str(),
+                                outcome.destination.c_str());
+    ShowResult(outcome.installed ? kInstalledText : kInstallFailedText,
+               outcome.installed ? BoxIcon::Information : BoxIcon::Error);
+    return outcome.installed;
 }
 
 void CInstallSoftwareDlg::SaveFolder()

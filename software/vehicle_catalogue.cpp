@@ -8,6 +8,7 @@
 #include <cstdio>
 #include <cstring>
 #include <string>
+#include <vector>
 
 VehicleCatalogueData VehicleCatalogue;
 
@@ -23,30 +24,27 @@ std::string NumberedKey(const char* prefix, int number)
     return prefix + std::to_string(number);
 }
 
-std::string ReadValue(const char* section, const std::string& key, const char* path)
+std::string ReadValue(const platform::ProfileSnapshot& catalogue, const char* section,
+                      const std::string& key)
 {
     char value[kValueSize];
-    GetPrivateProfileStringA(section, key.c_str(), kAbsentValue, value, sizeof value, path);
+    catalogue.GetString(section, key.c_str(), kAbsentValue, value, sizeof value);
     return value;
 }
 
 // Reads a count as the platform does; a negative count means none.
-int ReadCount(const char* section, const char* key, const char* path)
+int ReadCount(const platform::ProfileSnapshot& catalogue, const char* section, const char* key)
 {
-    int count = static_cast<int>(GetPrivateProfileIntA(section, key, 0, path));
+    int count = static_cast<int>(catalogue.GetInt(section, key, 0));
     return count < 0 ? 0 : count;
-}
-
-bool Write(const char* section, const std::string& key, const std::string& value, const char* path)
-{
-    return WritePrivateProfileStringA(section, key.c_str(), value.c_str(), path);
 }
 
 } // namespace
 
 int LoadVehicleCatalogue()
 {
-    const char* path = AppConfig.ecuCatalogPath.c_str();
+    // All keys are read from one version of the file, checked once.
+    const platform::ProfileSnapshot catalogue(AppConfig.ecuCatalogPath.c_str());
     VehicleCatalogue.vehicleCount = 0;
     // Every entry starts empty, so a vehicle whose "car" key is absent or empty shows as an
     // empty name with no ECUs rather than as what an earlier load left there.
@@ -59,7 +57,7 @@ int LoadVehicleCatalogue()
 
     // The table holds 100 vehicles of 30 ECUs: counts above that are cut to the table's size
     // and the vehicles and ECUs beyond it are not loaded.
-    int count = ReadCount(kVehiclesSection, "nV", path);
+    int count = ReadCount(catalogue, kVehiclesSection, "nV");
     if (count <= 0)
         return 1;
     if (count > kMaxVehicles)
@@ -67,16 +65,16 @@ int LoadVehicleCatalogue()
     VehicleCatalogue.vehicleCount = count;
 
     for (int b = 0; b < count; ++b) {
-        std::string name = ReadValue(kVehiclesSection, NumberedKey("car", b), path);
+        std::string name = ReadValue(catalogue, kVehiclesSection, NumberedKey("car", b));
         if (name.empty() || name == kAbsentValue)
             continue;
         VehicleEntry& vehicle = VehicleCatalogue.vehicles[b];
         vehicle.name = name;
-        int ecuCount = ReadCount(name.c_str(), "nE", path);
+        int ecuCount = ReadCount(catalogue, name.c_str(), "nE");
         vehicle.ecuCount = ecuCount > kMaxEcus ? kMaxEcus : ecuCount;
         for (int e = 0; e < vehicle.ecuCount; ++e) {
-            vehicle.ecus[e].fileName = ReadValue(name.c_str(), NumberedKey("ecu", e), path);
-            vehicle.ecus[e].name = ReadValue(name.c_str(), NumberedKey("name", e), path);
+            vehicle.ecus[e].fileName = ReadValue(catalogue, name.c_str(), NumberedKey("ecu", e));
+            vehicle.ecus[e].name = ReadValue(catalogue, name.c_str(), NumberedKey("name", e));
         }
     }
     return 1;
@@ -100,7 +98,9 @@ StringList ReadNumberedKeys(const char* section, const char* prefix, const char*
 bool AddEcuSoftware(const char* vehicle, const char* fileName, const char* displayName)
 {
     const char* path = AppConfig.ecuCatalogPath.c_str();
-    bool ok = true;
+    // Every key goes into the file in one replace, so a failure part-way never leaves a vehicle
+    // counted with an ECU whose keys are missing.
+    std::vector<platform::ProfileEntry> writes;
 
     StringList vehicles = ReadNumberedKeys(kVehiclesSection, "car", path);
     int found = vehicles.Find(vehicle, 0, false);
@@ -109,16 +109,16 @@ bool AddEcuSoftware(const char* vehicle, const char* fileName, const char* displ
     std::string section = found >= 0 ? vehicles.GetAt(found) : std::string(vehicle);
     if (found < 0) {
         int number = vehicles.GetCount();
-        ok = Write(kVehiclesSection, "nV", std::to_string(number + 1), path) && ok;
-        ok = Write(kVehiclesSection, NumberedKey("car", number), vehicle, path) && ok;
+        writes.push_back({kVehiclesSection, "nV", std::to_string(number + 1)});
+        writes.push_back({kVehiclesSection, NumberedKey("car", number), vehicle});
     }
 
-    int n = ReadCount(section.c_str(), "nE", path);
+    int n = ReadCount(platform::ProfileSnapshot(path), section.c_str(), "nE");
     StringList files = ReadNumberedKeys(section.c_str(), "ecu", path);
     if (files.Find(fileName, 0, false) < 0) {
-        ok = Write(section.c_str(), "nE", std::to_string(n + 1), path) && ok;
-        ok = Write(section.c_str(), NumberedKey("ecu", n), fileName, path) && ok;
-        ok = Write(section.c_str(), NumberedKey("name", n), displayName, path) && ok;
+        writes.push_back({section, "nE", std::to_string(n + 1)});
+        writes.push_back({section, NumberedKey("ecu", n), fileName});
+        writes.push_back({section, NumberedKey("name", n), displayName});
     }
-    return ok;
+    return writes.empty() || platform::writeProfileEntries(writes, path);
 }

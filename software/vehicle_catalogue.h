@@ -40,7 +40,8 @@ int LoadVehicleCatalogue();
 
 // Records in "ECU.INI" that `vehicle` has an ECU with software file `fileName` and display name
 // `displayName`, adding the vehicle when it is new. Names compare without regard to case; an ECU
-// whose software file is already listed is left as it is. Returns false when a write failed.
+// whose software file is already listed is left as it is. All keys are written in one atomic
+// replace of the file: on failure (false) the file is left as it was.
 bool AddEcuSoftware(const char* vehicle, const char* fileName, const char* displayName);
 
 // Returns the values of the keys <prefix>0, <prefix>1, ... of `section` in the profile at

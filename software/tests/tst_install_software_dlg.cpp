@@ -1,6 +1,7 @@
 // Tests of the new software installation dialog on temporary folders.
 #include "core/app_config.h"
 #include "core/help_request.h"
+#include "platform/profile.h"
 #include "software/file_tools.h"
 #include "software/install_software_dlg.h"
 #include "software/plain_box.h"
@@ -17,6 +18,7 @@
 #include <QtTest>
 
 #include <memory>
+#include <sys/stat.h>
 
 namespace {
 
@@ -116,6 +118,7 @@ private Q_SLOTS:
         SetPlainBoxHook(nullptr);
         SetHelpHandler(nullptr);
         CFileTools::SetWriteFailAfter(-1);
+        platform::setProfileWriteFailAfter(-1);
         CFolderTree::SetVolumeSource(nullptr);
     }
 
@@ -225,37 +228,112 @@ private Q_SLOTS:
                  ReadAll(ZOLT_SOURCE_DIR "/software/tests/data/ecu_sample.bin"));
     }
 
-    // Rows that must install nothing: neither a file anywhere nor a catalogue entry.
+    // Rows that must install nothing: neither a file anywhere nor a catalogue entry, and the
+    // program's own files stay as they were.
     void refused_rows_data()
     {
         QTest::addColumn<QByteArray>("car");
         QTest::addColumn<QByteArray>("ecu");
-        QTest::addColumn<bool>("systemBox");
-        QTest::newRow("parent folder")
-            << QByteArray("PUNTO") << QByteArray("../ABS.BIN_5") << false;
-        QTest::newRow("dot dot") << QByteArray("PUNTO") << QByteArray("..") << false;
-        QTest::newRow("absolute path")
-            << QByteArray("PUNTO") << QByteArray("/tmp/X.BIN_1") << false;
-        QTest::newRow("subfolder") << QByteArray("PUNTO") << QByteArray("SUB/X.BIN_1") << false;
-        QTest::newRow("backslash") << QByteArray("PUNTO") << QByteArray("SUB\\X.BIN_1") << false;
-        QTest::newRow("no vehicle") << QByteArray("") << QByteArray("ABS.BIN_5") << false;
-        QTest::newRow("no software file name") << QByteArray("PUNTO") << QByteArray("") << true;
+        const QByteArray car = "PUNTO", ecu = "ABS.BIN_5";
+        QTest::newRow("parent folder") << car << QByteArray("../ABS.BIN_5");
+        QTest::newRow("dot dot") << car << QByteArray("..");
+        QTest::newRow("absolute path") << car << QByteArray("/tmp/X.BIN_1");
+        QTest::newRow("subfolder") << car << QByteArray("SUB/X.BIN_1");
+        QTest::newRow("backslash") << car << QByteArray("SUB\\X.BIN_1");
+        QTest::newRow("no vehicle") << QByteArray("") << ecu;
+        QTest::newRow("no software file name") << car << QByteArray("");
+        // The program's own files, each lying beside the description.
+        for (const char* own : {"ECU.INI", "VELANTO.INI", "swbase.txt", "LOGO.BMP",
+                                "TVELANTO_ITA.CHM", "Logoprn.bmp"})
+            QTest::newRow(own) << car << QByteArray(own);
+        QTest::newRow("no size") << car << QByteArray("ABS.BIN");
+        QTest::newRow("size not decimal") << car << QByteArray("ABS.BIN_5x");
+        QTest::newRow("no extension") << car << QByteArray("ABS_5");
+        QTest::newRow("no base") << car << QByteArray(".ABS.BIN_5");
+        QTest::newRow("control character in file name") << car << QByteArray("AB\x01S.BIN_5");
+        // Vehicle names that would corrupt the catalogue.
+        QTest::newRow("] in vehicle") << QByteArray("PUN]TO") << ecu;
+        QTest::newRow("= in vehicle") << QByteArray("PUNTO=2") << ecu;
+        QTest::newRow("vehicle begins with [") << QByteArray("[PUNTO") << ecu;
+        QTest::newRow("vehicle begins with ;") << QByteArray(";PUNTO") << ecu;
+        QTest::newRow("control character in vehicle") << QByteArray("PUN\x02TO") << ecu;
+        QTest::newRow("vehicle in quotes") << QByteArray("\"'PUNTO'\"") << ecu;
+        QTest::newRow("vehicle named as the vehicle list") << QByteArray("veicoli") << ecu;
     }
 
     void refused_rows()
     {
         QFETCH(QByteArray, car);
         QFETCH(QByteArray, ecu);
-        QFETCH(bool, systemBox);
         WriteAll(Source("SUB/X.BIN_1"), "x");
+        // Whatever the row names beside the description is there to be copied.
+        if (!ecu.isEmpty() && ecu != ".." && !ecu.contains('/') && !ecu.contains('\\'))
+            WriteAll(Source(QString::fromLatin1(ecu)), "HOSTILE");
         Describe("BAD.INSTALL", car, ecu, "Bad");
+        const QByteArray profile = ReadAll(Work("VELANTO.INI"));
         QStringList before = QDir(base_).entryList(QDir::AllEntries | QDir::NoDotAndDotDot);
-        CInstallSoftwareDlg dialog;
-        Install(dialog, {"Bad"});
-        QCOMPARE(boxes_.size(), systemBox ? 3 : 2);
-        QCOMPARE(boxes_.mid(boxes_.size() - 2), QStringList({"FAILED", "NONE"}));
-        QCOMPARE(QDir(work_).entryList(QDir::Files), QStringList({"SWBASE.TXT", "VELANTO.INI"}));
+        {
+            CInstallSoftwareDlg dialog;
+            Install(dialog, {"Bad"});
+        }
+        QCOMPARE(boxes_, QStringList({"FAILED", "NONE"}));
+        QCOMPARE(QDir(work_).entryList(QDir::Files | QDir::Hidden | QDir::System),
+                 QStringList({"SWBASE.TXT", "VELANTO.INI"}));
+        QCOMPARE(ReadAll(Work("SWBASE.TXT")), QByteArray(kTexts));
+        QCOMPARE(ReadAll(Work("VELANTO.INI")), profile);
         QCOMPARE(QDir(base_).entryList(QDir::AllEntries | QDir::NoDotAndDotDot), before);
+    }
+
+    // When the catalogue cannot be written, the software copied for it goes again, and an
+    // older copy of it stays as it was.
+    void catalogue_failure_leaves_no_software_data()
+    {
+        QTest::addColumn<bool>("olderCopy");
+        QTest::addColumn<bool>("missingFolder"); // else the disk is full
+        QTest::newRow("catalogue folder missing") << false << true;
+        QTest::newRow("disk full") << false << false;
+        QTest::newRow("disk full, older copy there") << true << false;
+    }
+
+    void catalogue_failure_leaves_no_software()
+    {
+        QFETCH(bool, olderCopy);
+        QFETCH(bool, missingFolder);
+        if (olderCopy)
+            WriteAll(Work("ABS.BIN_5"), "old");
+        CInstallSoftwareDlg dialog;
+        if (missingFolder)
+            AppConfig.ecuCatalogPath = Work("missing/ECU.INI").toStdString();
+        else
+            platform::setProfileWriteFailAfter(0);
+        Install(dialog, {"ABS"});
+        platform::setProfileWriteFailAfter(-1);
+        QCOMPARE(boxes_, QStringList({"FAILED", "NONE"}));
+        QStringList expected{"SWBASE.TXT", "VELANTO.INI"};
+        if (olderCopy)
+            expected.prepend("ABS.BIN_5");
+        QCOMPARE(QDir(work_).entryList(QDir::Files | QDir::Hidden | QDir::System), expected);
+        if (olderCopy)
+            QCOMPARE(ReadAll(Work("ABS.BIN_5")), QByteArray("old"));
+    }
+
+    // FIFOs are refused as missing files are, without blocking: as the software to install and
+    // as the configuration profile.
+    void fifos_do_not_hang()
+    {
+        QFile::remove(Source("ABS.BIN_5"));
+        QCOMPARE(::mkfifo(Source("ABS.BIN_5").toLocal8Bit(), 0600), 0);
+        {
+            CInstallSoftwareDlg dialog;
+            Install(dialog, {"ABS"});
+            QCOMPARE(boxes_, QStringList({"SYSTEM:Errore apertura in lettura del file: " +
+                                              Source("ABS.BIN_5"),
+                                          "FAILED", "NONE"}));
+        }
+        QFile::remove(Work("VELANTO.INI"));
+        QCOMPARE(::mkfifo(Work("VELANTO.INI").toLocal8Bit(), 0600), 0);
+        CInstallSoftwareDlg dialog;
+        QCOMPARE(dialog.CurrentFolder(), std::string());
     }
 
     void copy_failing_after_open_is_a_failure()
@@ -267,14 +345,6 @@ private Q_SLOTS:
         QCOMPARE(boxes_, QStringList({"FAILED", "NONE"}));
         QCOMPARE(ReadAll(Work("ABS.BIN_5")), QByteArray("old"));
         QVERIFY(!QFile::exists(Work("ECU.INI")));
-    }
-
-    void catalogue_write_failure_is_a_failure()
-    {
-        AppConfig.ecuCatalogPath = Work("missing/ECU.INI").toStdString();
-        CInstallSoftwareDlg dialog;
-        Install(dialog, {"ABS"});
-        QCOMPARE(boxes_, QStringList({"FAILED", "NONE"}));
     }
 
     void keys_in_the_tree_install_and_enter_elsewhere_does_not()

@@ -1,5 +1,6 @@
 // Tests of loading and extending the vehicle and ECU catalogue.
 #include "core/app_config.h"
+#include "platform/profile.h"
 #include "software/vehicle_catalogue.h"
 
 #include <QFile>
@@ -60,6 +61,9 @@ private Q_SLOTS:
                               << QList<int>() << QStringList();
         QTest::newRow("nV negative") << QByteArray("[VEICOLI]\nnV=-4\ncar0=PUNTO\n") << 0
                                      << QStringList() << QList<int>() << QStringList();
+        QTest::newRow("vehicle with negative nE")
+            << QByteArray("[VEICOLI]\nnV=1\ncar0=PUNTO\n[PUNTO]\nnE=-3\necu0=A.B_1\n") << 1
+            << QStringList{"PUNTO"} << QList<int>{0} << QStringList();
         QTest::newRow("vehicle with nE 0")
             << QByteArray("[VEICOLI]\nnV=1\ncar0=PUNTO\n[PUNTO]\nnE=0\necu0=A.B_1\n") << 1
             << QStringList{"PUNTO"} << QList<int>{0} << QStringList();
@@ -164,6 +168,9 @@ private Q_SLOTS:
             << QByteArray("A") << QByteArray("NEW.BIN_1")
             << QStringList{"VEICOLI/nV=1", "A/nE=3", "A/ecu2=NEW.BIN_1", "A/name2=ABS",
                            "A/ecu3=E3"};
+        QTest::newRow("negative nE counts as none")
+            << QByteArray("[VEICOLI]\nnV=1\ncar0=A\n[A]\nnE=-2\n") << QByteArray("A")
+            << QByteArray("NEW.BIN_1") << QStringList{"A/nE=1", "A/ecu0=NEW.BIN_1", "A/name0=ABS"};
         QTest::newRow("vehicle name in other case uses the catalogue's spelling")
             << QByteArray("[VEICOLI]\nnV=1\ncar0=Punto\n[Punto]\nnE=1\necu0=E0\n")
             << QByteArray("PUNTO") << QByteArray("E1")
@@ -192,6 +199,28 @@ private Q_SLOTS:
         WriteCatalogue(text);
         QVERIFY(AddEcuSoftware("punto", "abs.bin_100", "Another name"));
         QCOMPARE(ReadAll(AppConfig.ecuCatalogPath), text);
+    }
+
+    // A failure at any byte of the write leaves the catalogue as it was, so that a retry adds
+    // the ECU whole; the write that succeeds adds all keys at once.
+    void add_is_all_or_nothing()
+    {
+        const QByteArray before = "[VEICOLI]\r\nnV=1\r\ncar0=A\r\n[A]\r\nnE=1\r\necu0=E0\r\n";
+        WriteCatalogue(before);
+        for (long long fail = 0;; ++fail) {
+            platform::setProfileWriteFailAfter(fail);
+            bool ok = AddEcuSoftware("B", "NEW.BIN_1", "New");
+            platform::setProfileWriteFailAfter(-1);
+            if (ok)
+                break;
+            QCOMPARE(ReadAll(AppConfig.ecuCatalogPath), before);
+        }
+        for (const char* pair : {"VEICOLI/nV=2", "VEICOLI/car1=B", "B/nE=1", "B/ecu0=NEW.BIN_1",
+                                 "B/name0=New"}) {
+            QString key = QString(pair).section('=', 0, 0);
+            QCOMPARE(Value(key.section('/', 0, 0).toUtf8(), key.section('/', 1).toUtf8()),
+                     QString(pair).section('=', 1));
+        }
     }
 
     void write_failure_reported()

@@ -44,7 +44,8 @@ private Q_SLOTS:
         // Upper-case names, so that a lower-case path differs from the real one.
         root_ = QDir(dir_.path()).canonicalPath().toStdString();
         for (const char* folder : {"C/ECU/NEW", "C/ECU/OLD", "C/OTHER", "C/.hidden",
-                                   "C/TWINS/Data/IN", "C/TWINS/data/in"})
+                                   "C/TWINS/Data/IN", "C/TWINS/data/in", "C/MNT/data/IN",
+                                   "C/MNT/data_old/x"})
             QVERIFY(QDir(dir_.path()).mkpath(folder));
         // Links that lead nowhere or to a file are no folders.
         QVERIFY(QFile::link(dir_.filePath("missing"), dir_.filePath("C/ECU/OLD/DANGLING")));
@@ -166,6 +167,23 @@ private Q_SLOTS:
         QCOMPARE(Current(tree), lower + "/in");
         QVERIFY(tree.SelectPath((upper + "/IN").c_str()));
         QCOMPARE(Current(tree), upper + "/IN");
+    }
+
+    // A volume whose mount path is a string prefix of a folder's path does not hold it.
+    void select_path_past_a_volume_sharing_its_prefix()
+    {
+        std::string data = Path("C/MNT/data");
+        CFolderTree::SetVolumeSource([&] {
+            return std::vector<FolderTreeVolume>{{root_, VolumeKind::Fixed},
+                                                 {data, VolumeKind::Removable}};
+        });
+        CFolderTree tree;
+        tree.Initialise();
+        UseTemporaryRoot();
+        QVERIFY(tree.SelectPath(Path("C/MNT/data_old/x").c_str()));
+        QCOMPARE(Current(tree), Path("C/MNT/data_old/x"));
+        QVERIFY(tree.SelectPath((data + "/IN").c_str()));
+        QCOMPARE(Current(tree), data + "/IN");
     }
 
     void paths_outside_every_volume_refused()

@@ -1,0 +1,33 @@
+// Installing one ECU software from its ".INSTALL" description: the software file is copied
+// into the working directory and recorded in the catalogue. No window is opened here; the
+// installation dialog shows what comes back.
+#pragma once
+
+#include <string>
+
+// What became of one description.
+struct InstallOutcome
+{
+    bool installed = false;
+    // The copy's own result (CFileTools) when the copy failed, and the two paths its message
+    // names; 0 when the copy was not the failure.
+    int copyResult = 0;
+    std::string source;
+    std::string destination;
+};
+
+// Installs the software described by the file at `description`: "car" of "VEICOLI", "ecu" and
+// "name" of "ECU". Descriptions whose vehicle name could not be stored in the catalogue and read
+// back, or whose "ecu" is no software file name, are refused before anything is copied. The
+// software keeps its name in the working directory only once the catalogue lists it: when the
+// copy or the catalogue fails, the working directory is left as it was.
+InstallOutcome InstallDescription(const std::string& description);
+
+// Whether `name` may be installed as software: of the form BASE.EXT_SIZE (BASE not empty, the
+// size in decimal after the last "_"), without folder, blank at either end or control
+// character, and none of the working directory's own files (compared without regard to case).
+bool IsSoftwareFileName(const std::string& name);
+
+// Whether `name` can name a vehicle: a section and a value of "ECU.INI" that read back as
+// written, other than the vehicles' own section "VEICOLI".
+bool IsVehicleName(const std::string& name);
