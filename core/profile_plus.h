@@ -13,7 +13,9 @@ inline constexpr int kProfileNotFound = -3;   // no file, no section, or no key 
 // Reads `key` of `section` in the profile at `path` into `out`, which holds at least `size` + 1
 // bytes. Names compare exactly; the value keeps its blanks and is cut to `size` bytes. Returns
 // the length now in `out` (the default text when the value is empty), or one of the negative
-// codes above with `out` holding `defaultText` (cut to `size` bytes).
+// codes above with `out` holding `defaultText` (cut to `size` bytes). A FIFO or device counts
+// as a missing file and is never opened. The lines of a file are kept and used again while the
+// file stays the same.
 int GetPrivateProfileStringPlus(const char* section, const char* key, const char* defaultText,
                                 char* out, unsigned size, const char* path);
 
@@ -21,7 +23,7 @@ int GetPrivateProfileStringPlus(const char* section, const char* key, const char
 // failed open shows for the system error `error`.
 int FileErrorCause(int error);
 
-// Test seam: when set, replaces the open that follows the existence check. The hook returns an
-// open stream, or nullptr with errno set.
+// Test seam: when set, replaces the open that follows the existence check (every read then
+// goes to the file). The hook returns an open stream, or nullptr with errno set.
 using ProfileOpenHook = std::function<std::FILE*(const char* path)>;
 void SetProfilePlusOpenHook(ProfileOpenHook hook);
