@@ -18,7 +18,8 @@ namespace {
 
 std::string& ProfilePath()
 {
-    static std::string path = "/tmp/zolt-fuzz-profile-plus-" + std::to_string(getpid()) + ".ini";
+    static std::string path = std::string(::access("/dev/shm", W_OK) == 0 ? "/dev/shm" : "/tmp") +
+                                   "/zolt-fuzz-profile-plus-" + std::to_string(getpid()) + ".ini";
     return path;
 }
 

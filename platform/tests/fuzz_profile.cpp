@@ -18,7 +18,8 @@ namespace {
 
 const std::string& ProfilePath()
 {
-    static const std::string path = "/tmp/zolt-fuzz-profile-" + std::to_string(getpid()) + ".ini";
+    static const std::string path = std::string(::access("/dev/shm", W_OK) == 0 ? "/dev/shm" : "/tmp") +
+                                   "/zolt-fuzz-profile-" + std::to_string(getpid()) + ".ini";
     return path;
 }
 
@@ -104,14 +105,13 @@ extern "C" int LLVMFuzzerTestOneInput(const unsigned char* data, size_t size)
     std::string section = "S", key = "k";
     NamesOf(text, section, key);
     std::vector<Query> queries;
-    for (const char* s : {first.c_str(), "S", "s", section.c_str()})
-        for (const char* k : {"k", "K", "n", key.c_str()})
-            for (unsigned n : {0u, 1u, 2u, 5u, 200u})
+    for (const char* s : {first.c_str(), "s", section.c_str()})
+        for (const char* k : {"K", "n", key.c_str()})
+            for (unsigned n : {0u, 1u, 5u, 200u})
                 queries.push_back({s, k, n});
     // Lists into every small size.
     for (unsigned n = 0; n <= 16; ++n) {
         queries.push_back({nullptr, nullptr, n});
-        queries.push_back({"S", nullptr, n});
         queries.push_back({section.c_str(), nullptr, n});
     }
     CompareReads(queries, path.c_str());
