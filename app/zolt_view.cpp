@@ -9,6 +9,9 @@
 #include "link/link_session.h"
 #include "link/view_link_handler.h"
 #include "software/install_software_dlg.h"
+#include "software/tester_software_dlg.h"
+#include "software/tester_software_link.h"
+#include "transfer/copy_to_tester_dlg.h"
 
 #include <QCoreApplication>
 #include <QEvent>
@@ -67,6 +70,9 @@ void CZOLTView::paintEvent(QPaintEvent*)
 void CZOLTView::OnCommand(int command)
 {
     switch (command) {
+    case cmd::TesterSoftware:
+        OpenTesterSoftware();
+        break;
     case cmd::SelectLanguage:
         if (SelectLanguage(this) && MainFrame())
             MainFrame()->RelabelMenu();
@@ -87,6 +93,25 @@ void CZOLTView::OnCommand(int command)
     default:
         break;
     }
+}
+
+void CZOLTView::OpenTesterSoftware()
+{
+    if (!link_)
+        return;
+    LinkSession& session = *link_;
+    TesterSoftwareLink link(session);
+    CTesterSoftwareDlg dlg(
+        link,
+        [&session](QWidget* parent, const std::vector<TesterSoftwareEngine::CopyItem>& queue) {
+            CCopyToTesterDlg copy(session, parent);
+            for (const TesterSoftwareEngine::CopyItem& item : queue)
+                copy.AddFile(item.pcPath.c_str(), item.testerPath.c_str(), 0, 0);
+            copy.exec();
+        },
+        this);
+    link.SetEngine(&dlg.Engine());
+    dlg.exec();
 }
 
 void CZOLTView::ReopenPort(int port)

@@ -30,6 +30,7 @@ protected:
 
 private:
     void Print(int command);
+    void OpenTesterSoftware();
     void ReopenPort(int port);
 
     CDibPicture logo_;

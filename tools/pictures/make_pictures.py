@@ -11,6 +11,10 @@ data/pictures/      small PNG pictures loaded by Qt:
   flag_<code>.png        64 x 40 flags of the language dialog (ITA, ING, FRA, TED, SPA, GRE)
   folder.png, folder_open.png, drive_fixed.png, drive_removable.png, drive_cdrom.png,
   drive_network.png      16 x 16 pictures of the folder tree
+data/pictures/software/ the tester software dialog's pictures, built into its own folder's code:
+  vehicle_209.png        70 x 19 icon of a vehicle row (bitmap resource 209)
+  ecu_226.png            30 x 22 icon of an ECU row (bitmap resource 226)
+  drag_316.png           32 x 32 cursor of an ECU being dragged (cursor resource 316), hot spot 0,0
 
 The small pictures are drawn here from pixel grids and geometry and written as PNG with the
 standard library; the three large ones are drawn with ImageMagick's convert (Debian imagemagick)
@@ -301,6 +305,131 @@ TREE = {
 }
 
 
+class Canvas:
+    """A pixel grid painted with the grid colours; outline() rings painted shapes in "k"."""
+
+    def __init__(self, width, height):
+        self.width, self.height = width, height
+        self.px = [[None] * width for _ in range(height)]
+
+    def fill(self, inside, colour):
+        for y in range(self.height):
+            for x in range(self.width):
+                if inside(x + 0.5, y + 0.5):
+                    self.px[y][x] = colour
+
+    def rect(self, x0, y0, x1, y1, colour):
+        self.fill(lambda x, y: x0 <= x < x1 and y0 <= y < y1, colour)
+
+    def disc(self, cx, cy, r, colour):
+        self.fill(lambda x, y: (x - cx) ** 2 + (y - cy) ** 2 <= r * r, colour)
+
+    def outline(self):
+        """Every painted pixel next to an unpainted one (or the edge) becomes outline."""
+        ring = []
+        for y in range(self.height):
+            for x in range(self.width):
+                if self.px[y][x] is None:
+                    continue
+                for dx, dy in ((1, 0), (-1, 0), (0, 1), (0, -1)):
+                    nx, ny = x + dx, y + dy
+                    if not (0 <= nx < self.width and 0 <= ny < self.height) or \
+                            self.px[ny][nx] is None:
+                        ring.append((x, y))
+                        break
+        for x, y in ring:
+            self.px[y][x] = "k"
+
+    def rows(self):
+        return [[(0, 0, 0, 0) if c is None else hex_colour(GRID_COLOURS[c]) + (255,)
+                 for c in row] for row in self.px]
+
+
+def draw_vehicle():
+    """A car seen from the side, facing right: red body, blue windows, dark wheels."""
+    c = Canvas(70, 19)
+    c.fill(lambda x, y: 5 <= x < 64 and 7 <= y < 15 and not (x < 7 and y < 9) and
+           not (x >= 62 and y < 9), "r")
+    c.fill(lambda x, y: 1 <= y < 8 and 18 - (y - 1) * 1.2 <= x < 44 + (y - 1) * 1.6, "r")
+    c.outline()
+    c.fill(lambda x, y: 2 <= y < 7 and 20.5 - (y - 2) * 1.2 <= x < 31, "B")
+    c.fill(lambda x, y: 2 <= y < 7 and 32 <= x < 43 + (y - 2) * 1.6, "B")
+    c.rect(21, 2, 25, 3, "w")  # a glint on the windscreen
+    c.rect(5, 10, 64, 11, "d")  # the body's belt line
+    c.rect(61, 8, 63, 10, "y")  # headlight
+    c.rect(6, 8, 8, 10, "o")  # rear light
+    for cx in (17, 51):
+        c.disc(cx, 15, 4, "k")
+        c.disc(cx, 15, 2.2, "l")
+        c.disc(cx, 15, 0.8, "g")
+    return c.rows()
+
+
+def draw_ecu():
+    """An ECU: a steel box with gold pins above and below, a blue label and a green lamp."""
+    c = Canvas(30, 22)
+    c.fill(lambda x, y: 3 <= x < 27 and 4 <= y < 18, "s")
+    c.outline()
+    for x in range(6, 25, 4):
+        c.rect(x, 1, x + 2, 4, "Y")
+        c.rect(x, 18, x + 2, 21, "Y")
+    c.rect(7, 8, 20, 14, "b")
+    c.rect(8, 9, 17, 10, "B")
+    c.rect(8, 11, 14, 12, "B")
+    c.rect(22, 9, 24, 11, "G")
+    return c.rows()
+
+
+def draw_drag_cursor():
+    """The pointer with an ECU at its tail, for an ECU being dragged into the selection."""
+    c = Canvas(32, 32)
+    arrow = [
+        "k...........",
+        "kk..........",
+        "kwk.........",
+        "kwwk........",
+        "kwwwk.......",
+        "kwwwwk......",
+        "kwwwwwk.....",
+        "kwwwwwwk....",
+        "kwwwwwwwk...",
+        "kwwwwwwwwk..",
+        "kwwwwwwwwwk.",
+        "kwwwwwwkkkkk",
+        "kwwwkwwk....",
+        "kwwk.kwwk...",
+        "kwk..kwwk...",
+        "kk....kwwk..",
+        "k.....kwwk..",
+        ".......kwwk.",
+        ".......kkk..",
+    ]
+    for y, line in enumerate(arrow):
+        for x, ch in enumerate(line):
+            if ch != ".":
+                c.px[y][x] = ch
+    ecu = Canvas(16, 12)
+    ecu.fill(lambda x, y: 1 <= x < 15 and 2 <= y < 10, "s")
+    ecu.outline()
+    for x in range(3, 13, 3):
+        ecu.rect(x, 0, x + 1, 2, "Y")
+        ecu.rect(x, 10, x + 1, 12, "Y")
+    ecu.rect(4, 4, 10, 8, "b")
+    ecu.rect(11, 5, 13, 7, "G")
+    for y in range(12):
+        for x in range(16):
+            if ecu.px[y][x] is not None:
+                c.px[18 + y][14 + x] = ecu.px[y][x]
+    return c.rows()
+
+
+SOFTWARE_PICTURES = {
+    "vehicle_209": (70, 19, draw_vehicle),
+    "ecu_226": (30, 22, draw_ecu),
+    "drag_316": (32, 32, draw_drag_cursor),
+}
+
+
 def supersample(width, height, colour_at, n=4):
     """Renders colour_at(u, v) (coordinates 0..1) with n x n samples per pixel."""
     rows = []
@@ -487,6 +616,9 @@ def main():
         write_png(os.path.join(PICTURES, f"{name}.png"), 16, 16, grid_rows(grid, 16, 16))
     for code in FLAGS:
         write_png(os.path.join(PICTURES, f"flag_{code}.png"), 64, 40, draw_flag(code))
+    os.makedirs(os.path.join(PICTURES, "software"), exist_ok=True)
+    for name, (width, height, draw) in SOFTWARE_PICTURES.items():
+        write_png(os.path.join(PICTURES, "software", f"{name}.png"), width, height, draw())
     if "--small-only" in sys.argv:
         return
     with tempfile.TemporaryDirectory() as tmp:

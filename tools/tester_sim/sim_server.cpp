@@ -3,6 +3,7 @@
 
 #include "linklib/serial_device.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <chrono>
 #include <cmath>
@@ -41,6 +42,8 @@ keeping the tester's directory "/FN0" in the folder DIR.
   --corrupt P     damage this fraction (0..1) of the frames in each direction
   --delay MS      wait this long before each answer
   --seed S        seed of the random losses, for a reproducible run
+  --fault SPEC    switch a fault on from the start (repeatable; SPEC as for "fault" below,
+                  with "=" or blanks between its words, e.g. --fault delete=2)
   --verbose       log every frame on standard error
   --help          show this text
 
@@ -50,6 +53,13 @@ Commands on standard input, one a line:
                     are answered with the same N from then on
   version NAME V    report version V (5 characters, e.g. 02.10) for file NAME
   garbage N         put N bytes of noise on the line (to try the link's resynchronisation)
+  fault open S      answer the opening of the listing with status S (2 refuses it)
+  fault entry S [I] answer the directory entry at index I (default 0) with status S
+  fault jump I      report entry I under index I + 1
+  fault delete S    answer every delete with status S (2 refuses it)
+  fault fill N      list at least N entries: kind-1 entries SYS00, SYS01, ... after the files
+                    (fill 30 makes the directory full, fill 31 reaches entry 30)
+  fault none        switch every fault off
   quit              stop serving
 
 Malformed frames are logged on standard error and not answered. Runs until SIGTERM or SIGINT.
@@ -89,6 +99,8 @@ class Server
 public:
     explicit Server(const SimOptions& options) : options_(options), sim_(options.fsDir)
     {
+        for (const std::string& spec : options.faults)
+            sim_.SetFault(spec);
         if (options.seeded)
             rng_.seed(options.seed);
         else
@@ -380,6 +392,15 @@ private:
             std::fprintf(stderr, "zolt-tester-sim: usage: garbage N (1..4096)\n");
             return true;
         }
+        if (word == "fault") {
+            std::string spec, why;
+            std::getline(in, spec);
+            if (!sim_.SetFault(spec, &why))
+                std::fprintf(stderr, "zolt-tester-sim: usage: %s\n", why.c_str());
+            else
+                std::fprintf(stderr, "zolt-tester-sim: fault%s\n", spec.c_str());
+            return true;
+        }
         if (word == "version") {
             std::string name, version;
             if (in >> name >> version && sim_.SetVersion(name, version))
@@ -469,6 +490,13 @@ int ParseSimOptions(int argc, char** argv, SimOptions& options)
             if (!ParseInt(value, 0, 600000, number))
                 return fail("--delay needs milliseconds");
             options.delayMs = int(number);
+        } else if (arg == "--fault") {
+            std::string spec = value;
+            std::replace(spec.begin(), spec.end(), '=', ' ');
+            std::string why;
+            if (!TesterSim::CheckFault(spec, &why))
+                return fail("--fault: " + why);
+            options.faults.push_back(spec);
         } else if (arg == "--seed") {
             if (!ParseInt(value, 0, 4294967295L, number))
                 return fail("--seed needs a number");

@@ -5,6 +5,7 @@
 #include "tools/tester_sim/tester_sim.h"
 
 #include <string>
+#include <vector>
 
 struct SimOptions
 {
@@ -18,6 +19,7 @@ struct SimOptions
     unsigned seed = 0;
     bool seeded = false;
     bool verbose = false;
+    std::vector<std::string> faults; // --fault specs, as for TesterSim::SetFault
 };
 
 // Parses the command line. Returns 0 to run, 1 after printing help, 2 on an error (printed).

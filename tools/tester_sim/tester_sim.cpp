@@ -3,6 +3,7 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <sstream>
 #include <cstdio>
 #include <ctime>
 #include <dirent.h>
@@ -198,11 +199,78 @@ std::vector<TesterSim::Entry> TesterSim::ReadDirectory() const
     return entries;
 }
 
+bool TesterSim::SetFault(const std::string& spec, std::string* why)
+{
+    return ApplyFault(faults_, spec, why);
+}
+
+bool TesterSim::CheckFault(const std::string& spec, std::string* why)
+{
+    Faults faults;
+    return ApplyFault(faults, spec, why);
+}
+
+bool TesterSim::ApplyFault(Faults& faults, const std::string& spec, std::string* why)
+{
+    std::istringstream in(spec);
+    std::string name;
+    in >> name;
+    auto number = [&](long max, long& out) {
+        return static_cast<bool>(in >> out) && out >= 0 && out <= max;
+    };
+    auto fail = [&](const std::string& reason) {
+        if (why)
+            *why = reason;
+        return false;
+    };
+    long a = 0, b = 0;
+    if (name == "none") {
+        faults = Faults{};
+    } else if (name == "open") {
+        if (!number(255, a))
+            return fail("fault open STATUS (0..255)");
+        faults.openStatus = std::uint8_t(a);
+    } else if (name == "entry") {
+        if (!number(255, a))
+            return fail("fault entry STATUS [INDEX]");
+        faults.entryStatus = std::uint8_t(a);
+        faults.entryStatusAt = number(1000000, b) ? std::uint32_t(b) : 0;
+    } else if (name == "jump") {
+        if (!number(1000000, a))
+            return fail("fault jump INDEX");
+        faults.jumpAt = std::uint32_t(a);
+    } else if (name == "delete") {
+        if (!number(255, a))
+            return fail("fault delete STATUS (0..255)");
+        faults.deleteStatus = std::uint8_t(a);
+    } else if (name == "fill") {
+        if (!number(1000, a))
+            return fail("fault fill N (0..1000)");
+        faults.fill = std::uint32_t(a);
+    } else {
+        return fail("unknown fault \"" + name + "\" (open, entry, jump, delete, fill, none)");
+    }
+    return true;
+}
+
+std::vector<TesterSim::Entry> TesterSim::Listing() const
+{
+    std::vector<Entry> entries = ReadDirectory();
+    for (std::uint32_t i = 0; entries.size() < faults_.fill; ++i) {
+        char name[16];
+        std::snprintf(name, sizeof name, "SYS%02u", i % 100u);
+        entries.push_back({name, true, 0, "01/01/2000"});
+    }
+    return entries;
+}
+
 wire::Bytes TesterSim::OpenDirectory(const wire::Bytes& request, const std::string& path)
 {
+    if (faults_.openStatus)
+        return Answer(request, {*faults_.openStatus});
     if (path != kRoot && path != std::string(kRoot) + "/")
         return Answer(request, {2});
-    listing_ = ReadDirectory();
+    listing_ = Listing();
     listingOpen_ = true;
     return Answer(request, {1});
 }
@@ -212,14 +280,17 @@ wire::Bytes TesterSim::DirectoryEntry(const wire::Bytes& request, const wire::By
     if (data.size() != 4)
         return Answer(request, {2});
     if (!listingOpen_) {
-        listing_ = ReadDirectory();
+        listing_ = Listing();
         listingOpen_ = true;
     }
     const std::uint32_t index = (std::uint32_t(data[0]) << 24) | (std::uint32_t(data[1]) << 16) |
                                 (std::uint32_t(data[2]) << 8) | data[3];
+    if (faults_.entryStatus && index == faults_.entryStatusAt)
+        return Answer(request, {*faults_.entryStatus, data[0], data[1], data[2], data[3]});
     wire::Bytes out(31, 0); // bytes 7..37 of the frame
+    const std::uint32_t reported = faults_.jumpAt && index == *faults_.jumpAt ? index + 1 : index;
     for (int i = 0; i < 4; ++i)
-        out[1 + i] = data[std::size_t(i)];
+        out[1 + std::size_t(i)] = std::uint8_t(reported >> (24 - 8 * i));
     if (index >= listing_.size()) {
         out[0] = 4;
         out.resize(5);
@@ -261,6 +332,8 @@ wire::Bytes TesterSim::Delete(const wire::Bytes& request, const std::string& pat
 {
     const std::string name = NameUnderRoot(path);
     listingOpen_ = false;
+    if (faults_.deleteStatus)
+        return Answer(request, {*faults_.deleteStatus});
     if (name.empty())
         return Answer(request, {2});
     if (unlink((dir_ + "/" + name).c_str()) == 0) {

@@ -37,6 +37,20 @@ public:
     // Sets the 5-character version reported for `name`; false when `version` is not 5 long.
     bool SetVersion(const std::string& name, const std::string& version);
 
+    // Switches a fault on (or all off with "none"); `spec` is a name and its values, as typed
+    // after "fault" on standard input or given to --fault:
+    //   open STATUS          the opening of the listing is answered with STATUS
+    //   entry STATUS [I]     the entry at index I (default 0) is answered with STATUS
+    //   jump I               the answer for entry I carries index I + 1
+    //   delete STATUS        every delete is answered with STATUS
+    //   fill N               the listing holds N entries at least: kind-1 entries "SYS%02d"
+    //                        follow the files (fill 31 reaches entry 30)
+    //   none                 every fault off
+    // Returns false with the reason in `why` for a spec it does not understand.
+    bool SetFault(const std::string& spec, std::string* why = nullptr);
+    // Whether SetFault would take `spec`.
+    static bool CheckFault(const std::string& spec, std::string* why = nullptr);
+
     // Drops a file transfer in progress, removing its temporary file.
     void Abandon();
 
@@ -49,6 +63,8 @@ public:
         std::string date; // dd/mm/yyyy
     };
     std::vector<Entry> ReadDirectory() const;
+    // The entries a listing reports: the folder's, then the fill of the "fill" fault.
+    std::vector<Entry> Listing() const;
 
     static constexpr int kMaxEntries = proto::kMaxDirectoryEntries;
     static constexpr const char* kTempSuffix = ".zolt-part";
@@ -69,7 +85,17 @@ private:
     std::vector<Entry> listing_;
     bool listingOpen_ = false;
     std::map<std::string, std::string> versions_;
+    struct Faults
+    {
+        std::optional<std::uint8_t> openStatus;
+        std::optional<std::uint8_t> entryStatus;
+        std::uint32_t entryStatusAt = 0;
+        std::optional<std::uint32_t> jumpAt;
+        std::optional<std::uint8_t> deleteStatus;
+        std::uint32_t fill = 0;
+    } faults_;
     std::uint8_t code27Value_ = 2;
+    static bool ApplyFault(Faults& faults, const std::string& spec, std::string* why);
 
     // The file being received.
     struct Transfer

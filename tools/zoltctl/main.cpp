@@ -1,64 +1,128 @@
-// zoltctl: sends files to the tester and lists its directory from the command line, with the
-// same transfer engine and link as the program's copy dialog.
+// zoltctl: the tester software dialog's work and the copy to the tester, from the command line,
+// on the same engines and link as the program.
 #include "core/app_config.h"
-#include "core/error_sink.h"
+#include "core/texts.h"
 #include "link/link_session.h"
-#include "software/dir_lister.h"
+#include "software/tester_software_link.h"
+#include "tools/zoltctl/copy_progress.h"
+#include "tools/zoltctl/output.h"
+#include "tools/zoltctl/software_command.h"
 #include "transfer/copy_engine.h"
-#include "transfer/rate_meter.h"
 
 #include <QCoreApplication>
 #include <QDir>
-#include <QElapsedTimer>
-#include <QEventLoop>
 #include <QFile>
 #include <QFileInfo>
 #include <QTemporaryDir>
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <string>
+#include <sys/stat.h>
 #include <unistd.h>
 #include <vector>
 
+using namespace zoltctl;
+
 namespace {
 
-const char* const kUsage =
-    R"(Usage: zoltctl [--device DEV | --port N] copy [--text] [--compress] PCPATH TESTERPATH [PCPATH TESTERPATH ...]
-       zoltctl [--device DEV | --port N] dir
-       zoltctl --help
+constexpr int kFailed = 1;
+constexpr int kWrongCommandLine = 2;
 
-Talks to the diagnosis tester over the serial link, as the ZOLT program does.
-
-Commands:
-  copy        sends each PCPATH to the tester as TESTERPATH (e.g. /FN0/ABS.BIN_4096), in the
-              order given, in blocks of 110 bytes; prints the progress and the outcome
-  dir         lists the tester's directory /FN0 as the tester reports it, one line per entry:
-              index, kind, date, version, name
-
-Options:
-  --device DEV  use the serial device DEV (e.g. /dev/ttyUSB0, or the pseudo-terminal of
-                zolt-tester-sim)
-  --port N      use COM port N (1-6); its device is /dev/ttyS<N-1> unless section [PORTE_COM]
-                of VELANTO.INI in the current directory names another one under key COMN
-  --text        (copy) drop carriage returns from the files as they are sent
-  --compress    (copy) compress each file into PCPATH.ZIP first and send that file instead;
-                the .ZIP files stay beside the originals
-  --help        show this text
-
-Without --device or --port, the port and its device come from VELANTO.INI in the current
-directory, as for the program; the messages are in the language chosen there (SWBASE.TXT).
-
-Exit status: 0 when every file was sent and acknowledged (copy) or the listing was read to its
-end (dir); 1 otherwise, with the message the program would have shown on standard error;
-2 for a wrong command line.
-)";
-
-int UsageError(const char* what)
+struct Options
 {
-    std::fprintf(stderr, "zoltctl: %s\nTry 'zoltctl --help'.\n", what);
-    return 2;
+    std::string device; // exactly as given
+    int port = 0;
+    std::string command;
+    std::vector<std::string> operands;
+    bool text = false, compress = false;   // copy
+    bool replace = false, keep = false;    // download
+};
+
+// Installs an error sink for its lifetime.
+class InstalledSink
+{
+public:
+    explicit InstalledSink(ErrorSink* sink) { SetErrorSink(sink); }
+    ~InstalledSink() { SetErrorSink(nullptr); }
+    InstalledSink(const InstalledSink&) = delete;
+    InstalledSink& operator=(const InstalledSink&) = delete;
+};
+
+int UsageError(const std::string& what)
+{
+    PrintError(what);
+    std::fprintf(stderr, "%s\n", Say(kTryHelp).c_str());
+    return kWrongCommandLine;
+}
+
+// Prints `text` after a column of `indent` characters, wrapped at 79 columns.
+void PrintWrapped(const std::string& head, const std::string& text, std::size_t indent)
+{
+    std::string line = head;
+    auto width = [](const std::string& s) {
+        std::size_t n = 0;
+        for (unsigned char c : s)
+            n += (c & 0xC0) != 0x80;
+        return n;
+    };
+    while (width(line) < indent)
+        line += ' ';
+    std::size_t start = 0;
+    bool first = true;
+    while (start < text.size()) {
+        std::size_t end = text.find(' ', start);
+        if (end == std::string::npos)
+            end = text.size();
+        const std::string word = text.substr(start, end - start);
+        if (!first && width(line) + 1 + width(word) > 79) {
+            std::printf("%s\n", line.c_str());
+            line = std::string(indent, ' ');
+            first = true;
+        }
+        line += (first ? "" : " ") + word;
+        first = false;
+        start = end + 1;
+    }
+    std::printf("%s\n", line.c_str());
+}
+
+void PrintHelp()
+{
+    const char* const synopsis[] = {
+        "zoltctl [--device DEV | --port N] ls",
+        "zoltctl [--device DEV | --port N] rm NAME...",
+        "zoltctl [--device DEV | --port N] purge",
+        "zoltctl [--device DEV | --port N] download [--replace | --keep] FILE...",
+        "zoltctl [--device DEV | --port N] copy [--text] [--compress] PCPATH TESTERPATH...",
+        "zoltctl [--device DEV | --port N] dir",
+        "zoltctl --help",
+    };
+    for (const char* line : synopsis)
+        std::printf("%s\n", line);
+    std::printf("\n");
+    PrintWrapped("", Say(kHelpIntro), 0);
+    std::printf("\n%s\n", Say(kHelpCommands).c_str());
+    const std::pair<const char*, int> commands[] = {
+        {"  ls", kHelpLs},     {"  rm", kHelpRm},     {"  purge", kHelpPurge},
+        {"  download", kHelpDownload}, {"  copy", kHelpCopy}, {"  dir", kHelpDir},
+    };
+    for (auto [name, text] : commands)
+        PrintWrapped(name, Say(text), 14);
+    std::printf("\n%s\n", Say(kHelpOptions).c_str());
+    const std::pair<const char*, int> options[] = {
+        {"  --device DEV", kHelpDevice}, {"  --port N", kHelpPort},
+        {"  --replace", kHelpReplace},   {"  --keep", kHelpKeep},
+        {"  --text", kHelpTextMode},     {"  --compress", kHelpCompress},
+    };
+    for (auto [name, text] : options)
+        PrintWrapped(name, Say(text), 16);
+    std::printf("\n");
+    PrintWrapped("", Say(kHelpDefaults), 0);
+    std::printf("\n");
+    PrintWrapped("", Say(kHelpExit), 0);
 }
 
 // The language file: the working directory's, else the one this program was built with.
@@ -75,110 +139,174 @@ void FindTexts()
         }
 }
 
-std::string BaseName(const std::string& path)
+// Returns the exit status for a wrong command line, or -1 when `o` holds a runnable command.
+int Parse(int argc, char** argv, Options& o, bool& help)
 {
-    const std::size_t slash = path.find_last_of('/');
-    return slash == std::string::npos ? path : path.substr(slash + 1);
+    bool optionsEnded = false;
+    for (int i = 1; i < argc; ++i) {
+        const std::string arg = argv[i];
+        if (arg == "--help" || arg == "-h") {
+            help = true;
+            return 0;
+        }
+        if (o.command.empty() && (arg == "--device" || arg == "--port")) {
+            if (i + 1 >= argc)
+                return UsageError(Say(kNeedsValue, {arg}));
+            const std::string value = argv[++i];
+            if (arg == "--device") {
+                o.device = value;
+            } else {
+                char* end = nullptr;
+                const long port = std::strtol(value.c_str(), &end, 10);
+                if (end == value.c_str() || *end != '\0' || port < 1 || port > 6)
+                    return UsageError(Say(kPortRange));
+                o.port = int(port);
+            }
+            continue;
+        }
+        if (o.command.empty()) {
+            static const char* const known[] = {"ls", "rm", "purge", "download", "copy", "dir"};
+            if (std::find_if(std::begin(known), std::end(known),
+                             [&](const char* k) { return arg == k; }) == std::end(known))
+                return UsageError(Say(kUnknownArgument, {Escaped(arg)}));
+            o.command = arg;
+            continue;
+        }
+        const bool options = o.operands.empty() && !optionsEnded;
+        if (options && arg == "--") {
+            optionsEnded = true;
+            continue;
+        }
+        if (options && o.command == "copy" && (arg == "--text" || arg == "--compress")) {
+            (arg == "--text" ? o.text : o.compress) = true;
+            continue;
+        }
+        if (options && o.command == "download" && (arg == "--replace" || arg == "--keep")) {
+            (arg == "--replace" ? o.replace : o.keep) = true;
+            continue;
+        }
+        if (options && arg.size() > 1 && arg[0] == '-')
+            return UsageError(Say(kUnknownArgument, {Escaped(arg)}));
+        o.operands.push_back(arg);
+    }
+    if (o.command.empty())
+        return UsageError(Say(kNoCommand));
+    if (!o.device.empty() && o.port != 0)
+        return UsageError(Say(kDeviceOrPort));
+    if (o.replace && o.keep)
+        return UsageError(Say(kReplaceOrKeep));
+    if ((o.command == "ls" || o.command == "purge" || o.command == "dir") && !o.operands.empty())
+        return UsageError(Say(kNoOperands, {o.command}));
+    if ((o.command == "rm" || o.command == "download") && o.operands.empty())
+        return UsageError(Say(kNeedsNames, {o.command}));
+    if (o.command == "copy" && (o.operands.empty() || o.operands.size() % 2 != 0))
+        return UsageError(Say(kCopyPairs));
+    return -1;
 }
 
-// Shows the progress on one line that rewrites itself on a terminal, and as a plain line at
-// every tenth of the total otherwise.
-class ProgressPrinter
+// Checks the device named on the command line, exactly as given.
+bool CheckDevice(const std::string& device)
 {
-public:
-    explicit ProgressPrinter(const CopyEngine& engine) : engine_(engine)
+    struct stat st
     {
-        terminal_ = isatty(STDOUT_FILENO) == 1;
-        clock_.start();
+    };
+    if (::stat(device.c_str(), &st) != 0) {
+        PrintError(Say(kNoDevice, {Escaped(device)}));
+        return false;
     }
-
-    void Update()
-    {
-        rate_.Add(clock_.elapsed(), engine_.BytesRead());
-        const std::uint64_t total = engine_.Total();
-        const std::uint64_t left = total > engine_.BytesRead() ? total - engine_.BytesRead() : 0;
-        if (terminal_) {
-            if (clock_.elapsed() - lastDraw_ < 100 && left != 0)
-                return;
-            lastDraw_ = clock_.elapsed();
-            std::printf("\r\033[K%s  %s  %s", engine_.ProgressText().c_str(),
-                        BaseName(engine_.CurrentPcPath()).c_str(), rate_.Text(left).c_str());
-            std::fflush(stdout);
-            drawn_ = true;
-            return;
-        }
-        const int tenth = total == 0 ? 10 : int(engine_.BytesRead() * 10 / total);
-        if (tenth > lastTenth_) {
-            lastTenth_ = tenth;
-            std::printf("%s\n", engine_.ProgressText().c_str());
-            std::fflush(stdout);
-        }
+    if (!S_ISCHR(st.st_mode)) {
+        PrintError(Say(kNotSerial, {Escaped(device)}));
+        return false;
     }
+    return true;
+}
 
-    void FileSent(int index)
-    {
-        EndLine();
-        const CopyEngine::Entry& entry = engine_.Entries()[std::size_t(index)];
-        std::printf("sent %s -> %s\n", entry.pcPath.c_str(), entry.testerPath.c_str());
-        std::fflush(stdout);
-    }
-
-    void EndLine()
-    {
-        if (drawn_)
-            std::printf("\n");
-        drawn_ = false;
-    }
-
-private:
-    const CopyEngine& engine_;
-    RateMeter rate_;
-    QElapsedTimer clock_;
-    qint64 lastDraw_ = -1000;
-    int lastTenth_ = -1;
-    bool terminal_ = false;
-    bool drawn_ = false;
-};
-
-int RunCopy(LinkSession& link, const std::vector<std::string>& pairs, bool text, bool compress)
+// Opens the link to COM1 standing for `device`: the link library finds a port's device in
+// VELANTO.INI of the current directory, so a scratch one maps COM1 to a link to the device,
+// which keeps the path exactly as given (blanks and length included).
+int OpenDevice(LinkSession& session, QObject* view, const std::string& device)
 {
-    CopyEngine engine(link);
+    QTemporaryDir mapping;
+    std::string target = device;
+    if (target[0] != '/')
+        target = QDir::currentPath().toStdString() + "/" + target;
+    const std::string line = mapping.filePath("line").toStdString();
+    QFile ini(mapping.filePath("VELANTO.INI"));
+    if (!mapping.isValid() || ::symlink(target.c_str(), line.c_str()) != 0 ||
+        !ini.open(QIODevice::WriteOnly)) {
+        PrintError(Say(kNoDevice, {Escaped(device)}));
+        return -1;
+    }
+    ini.write(QByteArray("[PORTE_COM]\nCOM1=") + line.c_str() + "\n");
+    ini.close();
+    const QString here = QDir::currentPath();
+    QDir::setCurrent(mapping.path());
+    AppConfig.comPort = 1;
+    const int opened = session.OpenLink(view);
+    QDir::setCurrent(here);
+    return opened;
+}
+
+int RunCopy(const Options& o, QCoreApplication& app, LinkSession& session)
+{
+    CopyEngine engine(session);
     engine.SetCodecDiagnostics([](const std::string&) {});
-    const int files = int(pairs.size() / 2);
+    const int files = int(o.operands.size() / 2);
     for (int i = 0; i < files; ++i)
-        if (engine.AddFile(pairs[2 * i], pairs[2 * i + 1], text, compress) == 0) {
-            std::fprintf(stderr,
-                         "zoltctl: cannot queue %s -> %s (at most %d files, tester "
-                         "paths of at most %zu characters)\n",
-                         pairs[2 * i].c_str(), pairs[2 * i + 1].c_str(), CopyEngine::kMaxEntries,
-                         CopyEngine::kMaxPathLength);
-            return 2;
+        if (engine.AddFile(o.operands[2 * i], o.operands[2 * i + 1], o.text, o.compress) == 0) {
+            PrintError(Say(kCannotQueue, {Escaped(o.operands[2 * i + 1])}));
+            return kWrongCommandLine;
         }
-    ProgressPrinter printer(engine);
-    QObject::connect(&engine, &CopyEngine::ProgressChanged, [&] { printer.Update(); });
-    QObject::connect(&engine, &CopyEngine::FileSent, [&](int index) { printer.FileSent(index); });
-    QEventLoop loop;
-    QObject::connect(&engine, &CopyEngine::Finished, &loop, &QEventLoop::quit);
+    CopyProgress progress(engine);
+    QObject::connect(&engine, &CopyEngine::ProgressChanged, [&] { progress.Update(); });
+    QObject::connect(&engine, &CopyEngine::FileSent, [&](int index) { progress.FileSent(index); });
+    QObject::connect(&engine, &CopyEngine::Finished, &app, [&] { app.exit(0); },
+                     Qt::QueuedConnection);
     if (engine.Start() && engine.CurrentState() != CopyEngine::State::Done)
-        loop.exec();
-    printer.EndLine();
-    std::printf("%d of %d file%s sent\n", engine.FilesSent(), files, files == 1 ? "" : "s");
-    return engine.Result() == CopyEngine::kResultSent ? 0 : 1;
+        app.exec();
+    progress.EndLine();
+    std::printf("%s\n", Say(kFilesSent, {std::to_string(engine.FilesSent()), std::to_string(files)})
+                            .c_str());
+    return engine.Result() == CopyEngine::kResultSent ? 0 : kFailed;
 }
 
-int RunDir(LinkSession& link)
+int RunSoftware(const Options& o, QCoreApplication& app, LinkSession& session)
 {
-    DirLister lister(link);
-    QObject::connect(&lister, &DirLister::EntryRead, [](const DirLister::Entry& e) {
-        std::printf("%2u  %d  %s  %s  %s\n", e.index, e.kind, e.date.c_str(), e.version.c_str(),
-                    e.name.c_str());
-        std::fflush(stdout);
-    });
-    QEventLoop loop;
-    QObject::connect(&lister, &DirLister::Finished, &loop, &QEventLoop::quit);
-    if (lister.Start() && !lister.Done())
-        loop.exec();
-    return lister.Succeeded() ? 0 : 1;
+    TesterSoftwareLink link(session);
+    TesterSoftwareEngine engine(link, AppConfig.workDir);
+    link.SetEngine(&engine);
+    SoftwareCommandLine line{o.command, o.operands, o.replace, o.keep};
+    std::unique_ptr<CopyEngine> copy;
+    std::unique_ptr<CopyProgress> progress;
+    SoftwareCommand command(
+        engine, line,
+        [&](const std::vector<TesterSoftwareEngine::CopyItem>& queue,
+            std::function<void(bool)> done) {
+            copy = std::make_unique<CopyEngine>(session);
+            for (const TesterSoftwareEngine::CopyItem& item : queue)
+                copy->AddFile(item.pcPath, item.testerPath, false, false);
+            progress = std::make_unique<CopyProgress>(*copy);
+            QObject::connect(copy.get(), &CopyEngine::ProgressChanged,
+                             [&] { progress->Update(); });
+            QObject::connect(copy.get(), &CopyEngine::FileSent,
+                             [&](int index) { progress->FileSent(index); });
+            QObject::connect(copy.get(), &CopyEngine::Finished, &app,
+                             [&, done](int result) {
+                                 progress->EndLine();
+                                 done(result == CopyEngine::kResultSent);
+                             },
+                             Qt::QueuedConnection);
+            copy->Start();
+        });
+    int status = kFailed;
+    QObject::connect(&command, &SoftwareCommand::Finished, &app, [&](int s) {
+        status = s;
+        app.exit(0);
+    }, Qt::QueuedConnection);
+    command.Start();
+    app.exec();
+    engine.Stop();
+    return status;
 }
 
 } // namespace
@@ -186,92 +314,40 @@ int RunDir(LinkSession& link)
 int main(int argc, char** argv)
 {
     QCoreApplication app(argc, argv);
-    QString device;
-    int port = 0;
-    std::string command;
-    bool text = false, compress = false;
-    std::vector<std::string> operands;
-    for (int i = 1; i < argc; ++i) {
-        const std::string arg = argv[i];
-        if (arg == "--help" || arg == "-h") {
-            std::fputs(kUsage, stdout);
-            return 0;
-        }
-        if (command.empty() && (arg == "--device" || arg == "--port")) {
-            if (i + 1 >= argc)
-                return UsageError((arg + " needs a value").c_str());
-            const std::string value = argv[++i];
-            if (arg == "--device") {
-                device = QString::fromLocal8Bit(value.c_str());
-            } else {
-                char* end = nullptr;
-                port = int(std::strtol(value.c_str(), &end, 10));
-                if (end == value.c_str() || *end != '\0' || port < 1 || port > 6)
-                    return UsageError("--port takes a number from 1 to 6");
-            }
-            continue;
-        }
-        if (command.empty()) {
-            if (arg != "copy" && arg != "dir")
-                return UsageError(("unknown command or option '" + arg + "'").c_str());
-            command = arg;
-            continue;
-        }
-        if (command == "copy" && operands.empty() && arg == "--text") {
-            text = true;
-            continue;
-        }
-        if (command == "copy" && operands.empty() && arg == "--compress") {
-            compress = true;
-            continue;
-        }
-        operands.push_back(arg);
-    }
-    if (command.empty())
-        return UsageError("no command given");
-    if (!device.isEmpty() && port != 0)
-        return UsageError("give --device or --port, not both");
-    if (command == "dir" && !operands.empty())
-        return UsageError("dir takes no operands");
-    if (command == "copy" && (operands.empty() || operands.size() % 2 != 0))
-        return UsageError("copy needs pairs of PCPATH TESTERPATH");
-
     LoadConfiguration(QDir::currentPath().toStdString());
     FindTexts();
-    StderrErrorSink errors("zoltctl");
-    SetErrorSink(&errors);
 
+    Options options;
+    bool help = false;
+    const int parsed = Parse(argc, argv, options, help);
+    if (help) {
+        PrintHelp();
+        return 0;
+    }
+    if (parsed >= 0)
+        return parsed;
+
+    // The link's failures become lines on standard error.
+    ErrorPrinter errors;
+    const InstalledSink installed(&errors);
+
+    if (!options.device.empty() && !CheckDevice(options.device))
+        return kFailed;
     LinkSession session;
     QObject view;
     int opened;
-    if (!device.isEmpty()) {
-        // The link library finds a port's device in VELANTO.INI of the current directory: give
-        // it one that maps COM1 to the device while the port opens.
-        QTemporaryDir mapping;
-        QFile ini(mapping.filePath("VELANTO.INI"));
-        if (!mapping.isValid() || !ini.open(QIODevice::WriteOnly)) {
-            std::fprintf(stderr, "zoltctl: cannot prepare the port mapping for %s\n",
-                         device.toLocal8Bit().constData());
-            return 1;
-        }
-        ini.write("[PORTE_COM]\nCOM1=" + QFileInfo(device).absoluteFilePath().toLocal8Bit() + "\n");
-        ini.close();
-        const QString here = QDir::currentPath();
-        QDir::setCurrent(mapping.path());
-        AppConfig.comPort = 1;
-        opened = session.OpenLink(&view);
-        QDir::setCurrent(here);
+    if (!options.device.empty()) {
+        opened = OpenDevice(session, &view, options.device);
     } else {
-        if (port != 0)
-            AppConfig.comPort = std::uint8_t(port);
+        if (options.port != 0)
+            AppConfig.comPort = std::uint8_t(options.port);
         opened = session.OpenLink(&view);
     }
     if (opened != 0 || !session.PortOpen())
-        return 1;
+        return kFailed;
 
-    const int status =
-        command == "dir" ? RunDir(session) : RunCopy(session, operands, text, compress);
+    const int status = options.command == "copy" ? RunCopy(options, app, session)
+                                                 : RunSoftware(options, app, session);
     session.CloseLink();
-    SetErrorSink(nullptr);
     return status;
 }

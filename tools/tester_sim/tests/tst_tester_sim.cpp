@@ -202,6 +202,61 @@ private slots:
         QCOMPARE(Status(sim.Handle(Req(11, 15, Text("/FN0/Y")))), 2);
         QVERIFY(!QFile::exists(dir.filePath("X")));
     }
+
+    // Each fault changes the answer it names and nothing else.
+    void faults_data()
+    {
+        QTest::addColumn<QString>("fault");
+        QTest::addColumn<Bytes>("request");
+        QTest::addColumn<int>("status");
+        QTest::addColumn<int>("index"); // bytes 8-11 of the answer; -1: not checked
+        QTest::newRow("open refused") << "open 2" << Req(11, 18, Text("/FN0")) << 2 << -1;
+        QTest::newRow("entry refused") << "entry 3 1" << Req(11, 19, {0, 0, 0, 1}) << 3 << 1;
+        QTest::newRow("entry fault at another index")
+            << "entry 3 1" << Req(11, 19, {0, 0, 0, 0}) << 1 << 0;
+        QTest::newRow("index jumps") << "jump 0" << Req(11, 19, {0, 0, 0, 0}) << 1 << 1;
+        QTest::newRow("delete refused") << "delete 2" << Req(11, 15, Text("/FN0/A.B_1")) << 2
+                                        << -1;
+        QTest::newRow("fill lists kind-1 entries") << "fill 31" << Req(11, 19, {0, 0, 0, 30})
+                                                   << 1 << 30;
+        QTest::newRow("none switches them off")
+            << "none" << Req(11, 15, Text("/FN0/A.B_1")) << 1 << -1;
+    }
+    void faults()
+    {
+        QFETCH(QString, fault);
+        QFETCH(Bytes, request);
+        QTemporaryDir dir;
+        QFile(dir.filePath("A.B_1")).open(QIODevice::WriteOnly);
+        TesterSim sim(dir.path().toStdString());
+        sim.SetFault("delete 2");
+        QVERIFY(sim.SetFault(fault.toStdString()));
+        QCOMPARE(Status(sim.Handle(Req(11, 18, Text("/FN0")))), fault == "open 2" ? 2 : 1);
+        const std::optional<Bytes> answer = sim.Handle(request);
+        QTEST(Status(answer), "status");
+        QFETCH(int, index);
+        if (index >= 0)
+            QCOMPARE(int((*answer)[11]), index);
+        if (fault.startsWith("fill"))
+            QCOMPARE(int((*answer)[12]), 1);
+    }
+
+    void faultSpecs_data()
+    {
+        QTest::addColumn<QString>("spec");
+        QTest::addColumn<bool>("valid");
+        QTest::newRow("fill") << "fill 30" << true;
+        QTest::newRow("entry without index") << "entry 2" << true;
+        QTest::newRow("unknown") << "explode" << false;
+        QTest::newRow("status too large") << "delete 256" << false;
+        QTest::newRow("missing value") << "jump" << false;
+    }
+    void faultSpecs()
+    {
+        QFETCH(QString, spec);
+        std::string why;
+        QTEST(TesterSim::CheckFault(spec.toStdString(), &why), "valid");
+    }
 };
 
 QTEST_GUILESS_MAIN(TestTesterSim)

@@ -1,0 +1,370 @@
+// The tester software update dialog: shows the engine's state and forwards the user's choices.
+#include "software/tester_software_dlg.h"
+
+#include "ui_tester_software_dlg.h"
+
+#include "core/app_config.h"
+#include "core/help_request.h"
+#include "core/texts.h"
+#include "software/install_software_dlg.h"
+#include "software/plain_box.h"
+
+#include <QApplication>
+#include <QCloseEvent>
+#include <QFile>
+#include <QMouseEvent>
+#include <QTimer>
+
+#include <algorithm>
+
+namespace {
+
+constexpr const char* kErrors = "MESSAGGI_ERRORE";
+constexpr int kConfirmText = 10;
+constexpr int kStartDelayMs = 1; // the design's start-up timer 4
+constexpr int kYes = 6;
+
+// Files of an older download procedure that nothing writes any more.
+constexpr const char* kLeftovers[] = {"SCARICO.INI", "FILES_SCARICO.$$$"};
+
+std::string ErrorTitle()
+{
+    std::string title = GetText(kErrors, 1, AppConfig.textsPath.c_str());
+    return title == kTextNotFound ? "Title not present !" : title;
+}
+
+} // namespace
+
+// The pictures live in a static library, so their resources are registered by hand (from the
+// global namespace, as the resource macro requires).
+static QPixmap Picture(const char* name)
+{
+    static const bool registered = [] {
+        Q_INIT_RESOURCE(tester_software_pictures);
+        return true;
+    }();
+    (void)registered;
+    return QPixmap(QStringLiteral(":/software/%1.png").arg(QLatin1String(name)));
+}
+
+CTesterSoftwareDlg::CTesterSoftwareDlg(TesterRequestLink& link, CopyRunner runCopy,
+                                       QWidget* parent)
+    : QDialog(parent), ui_(std::make_unique<Ui::CTesterSoftwareDlg>()),
+      engine_(link, AppConfig.workDir), runCopy_(std::move(runCopy)),
+      runInstall_([](QWidget* owner) {
+          CInstallSoftwareDlg dlg(owner);
+          dlg.exec();
+      })
+{
+    ui_->setupUi(this);
+    setProperty("helpId", kTesterSoftwareHelpId); // F1 anywhere in the dialog
+    ui_->vehicleList->setIconSize(QSize(70, 19));
+    ui_->ecuList->setIconSize(QSize(30, 22));
+    ui_->ecuList->viewport()->installEventFilter(this);
+
+    connect(ui_->vehicleList, &QTreeWidget::itemSelectionChanged, this,
+            &CTesterSoftwareDlg::OnVehicleChanged);
+    connect(ui_->ecuList, &QTreeWidget::itemDoubleClicked, this,
+            [this](QTreeWidgetItem* item) { AddEcuRow(item); });
+    connect(ui_->removeButton, &QPushButton::clicked, this,
+            &CTesterSoftwareDlg::RemoveFromSelection);
+    connect(ui_->downloadButton, &QPushButton::clicked, this, [this] { engine_.Download(); });
+    connect(ui_->deleteButton, &QPushButton::clicked, this, &CTesterSoftwareDlg::DeleteFromTester);
+    connect(ui_->refreshButton, &QPushButton::clicked, this, [this] { engine_.StartListing(); });
+    connect(ui_->installButton, &QPushButton::clicked, this, &CTesterSoftwareDlg::Install);
+    connect(ui_->helpButton, &QPushButton::clicked, this,
+            [] { RequestHelp(kTesterSoftwareHelpId); });
+    connect(ui_->closeButton, &QPushButton::clicked, this, [this] { done(1); });
+
+    connect(&engine_, &TesterSoftwareEngine::ListingStarted, this, [this] {
+        ui_->testerList->clear();
+        ui_->entryCount->setText(QStringLiteral("--"));
+    });
+    connect(&engine_, &TesterSoftwareEngine::RowAdded, this, [this](int row) {
+        ui_->testerList->addItem(
+            QString::fromStdString(engine_.Table().Rows()[std::size_t(row)].text));
+    });
+    connect(&engine_, &TesterSoftwareEngine::ListingFinished, this, [this](int entries) {
+        ui_->entryCount->setText(QString::number(entries));
+    });
+    connect(&engine_, &TesterSoftwareEngine::StateChanged, this, [this] {
+        ShowSelection();
+        UpdateControls();
+    });
+    connect(&engine_, &TesterSoftwareEngine::Failure, this, &CTesterSoftwareDlg::ShowFailure);
+    // Boxes and the copy dialog run from the event loop, not inside the engine's own calls.
+    connect(&engine_, &TesterSoftwareEngine::ConflictQuestion, this,
+            [this](const std::string& question) {
+                QTimer::singleShot(0, this, [this, question] { AskConflict(question); });
+            });
+    connect(&engine_, &TesterSoftwareEngine::CopyRequested, this,
+            [this](const std::vector<TesterSoftwareEngine::CopyItem>& queue) {
+                QTimer::singleShot(0, this, [this, queue] { RunCopy(queue); });
+            });
+
+    Open();
+}
+
+CTesterSoftwareDlg::~CTesterSoftwareDlg()
+{
+    engine_.Stop();
+}
+
+void CTesterSoftwareDlg::Open()
+{
+    LoadVehicleCatalogue();
+    SetTexts();
+    ui_->entryCount->setText(QStringLiteral("--"));
+    FillVehicles();
+    ui_->ecuList->clear();
+    engine_.ClearSelection();
+    for (const char* name : kLeftovers)
+        QFile::remove(QString::fromStdString(JoinPath(AppConfig.workDir, name)));
+    UpdateControls();
+    QTimer::singleShot(kStartDelayMs, this, [this] {
+        if (!closing_)
+            engine_.StartListing();
+    });
+}
+
+void CTesterSoftwareDlg::SetTexts()
+{
+    auto text = [](int number) { return UiText(kTesterSoftwareSection, number); };
+    setWindowTitle(text(1));
+    ui_->downloadButton->setText(text(2));
+    ui_->closeButton->setText(text(3));
+    ui_->helpButton->setText(text(4));
+    ui_->vehicleCaption->setText(text(5));
+    ui_->ecuCaption->setText(text(6));
+    ui_->testerCaption->setText(text(7));
+    ui_->selectionCaption->setText(text(12));
+    ui_->refreshButton->setText(text(13));
+    ui_->removeButton->setText(text(17));
+    ui_->deleteButton->setText(text(17));
+    ui_->installButton->setText(text(18));
+    ui_->vehicleList->setHeaderLabels({text(8)});
+    ui_->ecuList->setHeaderLabels({text(9)});
+}
+
+void CTesterSoftwareDlg::FillVehicles()
+{
+    QTreeWidget* list = ui_->vehicleList;
+    const QSignalBlocker block(list);
+    list->clear();
+    const QPixmap icon = Picture("vehicle_209");
+    const int count = std::clamp(VehicleCatalogue.vehicleCount, 0, kMaxVehicles);
+    for (int v = 0; v < count; ++v) {
+        auto* item = new QTreeWidgetItem(list);
+        item->setText(0, QString::fromStdString(VehicleCatalogue.vehicles[std::size_t(v)].name));
+        item->setIcon(0, icon);
+        item->setData(0, Qt::UserRole, v);
+    }
+    list->clearSelection();
+    list->setCurrentItem(nullptr);
+}
+
+void CTesterSoftwareDlg::OnVehicleChanged()
+{
+    if (closing_)
+        return;
+    const QList<QTreeWidgetItem*> chosen = ui_->vehicleList->selectedItems();
+    if (chosen.isEmpty())
+        return;
+    const int v = chosen.first()->data(0, Qt::UserRole).toInt();
+    const VehicleEntry& vehicle = VehicleCatalogue.vehicles[std::size_t(v)];
+    QTreeWidget* list = ui_->ecuList;
+    list->clear();
+    const QPixmap icon = Picture("ecu_226");
+    const int count = std::clamp(vehicle.ecuCount, 0, kMaxEcus);
+    for (int e = 0; e < count; ++e) {
+        auto* item = new QTreeWidgetItem(list);
+        item->setText(0, QString::fromStdString(vehicle.ecus[std::size_t(e)].name));
+        item->setIcon(0, icon);
+        item->setData(0, Qt::UserRole, v);
+        item->setData(0, Qt::UserRole + 1, e);
+    }
+    if (list->topLevelItemCount() > 0)
+        list->setCurrentItem(list->topLevelItem(0));
+}
+
+void CTesterSoftwareDlg::AddEcuRow(QTreeWidgetItem* item)
+{
+    if (!item)
+        return;
+    const int v = item->data(0, Qt::UserRole).toInt();
+    const int e = item->data(0, Qt::UserRole + 1).toInt();
+    if (v < 0 || v >= kMaxVehicles || e < 0 || e >= kMaxEcus)
+        return;
+    engine_.AddToSelection(VehicleCatalogue.vehicles[std::size_t(v)].ecus[std::size_t(e)]);
+}
+
+void CTesterSoftwareDlg::ShowSelection()
+{
+    QStringList names;
+    for (const TesterSoftwareEngine::SelectionSlot& slot : engine_.Selection())
+        names << QString::fromStdString(slot.ecu.name);
+    QListWidget* list = ui_->selectionList;
+    QStringList shown;
+    for (int i = 0; i < list->count(); ++i)
+        shown << list->item(i)->text();
+    if (shown == names)
+        return;
+    list->clear();
+    list->addItems(names);
+}
+
+void CTesterSoftwareDlg::UpdateControls()
+{
+    const bool free = engine_.ControlsEnabled();
+    const bool chosen = !engine_.Selection().empty();
+    ui_->refreshButton->setEnabled(free);
+    ui_->deleteButton->setEnabled(free);
+    ui_->testerList->setEnabled(free);
+    ui_->downloadButton->setEnabled(free && chosen);
+    ui_->removeButton->setEnabled(free && chosen);
+}
+
+bool CTesterSoftwareDlg::Confirm()
+{
+    return ShowMessage(AppConfig.textsPath.c_str(), kErrors, 1, kTesterSoftwareSection,
+                       kConfirmText, kStyleQuestion, 0) == kYes;
+}
+
+void CTesterSoftwareDlg::RemoveFromSelection()
+{
+    std::vector<int> rows;
+    for (QListWidgetItem* item : ui_->selectionList->selectedItems())
+        rows.push_back(ui_->selectionList->row(item));
+    if (rows.empty() || !Confirm())
+        return;
+    engine_.RemoveFromSelection(rows);
+}
+
+void CTesterSoftwareDlg::DeleteFromTester()
+{
+    std::vector<int> rows;
+    for (QListWidgetItem* item : ui_->testerList->selectedItems())
+        rows.push_back(ui_->testerList->row(item));
+    if (rows.empty() || !Confirm())
+        return;
+    engine_.DeleteRows(rows);
+}
+
+void CTesterSoftwareDlg::Install()
+{
+    runInstall_(this);
+    if (!closing_)
+        Open();
+}
+
+void CTesterSoftwareDlg::ShowFailure(const TesterSoftwareEngine::Message& message)
+{
+    const char* texts = AppConfig.textsPath.c_str();
+    if (message.kind == TesterSoftwareEngine::Message::Kind::System) {
+        ShowSystemBox(TesterSoftwareEngine::kIndexMismatchTitle, message.detail, BoxIcon::Error);
+    } else if (message.detail.empty()) {
+        ShowMessage(texts, kErrors, 1, kErrors, message.number, kStyleError, 0);
+    } else {
+        std::string text = GetText(kErrors, message.number, texts);
+        // The room message is shown as looked up, sentinel and all.
+        if (text == kTextNotFound && message.number != TesterSoftwareEngine::kNoRoom)
+            text = "Message not present !";
+        const std::string title = message.number == TesterSoftwareEngine::kNoRoom
+                                      ? GetText(kErrors, 1, texts)
+                                      : ErrorTitle();
+        ShowMessageText(texts, title.c_str(), (text + message.detail).c_str(), kStyleError, 0);
+    }
+    if (message.closes)
+        done(1);
+}
+
+void CTesterSoftwareDlg::AskConflict(const std::string& question)
+{
+    if (closing_)
+        return;
+    const int answer = ShowMessageText(AppConfig.textsPath.c_str(), ErrorTitle().c_str(),
+                                       question.c_str(), kStyleQuestion, 0);
+    if (!closing_)
+        engine_.AnswerConflict(answer == kYes);
+}
+
+void CTesterSoftwareDlg::RunCopy(const std::vector<TesterSoftwareEngine::CopyItem>& queue)
+{
+    if (closing_)
+        return;
+    if (runCopy_)
+        runCopy_(this, queue);
+    if (!closing_)
+        engine_.CopyFinished();
+}
+
+bool CTesterSoftwareDlg::eventFilter(QObject* watched, QEvent* event)
+{
+    if (watched != ui_->ecuList->viewport())
+        return QDialog::eventFilter(watched, event);
+    switch (event->type()) {
+    case QEvent::MouseButtonPress: {
+        auto* mouse = static_cast<QMouseEvent*>(event);
+        if (mouse->button() == Qt::LeftButton) {
+            dragRow_ = ui_->ecuList->indexOfTopLevelItem(
+                ui_->ecuList->itemAt(mouse->position().toPoint()));
+            dragStart_ = mouse->position().toPoint();
+        }
+        break;
+    }
+    case QEvent::MouseMove: {
+        auto* mouse = static_cast<QMouseEvent*>(event);
+        if (!dragging_ && dragRow_ >= 0 && (mouse->buttons() & Qt::LeftButton) &&
+            (mouse->position().toPoint() - dragStart_).manhattanLength() >=
+                QApplication::startDragDistance()) {
+            dragging_ = true;
+            ui_->ecuList->setCurrentItem(ui_->ecuList->topLevelItem(dragRow_));
+            QApplication::setOverrideCursor(QCursor(Picture("drag_316"), 0, 0));
+        }
+        if (dragging_)
+            return true; // the list must not start a selection drag of its own
+        break;
+    }
+    case QEvent::MouseButtonRelease: {
+        auto* mouse = static_cast<QMouseEvent*>(event);
+        if (dragging_ && mouse->button() == Qt::LeftButton) {
+            EndDrag(mouse->globalPosition().toPoint());
+            return true;
+        }
+        dragRow_ = -1;
+        break;
+    }
+    default:
+        break;
+    }
+    return QDialog::eventFilter(watched, event);
+}
+
+void CTesterSoftwareDlg::EndDrag(const QPoint& globalPos)
+{
+    QApplication::restoreOverrideCursor();
+    dragging_ = false;
+    QTreeWidgetItem* item = ui_->ecuList->topLevelItem(dragRow_);
+    dragRow_ = -1;
+    // The drop counts only when released over the selection list.
+    QListWidget* target = ui_->selectionList;
+    if (target->rect().contains(target->mapFromGlobal(globalPos)))
+        AddEcuRow(item);
+}
+
+void CTesterSoftwareDlg::closeEvent(QCloseEvent* event)
+{
+    event->ignore();
+    done(1);
+}
+
+void CTesterSoftwareDlg::done(int)
+{
+    if (dragging_) {
+        QApplication::restoreOverrideCursor();
+        dragging_ = false;
+    }
+    closing_ = true;
+    engine_.Stop();
+    QDialog::done(1);
+}

@@ -1,0 +1,88 @@
+// The tester software update dialog: the catalogue's vehicles and ECUs, the selection to
+// download, and the software on the tester, as a view of a TesterSoftwareEngine.
+//
+//   CTesterSoftwareDlg dlg(link, runCopy, this);   // link: the engine's TesterRequestLink
+//   dlg.exec();                                     // always 1
+//
+// `link` must hand the answers to its requests to dlg.Engine().OnAnswer. `runCopy` runs the
+// copy dialog modally on a queue of files.
+#pragma once
+
+#include "software/tester_software_engine.h"
+
+#include <QDialog>
+
+#include <functional>
+#include <memory>
+#include <vector>
+
+namespace Ui {
+class CTesterSoftwareDlg;
+}
+
+class QTreeWidgetItem;
+
+inline constexpr int kTesterSoftwareHelpId = 0x20000 + 131;
+inline constexpr const char* kTesterSoftwareSection = "DIALOGO_AGGIORNAMENTO_SW_TESTER";
+
+class CTesterSoftwareDlg : public QDialog
+{
+    Q_OBJECT
+
+public:
+    enum
+    {
+        IDD = 131,
+        IDB_VEHICLE = 209,
+        IDB_ECU = 226,
+        IDC_DRAG = 316,
+    };
+
+    // Runs the copy of `queue` modally over `parent`; the result is not looked at.
+    using CopyRunner = std::function<void(QWidget* parent,
+                                          const std::vector<TesterSoftwareEngine::CopyItem>& queue)>;
+    // Runs the installation dialog modally over `parent`.
+    using InstallRunner = std::function<void(QWidget* parent)>;
+
+    CTesterSoftwareDlg(TesterRequestLink& link, CopyRunner runCopy, QWidget* parent = nullptr);
+    ~CTesterSoftwareDlg() override;
+
+    // Replaces the installation dialog (tests).
+    void SetInstallRunner(InstallRunner run) { runInstall_ = std::move(run); }
+
+    TesterSoftwareEngine& Engine() { return engine_; }
+
+    // The opening sequence: catalogue, texts, empty selection, and a listing 1 ms later.
+    void Open();
+
+    void done(int result) override;
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+    void closeEvent(QCloseEvent* event) override;
+
+private:
+    void SetTexts();
+    void FillVehicles();
+    void OnVehicleChanged();
+    void AddEcuRow(QTreeWidgetItem* item);
+    void RemoveFromSelection();
+    void DeleteFromTester();
+    void Install();
+    void UpdateControls();
+    void ShowSelection();
+    void ShowFailure(const TesterSoftwareEngine::Message& message);
+    void AskConflict(const std::string& question);
+    void RunCopy(const std::vector<TesterSoftwareEngine::CopyItem>& queue);
+    bool Confirm();
+    void EndDrag(const QPoint& globalPos);
+
+    std::unique_ptr<Ui::CTesterSoftwareDlg> ui_;
+    TesterSoftwareEngine engine_;
+    CopyRunner runCopy_;
+    InstallRunner runInstall_;
+    bool closing_ = false;
+    int dragRow_ = -1; // the ECU row pressed, and dragged once the mouse moved
+    QPoint dragStart_;
+    bool dragging_ = false;
+};

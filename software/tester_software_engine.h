@@ -1,0 +1,242 @@
+// The work of the tester software dialog without a screen: listing the tester's "/FN0",
+// grouping split software, purging incomplete software, deleting software, and planning and
+// preparing a download (room checks, the conflict question, splitting into parts).
+//
+//   TesterSoftwareEngine engine(link, AppConfig.workDir);   // link: a TesterRequestLink
+//   connect(&engine, &TesterSoftwareEngine::Failure, ...);   // show or print it
+//   engine.StartListing();        // answers come back through engine.OnAnswer(code, frame)
+//   engine.AddToSelection(ecu);   engine.Download();
+//   // ConflictQuestion -> AnswerConflict(yes); CopyRequested -> copy -> CopyFinished()
+//
+// The engine only sends requests and reacts to answers: it never waits and never opens a
+// window. Questions, failures and the copy go out as signals; a dialog, zoltctl or a test
+// answers them.
+#pragma once
+
+#include "linklib/protocol.h"
+#include "software/tester_file_table.h"
+#include "software/vehicle_catalogue.h"
+
+#include <QObject>
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+// What the engine needs of the link. An adapter binds it to the program's exchange service;
+// answers to what it sends must reach TesterSoftwareEngine::OnAnswer.
+class TesterRequestLink
+{
+public:
+    virtual ~TesterRequestLink() = default;
+    // Sends request `type` with `payload`. Returns false when it cannot be sent.
+    virtual bool Send(int type, const std::vector<std::uint8_t>& payload) = 0;
+    // Gives up the engine's own exchange still pending (answered or not), if any; no answer
+    // to it is delivered afterwards.
+    virtual void CancelPending() = 0;
+};
+
+class TesterSoftwareEngine : public QObject
+{
+    Q_OBJECT
+
+public:
+    static constexpr int kMaxSlots = 15;
+    static constexpr int kMaxEntries = proto::kMaxDirectoryEntries;
+    static constexpr int kListingEndMarker = 123;
+
+    // Request types and the answer codes they bring.
+    static constexpr int kSync = proto::kRequestSync, kSyncAnswer = proto::kAnswerSync;
+    static constexpr int kOpenDirectory = proto::kRequestOpenDirectory;
+    static constexpr int kOpenDirectoryAnswer = proto::kAnswerOpenDirectory;
+    static constexpr int kReadEntry = proto::kRequestDirectoryEntry;
+    static constexpr int kEntryAnswer = proto::kAnswerDirectoryEntry;
+    static constexpr int kDelete = proto::kRequestDelete, kDeleteAnswer = proto::kAnswerDelete;
+    static constexpr int kTimeout = LinkTimeout;
+    static constexpr int kSendFailed = LinkSendFailed;
+
+    // Texts of "MESSAGGI_ERRORE" the engine reports.
+    static constexpr int kSelectionFull = 4;
+    static constexpr int kNoAnswer = 12;
+    static constexpr int kMalformedAnswer = 14;
+    static constexpr int kCannotSend = 15;
+    static constexpr int kListingRefused = 32;
+    static constexpr int kDeleteRefused = 35;
+    static constexpr int kTesterFull = 56;
+    static constexpr int kNoRoom = 57;
+    static constexpr int kCannotOpenSoftware = 58;
+    static constexpr int kCannotWritePart = 59;
+    static constexpr int kSizeDiffers = 65;
+    static constexpr int kTooManyParts = 66;
+
+    struct SelectionSlot
+    {
+        EcuEntry ecu;
+        std::string dir; // the folder of the software file; empty for the working directory
+        bool download = true;
+        int blocks = 0;
+    };
+
+    struct CopyItem
+    {
+        std::string pcPath;
+        std::string testerPath;
+    };
+
+    // A failure the user must see, as a value.
+    struct Message
+    {
+        enum class Kind
+        {
+            Error,  // text `number` of "MESSAGGI_ERRORE", `detail` appended when not empty
+            System, // the literal `detail` under the literal title "SYSTEM MESSAGE"
+        };
+        Kind kind = Kind::Error;
+        int number = 0;
+        std::string detail;
+        bool closes = false; // the dialog closes after it
+    };
+
+    enum class Activity
+    {
+        Idle,
+        Listing,
+        Deleting,
+        Asking,  // a conflict question waits for AnswerConflict
+        Copying, // CopyRequested was sent; CopyFinished ends it
+        Stopped, // a failure closed the work, or Stop() was called
+    };
+
+    enum class AddResult
+    {
+        Added,
+        Duplicate, // an ECU of the same name is already chosen
+        Full,      // 15 ECUs are chosen (error 4 reported)
+    };
+
+    static constexpr const char* kIndexMismatchTitle = "SYSTEM MESSAGE";
+    static constexpr const char* kIndexMismatchText =
+        "Contatore messaggio previsto diverso da quello ricevuto";
+
+    TesterSoftwareEngine(TesterRequestLink& link, std::string workDir, QObject* parent = nullptr);
+    ~TesterSoftwareEngine() override;
+
+    // After every listing, delete the software whose parts are not all on the tester and list
+    // again (on by default, as the dialog does).
+    void SetPurgeAfterListing(bool purge) { purge_ = purge; }
+
+    // Lists the tester again from the start, giving up whatever exchange is pending.
+    void StartListing();
+    // Ends the work: answers are ignored from now on.
+    void Stop();
+
+    // Chooses `ecu` for download; its software file lies in `dir` (default: the working
+    // directory), where its parts are written too.
+    AddResult AddToSelection(const EcuEntry& ecu, const std::string& dir = {});
+    // Removes the slots at `slots`; the others close up in their order.
+    void RemoveFromSelection(std::vector<int> slots);
+    void ClearSelection();
+
+    // Deletes the software of the tester list rows `rows`, then lists again. False when the
+    // engine is busy or the rows hold no file.
+    bool DeleteRows(std::vector<int> rows);
+    // The same for groups of Table().Groups(), complete or not.
+    bool DeleteGroups(std::vector<int> groups);
+    // Downloads the selection. False when the engine is busy or the download stopped at once
+    // (its failure reported).
+    bool Download();
+    // The answer to the last ConflictQuestion: true replaces the software on the tester.
+    void AnswerConflict(bool replace);
+    // The copy of the last CopyRequested has ended (however it ended).
+    void CopyFinished();
+
+    // An answer to a request the engine sent, `frame` holding the answer frame; or kTimeout,
+    // or kSendFailed when the link refused a queued request at its turn.
+    void OnAnswer(int code, const std::uint8_t* frame, int length);
+
+    Activity CurrentActivity() const { return activity_; }
+    // The list, Refresh, Delete and Download controls may be used (no exchange runs).
+    bool ControlsEnabled() const { return controlsEnabled_; }
+    const TesterFileTable& Table() const { return table_; }
+    int EntryCounter() const { return counter_; }
+    bool ListingDone() const { return listingDone_; }
+    // "--" until a listing ends, then the number of entries.
+    std::string EntryCountText() const;
+    const std::vector<SelectionSlot>& Selection() const { return slots_; }
+    // The slot the conflict question is about, or -1 when none is asked.
+    int QuestionSlot() const
+    {
+        return activity_ == Activity::Asking && askIndex_ < slots_.size() ? int(askIndex_) : -1;
+    }
+    // The work list: tester file indices to delete.
+    const std::vector<int>& WorkList() const { return workList_; }
+
+    // Fills the conflict question (text 19 of "DIALOGO_AGGIORNAMENTO_SW_TESTER") with BASE and
+    // the two part counts. Only "%s" and "%d" are filled, in order; any other "%" stays.
+    static std::string FormatConflict(const std::string& format, const std::string& base,
+                                      int testerParts, int newParts);
+
+signals:
+    // A listing began: the tester list is empty and the entry count reads "--".
+    void ListingStarted();
+    // An entry as the tester reported it, recorded or not.
+    void EntryListed(int index, int kind, const std::string& date, const std::string& version,
+                     const std::string& name);
+    // Row `row` of Table().Rows() joined the tester list.
+    void RowAdded(int row);
+    // A listing ended: the entry count is shown.
+    void ListingFinished(int entries);
+    // ControlsEnabled() or the selection changed.
+    void StateChanged();
+    // Conflict question, already formatted; answer with AnswerConflict.
+    void ConflictQuestion(const std::string& question);
+    // The files to send, in order; answer with CopyFinished when the copy has ended.
+    void CopyRequested(const std::vector<TesterSoftwareEngine::CopyItem>& queue);
+    // A tester file was deleted (the purge's deletions included).
+    void FileDeleted(const std::string& name);
+    void Failure(const TesterSoftwareEngine::Message& message);
+    // Nothing is pending: a listing, deletion or download has run to its end.
+    void Settled();
+
+private:
+    void Send(int type, const std::vector<std::uint8_t>& payload, int awaiting);
+    void Fail(int number, bool closes, const std::string& detail = {});
+    void SetControls(bool enabled);
+    void OnSyncAnswer();
+    void OnDirectoryAnswer(int status);
+    void OnEntryAnswer(int status, const std::uint8_t* frame, int length);
+    void OnDeleteAnswer(int status);
+    void RequestEntry(int index);
+    void FinishListing();
+    void AppendToWorkList(const std::vector<int>& files);
+    bool DeleteWorkList();
+    void DeleteNext();
+    bool CheckSoftwareFiles();
+    const std::string& SlotDir(const SelectionSlot& slot) const
+    {
+        return slot.dir.empty() ? workDir_ : slot.dir;
+    }
+    void AskNextConflict();
+    void PrepareCopy();
+    void Settle();
+
+    TesterRequestLink& link_;
+    std::string workDir_;
+    bool purge_ = true;
+    Activity activity_ = Activity::Idle;
+    int awaiting_ = 0; // the answer code the request in flight brings; 0 for none
+    bool controlsEnabled_ = true;
+
+    TesterFileTable table_;
+    int counter_ = 0;
+    int marker_ = 0;
+    bool listingDone_ = false;
+    bool afterPurge_ = false; // this listing follows a purge: do not purge again
+
+    std::vector<SelectionSlot> slots_;
+    std::vector<int> workList_;
+    std::size_t workIndex_ = 0;
+    bool purging_ = false;
+    bool downloadAfterDelete_ = false;
+    std::size_t askIndex_ = 0;
+};

@@ -1,0 +1,84 @@
+// A scripted tester for the engine tests: records the requests the engine sends and builds
+// the answers a tester would give.
+#pragma once
+
+#include "software/tester_software_engine.h"
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+class ScriptedLink : public TesterRequestLink
+{
+public:
+    struct Request
+    {
+        int type;
+        std::vector<std::uint8_t> payload;
+        std::string Text() const { return {payload.begin(), payload.end()}; }
+    };
+
+    std::vector<Request> sent;
+    int cancels = 0;
+    bool refuse = false; // Send fails
+
+    bool Send(int type, const std::vector<std::uint8_t>& payload) override
+    {
+        if (refuse)
+            return false;
+        sent.push_back({type, payload});
+        return true;
+    }
+    void CancelPending() override { ++cancels; }
+
+    const Request& Last() const { return sent.back(); }
+};
+
+// An answer frame: start byte, length, 0, link id, class 11, `code`, then `payload`.
+inline std::vector<std::uint8_t> AnswerFrame(int code, const std::vector<std::uint8_t>& payload)
+{
+    std::vector<std::uint8_t> f = {87, 0, 0, 0, 1, 11, std::uint8_t(code)};
+    f.insert(f.end(), payload.begin(), payload.end());
+    f[1] = std::uint8_t((f.size() - 1) >> 8);
+    f[2] = std::uint8_t(f.size() - 1);
+    return f;
+}
+
+// A directory entry answer (code 19, status 1) in the tester's layout.
+inline std::vector<std::uint8_t> EntryFrame(std::uint32_t index, const std::string& name,
+                                            int kind = 0, const std::string& version = "01.00",
+                                            const std::string& date = "07/12/2024")
+{
+    std::vector<std::uint8_t> p(31, 0); // bytes 7..37
+    p[0] = 1;
+    p[1] = std::uint8_t(index >> 24);
+    p[2] = std::uint8_t(index >> 16);
+    p[3] = std::uint8_t(index >> 8);
+    p[4] = std::uint8_t(index);
+    p[5] = std::uint8_t(kind);
+    std::copy(date.begin(), date.begin() + 10, p.begin() + 10);
+    std::copy(version.begin(), version.begin() + 5, p.begin() + 20);
+    p.insert(p.end(), name.begin(), name.end());
+    return AnswerFrame(19, p);
+}
+
+inline void Answer(TesterSoftwareEngine& engine, const std::vector<std::uint8_t>& frame)
+{
+    engine.OnAnswer(frame[6], frame.data(), int(frame.size()));
+}
+
+inline void AnswerStatus(TesterSoftwareEngine& engine, int code, int status)
+{
+    Answer(engine, AnswerFrame(code, {std::uint8_t(status)}));
+}
+
+// Answers a whole listing: the sync, the opening and `names` as entries, then the end.
+inline void AnswerListing(TesterSoftwareEngine& engine, const std::vector<std::string>& names)
+{
+    AnswerStatus(engine, 7, 1);
+    AnswerStatus(engine, 18, 1);
+    std::uint32_t i = 0;
+    for (const std::string& name : names)
+        Answer(engine, EntryFrame(i++, name));
+    AnswerStatus(engine, 19, 4);
+}

@@ -1,0 +1,87 @@
+// Tests of what zoltctl prints: escaped tester names, localised texts and yes answers.
+#include "core/app_config.h"
+#include "core/texts.h"
+#include "tools/zoltctl/output.h"
+
+#include <QtTest>
+
+using namespace zoltctl;
+
+class TestZoltctlOutput : public QObject
+{
+    Q_OBJECT
+
+private Q_SLOTS:
+    void initTestCase() { AppConfig.textsPath = ZOLT_SOURCE_DIR "/data/SWBASE.TXT"; }
+
+    void escaped_data()
+    {
+        QTest::addColumn<QByteArray>("name");
+        QTest::addColumn<QByteArray>("printed");
+        QTest::newRow("plain") << QByteArray("ABS.BIN_100") << QByteArray("ABS.BIN_100");
+        QTest::newRow("escape sequence") << QByteArray("A\x1b[2JB") << QByteArray("A\\x1B[2JB");
+        // A zero byte used to cut the name short.
+        QTest::newRow("zero byte") << QByteArray("A\0B", 3) << QByteArray("A\\x00B");
+        QTest::newRow("line break and DEL") << QByteArray("A\r\n\x7f") << QByteArray("A\\x0D\\x0A\\x7F");
+        QTest::newRow("backslash") << QByteArray("A\\B") << QByteArray("A\\\\B");
+        QTest::newRow("accents stay") << QByteArray("CAMBIO_É.BIN") << QByteArray("CAMBIO_É.BIN");
+        QTest::newRow("C1 control") << QByteArray("A\xc2\x9b" "2J") << QByteArray("A\\xC2\\x9B2J");
+        QTest::newRow("not UTF-8") << QByteArray("A\xe9Z") << QByteArray("A\\xE9Z");
+        QTest::newRow("cut sequence at the end") << QByteArray("A\xe2\x82") << QByteArray("A\\xE2\\x82");
+    }
+    void escaped()
+    {
+        QFETCH(QByteArray, name);
+        QTEST(QByteArray::fromStdString(Escaped(name.toStdString())), "printed");
+    }
+
+    void sayFillsInOrder()
+    {
+        AppConfig.language = 2; // French puts the total last as well
+        QCOMPARE(Say(kFilesSent, {"2", "3"}), std::string("2 fichiers envoyés sur 3"));
+        AppConfig.language = 1;
+        QCOMPARE(Say(kSent, {"a", "b"}), std::string("sent a -> b"));
+    }
+
+    // Texts that send the user to a menu or the dialog are replaced by the tool's own.
+    void errorTextsFitATerminal()
+    {
+        for (int language = 0; language < 6; ++language) {
+            AppConfig.language = std::uint8_t(language);
+            for (int number : {2, 4, 35}) {
+                const std::string text = ErrorText(number);
+                QVERIFY(text != kTextNotFound);
+                QVERIFY(text != GetText("MESSAGGI_ERRORE", number, AppConfig.textsPath.c_str()));
+            }
+            QCOMPARE(ErrorText(12), GetText("MESSAGGI_ERRORE", 12, AppConfig.textsPath.c_str()));
+        }
+    }
+
+    void yes_data()
+    {
+        QTest::addColumn<int>("language");
+        QTest::addColumn<QString>("answer");
+        QTest::addColumn<bool>("yes");
+        QTest::newRow("english y") << 1 << "y" << true;
+        QTest::newRow("english Yes") << 1 << " Yes\n" << true;
+        QTest::newRow("english n") << 1 << "n" << false;
+        QTest::newRow("empty is no") << 1 << "" << false;
+        QTest::newRow("italian si") << 0 << "si" << true;
+        QTest::newRow("italian s") << 0 << "S" << true;
+        QTest::newRow("german ja") << 3 << "ja" << true;
+        QTest::newRow("french oui") << 2 << "oui" << true;
+        QTest::newRow("greek nai") << 5 << "ναι" << true;
+        QTest::newRow("y in every language") << 3 << "y" << true;
+        QTest::newRow("italian no") << 0 << "no" << false;
+    }
+    void yes()
+    {
+        QFETCH(int, language);
+        QFETCH(QString, answer);
+        AppConfig.language = std::uint8_t(language);
+        QTEST(MeansYes(answer.toStdString()), "yes");
+    }
+};
+
+QTEST_GUILESS_MAIN(TestZoltctlOutput)
+#include "tst_zoltctl_output.moc"
