@@ -62,6 +62,9 @@ private Q_SLOTS:
         QVERIFY(QTest::qWaitForWindowExposed(&frame));
         QCOMPARE(OpenedBy([&] { frame.action(cmd::TesterSoftware)->trigger(); }),
                  QString("CTesterSoftwareDlg"));
+        // A shortcut reaches only the active window.
+        frame.activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(&frame));
         QCOMPARE(OpenedBy([&] { QTest::keyClick(&frame, Qt::Key_F2); }),
                  QString("CTesterSoftwareDlg"));
         auto* button = frame.findChild<QToolButton*>("toolButton32772");

@@ -45,7 +45,8 @@ class TestCopyEndToEnd : public QObject
             const QString link = work.filePath("tester.pty");
             QFile ini(work.filePath("VELANTO.INI"));
             ini.open(QIODevice::WriteOnly);
-            ini.write("[PORTE_COM]\nCOM1=" + link.toUtf8() + "\n");
+            // English, for zoltctl too, which reads the language from here.
+            ini.write("[CONFIGURAZIONE]\nlingua=ING\n[PORTE_COM]\nCOM1=" + link.toUtf8() + "\n");
             ini.close();
             QDir::setCurrent(work.path());
             AppConfig.textsPath = ZOLT_SOURCE_DIR "/data/SWBASE.TXT";
@@ -224,7 +225,7 @@ private slots:
         QTest::addColumn<QString>("errors");   // expected in standard error
         QTest::addColumn<QString>("onTester"); // a file the tester then holds, or ""
         QTest::newRow("copy through the port of VELANTO.INI")
-            << QStringList{"copy", "FILE", "/FN0/Z.BIN_500"} << 0 << "1 of 1 file sent"
+            << QStringList{"copy", "FILE", "/FN0/Z.BIN_500"} << 0 << "Files sent: 1 of 1"
             << ""
             << "Z.BIN_500";
         QTest::newRow("copy through --device")
@@ -234,11 +235,11 @@ private slots:
             << "D.BIN_500";
         QTest::newRow("missing file: its message, exit 1")
             << QStringList{"--port", "1", "copy", "NONE.BIN", "/FN0/N.BIN"} << 1
-            << "0 of 1 file sent"
+            << "Files sent: 0 of 1"
             << "NONE.BIN"
             << "";
         QTest::newRow("refused tester path: exit 1")
-            << QStringList{"copy", "FILE", "/ELSEWHERE/X"} << 1 << "0 of 1 file sent"
+            << QStringList{"copy", "FILE", "/ELSEWHERE/X"} << 1 << "Files sent: 0 of 1"
             << "zoltctl: "
             << "";
         QTest::newRow("dir lists the tester's files")
