@@ -42,11 +42,6 @@ void HelpDispatch::WinHelp(int helpId)
     std::string topic = TopicPath(helpId);
     if (!topic.empty()) {
         opener_(HelpFilePath(), topic);
-        topicShown_ = true;
-        return;
-    }
-    if (topicShown_) {
-        topicShown_ = false;
         return;
     }
     opener_(HelpFilePath(), {});

@@ -19,11 +19,11 @@ public:
     // Returns the topic path for one of the dialogs' help ids, or "" for any other id.
     static std::string TopicPath(int helpId);
 
-    // Handles a help request. A request for a dialog's topic marks it; the next request without
-    // a topic is swallowed once, since it is the echo of the same key press.
+    // Handles a help request: a dialog's topic, or the file's default topic for any other id.
+    // Every request opens: no request is the echo of another here (a dialog's F1 or Help button
+    // asks once), so none is swallowed.
     void WinHelp(int helpId);
 
 private:
     Opener opener_;
-    bool topicShown_ = false;
 };
