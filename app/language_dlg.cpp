@@ -33,7 +33,7 @@ CLanguageDlg::CLanguageDlg(QWidget* parent) : QDialog(parent), ui_(new Ui::CLang
                    {ui_->buttonSpagna, 5, 4},   {ui_->buttonGrecia, 9, 5}};
     for (const auto& b : buttons) {
         b.button->setText(text(b.caption));
-        b.button->setIcon(LoadPicture(QString("flag_%1").arg(kLanguageCodes[b.language])));
+        b.button->setIcon(LoadIcon(QString("flag_%1").arg(kLanguageCodes[b.language])));
         b.button->setProperty("language", b.language);
         int language = b.language;
         connect(b.button, &QToolButton::clicked, this, [this, language] { Choose(language); });

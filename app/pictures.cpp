@@ -1,6 +1,7 @@
 // Lookup of the built-in pictures.
 #include "app/pictures.h"
 
+#include <QDir>
 #include <QFile>
 
 // The resources live in a static library, so they must be registered by hand.
@@ -13,13 +14,30 @@ static void InitPictures()
     }
 }
 
-QPixmap LoadPicture(const QString& name)
+static QString PicturePath(const QString& name)
 {
-    InitPictures();
     for (const char* ext : {".png", ".bmp"}) {
         QString path = ":/pictures/" + name + ext;
         if (QFile::exists(path))
-            return QPixmap(path);
+            return path;
     }
     return {};
+}
+
+QIcon LoadIcon(const QString& name)
+{
+    InitPictures();
+    QIcon icon;
+    // Each form is added under its own pixel size; Qt picks the one that fits the screen's
+    // scale, so a doubled screen gets the doubled drawing instead of a blurred enlargement.
+    QStringList forms{name, name + "@2x"};
+    for (const QString& sized :
+         QDir(":/pictures").entryList({name + "_*.png"}, QDir::Files, QDir::Name))
+        forms << sized.chopped(4);
+    for (const QString& form : forms) {
+        const QString path = PicturePath(form);
+        if (!path.isEmpty())
+            icon.addPixmap(QPixmap(path));
+    }
+    return icon;
 }

@@ -8,7 +8,12 @@ data/pictures/      small PNG pictures loaded by Qt:
   toolbar_<command>.png  16 x 15 toolbar buttons, in toolbar order 32772, 32784, 32771, 32776,
                          57606, 57664 (tester software, install software, serial port, language,
                          printer set-up, information)
-  flag_<code>.png        64 x 40 flags of the language dialog (ITA, ING, FRA, TED, SPA, GRE)
+  toolbar_<command>@2x.png  the same at 32 x 30 for screens scaled by 2, enlarged with Scale2x
+                         so that the pixel drawing keeps its hard edges
+  flag_<code>.png        64 x 40 flags of the language dialog (ITA, ING, FRA, TED, SPA, GRE),
+                         and flag_<code>@2x.png at 128 x 80
+  app_128_<size>.png     the program's window icon (resource 128) at 16, 32, 48 and 64 pixels:
+                         the handheld tester on the red of the start-up picture
   folder.png, folder_open.png, drive_fixed.png, drive_removable.png, drive_cdrom.png,
   drive_network.png      16 x 16 pictures of the folder tree
 data/pictures/software/ the tester software dialog's pictures, built into its own folder's code:
@@ -430,6 +435,25 @@ SOFTWARE_PICTURES = {
 }
 
 
+def scale2x(grid):
+    """Doubles a pixel grid with Scale2x (EPX): edges stay hard and diagonals get smoother steps
+    instead of the blur of an interpolated enlargement."""
+    height, width = len(grid), len(grid[0])
+    out = [[None] * (2 * width) for _ in range(2 * height)]
+    for y in range(height):
+        for x in range(width):
+            e = grid[y][x]
+            b = grid[y - 1][x] if y > 0 else e
+            h = grid[y + 1][x] if y + 1 < height else e
+            d = grid[y][x - 1] if x > 0 else e
+            f = grid[y][x + 1] if x + 1 < width else e
+            out[2 * y][2 * x] = d if d == b and b != f and d != h else e
+            out[2 * y][2 * x + 1] = f if b == f and b != d and f != h else e
+            out[2 * y + 1][2 * x] = d if d == h and d != b and h != f else e
+            out[2 * y + 1][2 * x + 1] = f if h == f and d != h and b != f else e
+    return ["".join(row) for row in out]
+
+
 def supersample(width, height, colour_at, n=4):
     """Renders colour_at(u, v) (coordinates 0..1) with n x n samples per pixel."""
     rows = []
@@ -495,13 +519,81 @@ FLAGS = {
 }
 
 
-def draw_flag(code, width=64, height=40):
+def draw_flag(code, scale=1):
+    width, height = 64 * scale, 40 * scale
     rows = supersample(width, height, FLAGS[code])
     edge = (96, 96, 96, 255)  # a thin frame keeps the white of a flag apart from the dialog
-    for x in range(width):
-        rows[0][x] = rows[-1][x] = edge
-    for row in rows:
-        row[0] = row[-1] = edge
+    for i in range(scale):
+        for x in range(width):
+            rows[i][x] = rows[-1 - i][x] = edge
+        for row in rows:
+            row[i] = row[-1 - i] = edge
+    return rows
+
+
+def rounded_box(u, v, left, top, right, bottom, radius):
+    """Signed distance of (u, v) from a rounded rectangle: negative inside."""
+    cx, cy = (left + right) / 2, (top + bottom) / 2
+    hx, hy = (right - left) / 2 - radius, (bottom - top) / 2 - radius
+    qx, qy = abs(u - cx) - hx, abs(v - cy) - hy
+    outside = math.hypot(max(qx, 0), max(qy, 0))
+    return outside + min(max(qx, qy), 0) - radius
+
+
+def app_icon(size):
+    """The window icon: the handheld tester of the toolbar and start-up pictures, standing on a
+    red tile. Outlines are at least a pixel wide at every size."""
+    px = 1 / size
+    line = max(px, 0.04)
+    ink, body, screen = hex_colour("#202428"), hex_colour("#c4cad0"), hex_colour("#1d5fb4")
+    light, key, green = hex_colour("#78aef0"), hex_colour("#202428"), hex_colour("#2fa84f")
+    top_red, bottom_red = hex_colour("#d42a2a"), hex_colour("#7a0000")
+
+    def colour_at(u, v):
+        tile = rounded_box(u, v, 0, 0, 1, 1, 0.2)
+        if tile > 0:
+            return (0, 0, 0, 0)
+        if tile > -line:
+            return ink + (255,)
+        tester = rounded_box(u, v, 0.27, 0.1, 0.73, 0.9, 0.09)
+        if tester > 0:
+            red = tuple(round(a + (b - a) * v) for a, b in zip(top_red, bottom_red))
+            return red + (255,)
+        if tester > -line:
+            return ink + (255,)
+        if 0.36 <= u < 0.64 and 0.2 <= v < 0.47:
+            if size >= 32 and 0.41 <= u < 0.59 and any(y <= v < y + 1.5 * px
+                                                      for y in (0.26, 0.32, 0.38)):
+                return light + (255,)
+            return screen + (255,)
+        for i, ku in enumerate((0.36, 0.46, 0.56)):
+            for kv in (0.56, 0.68, 0.78):
+                if ku <= u < ku + max(px, 0.08) and kv <= v < kv + max(px, 0.06):
+                    return (green if (i, kv) == (0, 0.56) else key) + (255,)
+        return body + (255,)
+
+    return supersample_rgba(size, size, colour_at)
+
+
+def supersample_rgba(width, height, colour_at, n=4):
+    """As supersample, for colours with alpha: averages premultiplied samples."""
+    rows = []
+    for y in range(height):
+        row = []
+        for x in range(width):
+            acc = [0, 0, 0, 0]
+            for sy in range(n):
+                for sx in range(n):
+                    r, g, b, a = colour_at((x + (sx + 0.5) / n) / width,
+                                           (y + (sy + 0.5) / n) / height)
+                    acc[0] += r * a
+                    acc[1] += g * a
+                    acc[2] += b * a
+                    acc[3] += a
+            alpha = acc[3]
+            row.append((0, 0, 0, 0) if alpha == 0 else
+                       tuple(round(c / alpha) for c in acc[:3]) + (round(alpha / (n * n)),))
+        rows.append(row)
     return rows
 
 
@@ -612,10 +704,15 @@ def main():
     for command, grid in TOOLBAR.items():
         write_png(os.path.join(PICTURES, f"toolbar_{command}.png"), 16, 15,
                   grid_rows(grid, 16, 15))
+        write_png(os.path.join(PICTURES, f"toolbar_{command}@2x.png"), 32, 30,
+                  grid_rows(scale2x(grid), 32, 30))
     for name, grid in TREE.items():
         write_png(os.path.join(PICTURES, f"{name}.png"), 16, 16, grid_rows(grid, 16, 16))
     for code in FLAGS:
         write_png(os.path.join(PICTURES, f"flag_{code}.png"), 64, 40, draw_flag(code))
+        write_png(os.path.join(PICTURES, f"flag_{code}@2x.png"), 128, 80, draw_flag(code, 2))
+    for size in (16, 32, 48, 64):
+        write_png(os.path.join(PICTURES, f"app_128_{size}.png"), size, size, app_icon(size))
     os.makedirs(os.path.join(PICTURES, "software"), exist_ok=True)
     for name, (width, height, draw) in SOFTWARE_PICTURES.items():
         write_png(os.path.join(PICTURES, "software", f"{name}.png"), width, height, draw())
