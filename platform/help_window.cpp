@@ -9,6 +9,7 @@
 #include <QHeaderView>
 #include <QPointer>
 #include <QRegularExpression>
+#include <QScreen>
 #include <QSplitter>
 #include <QStringDecoder>
 #include <QStyle>
@@ -175,7 +176,11 @@ HelpWindow::HelpWindow(QWidget* parent) : QMainWindow(parent)
     connect(contents_, &QTreeWidget::itemClicked, this, &HelpWindow::OnContentsItemClicked);
     connect(contents_, &QTreeWidget::itemActivated, this, &HelpWindow::OnContentsItemClicked);
 
-    resize(920, 680);
+    // No larger than the screen it opens on, whatever the screen's size and scale.
+    QSize size(920, 680);
+    if (const QScreen* screen = QGuiApplication::primaryScreen())
+        size = size.boundedTo(screen->availableGeometry().size() * 9 / 10);
+    resize(size);
     ApplyLabels();
 }
 
