@@ -4,7 +4,9 @@
 #include "app/app_constants.h"
 #include "app/help_dispatch.h"
 #include "app/info_dlg.h"
+#include "app/lock_keys.h"
 #include "app/pictures.h"
+#include "app/qt_translations.h"
 #include "app/zolt_view.h"
 #include "core/app_config.h"
 #include "core/help_request.h"
@@ -20,6 +22,7 @@
 #include <QPrintDialog>
 #include <QPrinter>
 #include <QStatusBar>
+#include <QTimer>
 #include <QToolButton>
 #include <QToolTip>
 #include <QWhatsThis>
@@ -59,6 +62,18 @@ const std::map<int, Tip> kTips = {{cmd::SelectSerialPort, {"DIALOGO_SELEZIONE_PO
 CMainFrame* MainFrame()
 {
     return g_mainFrame;
+}
+
+QString WithoutAccessLetter(const QString& text)
+{
+    QString plain;
+    plain.reserve(text.size());
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        if (text[i] == u'&' && i + 1 < text.size())
+            ++i;
+        plain += text[i];
+    }
+    return plain;
 }
 
 MainToolBar::MainToolBar(QWidget* parent) : QToolBar(parent)
@@ -117,11 +132,11 @@ CMainFrame::CMainFrame(QWidget* parent)
         menus_[i]->setObjectName(QString("menu%1").arg(i + 1));
     }
     // The fourth menu stays at the right end of the menu bar.
-    auto* rightBar = new QMenuBar(bar);
-    rightBar->setObjectName("rightMenuBar");
-    menus_[3] = rightBar->addMenu(QString());
+    rightBar_ = new QMenuBar(bar);
+    rightBar_->setObjectName("rightMenuBar");
+    menus_[3] = rightBar_->addMenu(QString());
     menus_[3]->setObjectName("menu4");
-    bar->setCornerWidget(rightBar, Qt::TopRightCorner);
+    bar->setCornerWidget(rightBar_, Qt::TopRightCorner);
 
     AddCommand(menus_[0], cmd::TesterSoftware, Qt::Key_F2);
     AddCommand(menus_[0], cmd::InstallSoftware, Qt::Key_F3);
@@ -149,6 +164,14 @@ CMainFrame::CMainFrame(QWidget* parent)
         addAction(a);
         actions_[command] = a;
     }
+    // F10 opens the first menu; from there the arrow keys and access letters lead on.
+    auto* menuKey = new QAction(this);
+    menuKey->setObjectName("menuKey");
+    menuKey->setShortcut(Qt::Key_F10);
+    connect(menuKey, &QAction::triggered, this,
+            [this] { menuBar()->setActiveAction(menus_[0]->menuAction()); });
+    addAction(menuKey);
+    // Context help: the next click on a command shows its tip as What's This.
     auto* contextHelp = new QAction(this);
     contextHelp->setShortcut(QKeySequence(Qt::SHIFT | Qt::Key_F1));
     connect(contextHelp, &QAction::triggered, this, [] { QWhatsThis::enterWhatsThisMode(); });
@@ -163,7 +186,7 @@ CMainFrame::CMainFrame(QWidget* parent)
             continue;
         }
         QAction* a = actions_[command];
-        a->setIcon(LoadPicture(QString("toolbar_%1").arg(command)));
+        a->setIcon(LoadIcon(QString("toolbar_%1").arg(command)));
         toolBar_->addAction(a);
         toolBar_->widgetForAction(a)->setObjectName(QString("toolButton%1").arg(command));
     }
@@ -188,6 +211,13 @@ CMainFrame::CMainFrame(QWidget* parent)
         indicators_[i]->setEnabled(false);
         status->addPermanentWidget(indicators_[i]);
     }
+    // The platform sends no notice when a lock key changes in another window: ask it often.
+    lockTimer_ = new QTimer(this);
+    lockTimer_->setInterval(250);
+    connect(lockTimer_, &QTimer::timeout, this, &CMainFrame::UpdateLockIndicators);
+    UpdateLockIndicators();
+    if (ReadLockKeyStates())
+        lockTimer_->start();
 
     RelabelMenu();
     LoadVehicleCatalogue();
@@ -214,7 +244,7 @@ QAction* CMainFrame::AddCommand(QMenu* menu, int command, const QKeySequence& ke
     return a;
 }
 
-QAction* CMainFrame::action(int command) const
+QAction* CMainFrame::GetAction(int command) const
 {
     auto it = actions_.find(command);
     return it == actions_.end() ? nullptr : it->second;
@@ -231,18 +261,42 @@ void CMainFrame::RelabelMenu()
     for (int i = 0; i < 4; ++i)
         menus_[i]->setTitle(UiText("STRINGHE_MENU", kMenuTitleTexts[i]));
     for (auto [command, number] : kMenuItemTexts)
-        if (QAction* a = action(command))
+        if (QAction* a = GetAction(command))
             a->setText(UiText("STRINGHE_MENU", number));
-    // Fly-by status texts of the toolbar follow the tips.
+    // Fly-by status texts and What's This of the commands follow the tips.
     for (auto [command, tip] : kTips)
-        if (QAction* a = action(command))
+        if (QAction* a = GetAction(command)) {
             a->setStatusTip(MainToolBar::TipText(command));
+            a->setWhatsThis(MainToolBar::TipText(command));
+        }
+    toolBar_->setWindowTitle(WithoutAccessLetter(UiText("STRINGHE_MENU", 9)));
+    // The menu bar lays its corner out only when the corner is set: the Help menu's new title
+    // would otherwise keep the old width and hide behind an extension button.
+    rightBar_->adjustSize();
+    menuBar()->setCornerWidget(rightBar_, Qt::TopRightCorner);
+    SwitchQtTranslations(AppConfig.language);
     menuBar()->update();
+}
+
+QPrinter* CMainFrame::GetPrinter()
+{
+    if (!printer_)
+        printer_ = std::make_unique<QPrinter>();
+    return printer_.get();
+}
+
+void CMainFrame::UpdateLockIndicators()
+{
+    const std::optional<LockKeyStates> states = ReadLockKeyStates();
+    const bool lit[3] = {states && states->caps, states && states->num, states && states->scroll};
+    for (int i = 0; i < 3; ++i) {
+        indicators_[i]->setVisible(states.has_value());
+        indicators_[i]->setEnabled(lit[i]);
+    }
 }
 
 void CMainFrame::OnCommand(int command)
 {
-    Q_EMIT commandTriggered(command);
     switch (command) {
     case cmd::Exit:
         close();
@@ -254,8 +308,7 @@ void CMainFrame::OnCommand(int command)
         ShowInfoDialog(this, view_ ? view_->link() : nullptr);
         return;
     case cmd::PrintSetup: {
-        QPrinter printer;
-        QPrintDialog dlg(&printer, this);
+        QPrintDialog dlg(GetPrinter(), this);
         dlg.exec();
         return;
     }

@@ -5,10 +5,14 @@
 #include <QMainWindow>
 #include <QToolBar>
 #include <map>
+#include <memory>
 
 class QAction;
 class QLabel;
 class QMenu;
+class QMenuBar;
+class QPrinter;
+class QTimer;
 class CZOLTView;
 class HelpDispatch;
 
@@ -37,32 +41,42 @@ public:
     explicit CMainFrame(QWidget* parent = nullptr);
     ~CMainFrame() override;
 
-    // Rewrites every menu text in the current language.
+    // Rewrites every menu text in the current language, and switches Qt's own dialogs to it.
     void RelabelMenu();
 
-    QAction* action(int command) const;
-    CZOLTView* view() const { return view_; }
+    QAction* GetAction(int command) const;
+    CZOLTView* GetView() const { return view_; }
     // Sets the view once it has been created (it may fail, see CreateView).
     void SetView(CZOLTView* view);
 
-    HelpDispatch& help() { return *help_; }
+    HelpDispatch& GetHelp() { return *help_; }
+
+    // The one printer of the program's run: Print set-up chooses it, printing uses it.
+    QPrinter* GetPrinter();
 
     // Carries out a menu, toolbar or key command.
     void OnCommand(int command);
 
-Q_SIGNALS:
-    void commandTriggered(int command);
+    // Shows the caps, num and scroll lock states in the status bar; the panes are hidden where
+    // the platform cannot tell them.
+    void UpdateLockIndicators();
 
 private:
     QAction* AddCommand(QMenu* menu, int command, const QKeySequence& key = {});
 
     std::map<int, QAction*> actions_;
     QMenu* menus_[4] = {};
+    QMenuBar* rightBar_ = nullptr;
     MainToolBar* toolBar_ = nullptr;
     QLabel* indicators_[3] = {};
+    QTimer* lockTimer_ = nullptr;
     CZOLTView* view_ = nullptr;
     std::unique_ptr<HelpDispatch> help_;
+    std::unique_ptr<QPrinter> printer_;
 };
 
 // The main frame once created; the link's event 4 maximises it.
 CMainFrame* MainFrame();
+
+// Returns a menu text without its access-letter marks ("&&" stays a single "&").
+QString WithoutAccessLetter(const QString& text);

@@ -4,13 +4,19 @@
 #include "app/app_constants.h"
 #include "app/help_key_filter.h"
 #include "app/main_frame.h"
+#include "app/pictures.h"
+#include "app/qt_translations.h"
+#include "app/screen_fit.h"
 #include "app/splash_dlg.h"
 #include "app/zolt_view.h"
 #include "core/app_config.h"
+#include "core/texts.h"
 
 #include <QApplication>
 #include <QDir>
+#include <QFile>
 #include <QFileInfo>
+#include <QMessageBox>
 #include <QProcess>
 #include <QScreen>
 #include <QStandardPaths>
@@ -51,20 +57,64 @@ void CZOLTApp::RegisterControls()
         QProcess::startDetached(tool, {"/s", QDir(dir).filePath(library)});
 }
 
+void CZOLTApp::ConfigureApplication()
+{
+    QCoreApplication::setApplicationName(kMainWindowClass);
+    // No display name: the platform would append it to every window title, and the titles of
+    // dialogs and message boxes read exactly their language texts.
+    QApplication::setWindowIcon(LoadIcon("app_128"));
+}
+
+QString CZOLTApp::TextsFileNotice(const std::string& textsPath)
+{
+    // Said in English and Italian: without the text file there is no other language to say it in.
+    const QString path = QString::fromStdString(textsPath);
+    if (!QFileInfo::exists(path))
+        return QString("The text file SWBASE.TXT is missing.\n"
+                       "It was looked for at: %1\n"
+                       "Menus, buttons and messages show \"()----()\" until it is put back.\n\n"
+                       "Manca il file dei testi SWBASE.TXT.\n"
+                       "È stato cercato in: %1\n"
+                       "Menu, pulsanti e messaggi mostrano \"()----()\" finché non viene "
+                       "rimesso al suo posto.")
+            .arg(path);
+    QFile file(path);
+    if (!QFileInfo(path).isFile() || !file.open(QIODevice::ReadOnly) ||
+        GetText("STRINGHE_MENU", 1, textsPath.c_str()) == kTextNotFound)
+        return QString("The text file SWBASE.TXT cannot be read, or does not hold the program's "
+                       "texts.\n"
+                       "It was looked for at: %1\n"
+                       "Menus, buttons and messages show \"()----()\" until it is replaced.\n\n"
+                       "Il file dei testi SWBASE.TXT non si può leggere, o non contiene i testi "
+                       "del programma.\n"
+                       "È stato cercato in: %1\n"
+                       "Menu, pulsanti e messaggi mostrano \"()----()\" finché non viene "
+                       "sostituito.")
+            .arg(path);
+    return {};
+}
+
 bool CZOLTApp::InitInstance()
 {
     if (!IsFirstInstance())
         return false;
     RegisterControls();
-    QCoreApplication::setApplicationName(kMainWindowClass);
-    QGuiApplication::setApplicationDisplayName(kAppTitle);
+    ConfigureApplication();
     AppConfig.classRegistered = true;
     LoadConfiguration(QDir::currentPath().toStdString());
+    SwitchQtTranslations(AppConfig.language);
+    screenFit_ = std::make_unique<ScreenFitFilter>();
+    qApp->installEventFilter(screenFit_.get());
 
     {
         CSplashDlg splash(AppConfig.splashPath);
         splash.exec();
     }
+
+    // The program may go on without its texts; the user learns why everything reads "()----()".
+    const QString notice = TextsFileNotice(AppConfig.textsPath);
+    if (!notice.isEmpty())
+        QMessageBox::warning(nullptr, "ZOLT", notice);
 
     helpKeys_ = std::make_unique<HelpKeyFilter>();
     qApp->installEventFilter(helpKeys_.get());

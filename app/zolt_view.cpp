@@ -121,7 +121,10 @@ void CZOLTView::ReopenPort(int port)
 
 void CZOLTView::Print(int command)
 {
-    QPrinter printer;
+    // The printer chosen in Print set-up; a view without the main frame (tests) has its own.
+    std::unique_ptr<QPrinter> own;
+    QPrinter& printer =
+        MainFrame() ? *MainFrame()->GetPrinter() : *(own = std::make_unique<QPrinter>());
     auto render = [this](QPrinter* p) {
         QPainter dc(p);
         QRect page = p->pageLayout().paintRectPixels(p->resolution());

@@ -21,7 +21,7 @@ public:
     // program must end).
     bool Create();
 
-    LinkSession* link() const { return link_.get(); }
+    LinkSession* GetLink() const { return link_.get(); }
 
     void OnCommand(int command);
 

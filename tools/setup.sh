@@ -8,7 +8,7 @@ shift || true
 
 packages=(build-essential cmake pkg-config qt6-base-dev qt6-base-dev-tools qt6-serialport-dev
           libgl-dev libbenchmark-dev libmspack-dev libchm-dev fp-utils xvfb xauth imagemagick
-          mscompress fonts-dejavu-core poppler-utils)
+          mscompress fonts-dejavu-core poppler-utils libx11-dev qt6-translations-l10n)
 missing=()
 for p in "${packages[@]}"; do
     dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")

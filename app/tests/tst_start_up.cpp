@@ -1,19 +1,14 @@
-// Tests of start-up: the splash's timing, a single running copy, and the main window's menus
-// and tips in every language.
+// Tests of start-up: the splash's timing, the application's identity, the notice about a missing
+// text file, and a single running copy.
 #include "app/app_constants.h"
-#include "app/main_frame.h"
 #include "app/splash_dlg.h"
 #include "app/zolt_app.h"
 #include "core/app_config.h"
 
-#include <QAction>
 #include <QElapsedTimer>
-#include <QMenu>
-#include <QMenuBar>
 #include <QProcess>
 #include <QTemporaryDir>
 #include <QTimer>
-#include <QToolBar>
 #include <QtTest>
 
 class TestStartUp : public QObject
@@ -52,53 +47,51 @@ private Q_SLOTS:
         QCOMPARE(missing.palette().color(QPalette::Window), QColor(199, 0, 0));
         CSplashDlg splash(ZOLT_SOURCE_DIR "/data/LOGOINIT.BMP");
         int w = 0, h = 0;
-        if (CDibPicture::Measure(ZOLT_SOURCE_DIR "/data/LOGOINIT.BMP", w, h))
-            QCOMPARE(splash.size(), QSize(w, h));
+        QCOMPARE(CDibPicture::Measure(ZOLT_SOURCE_DIR "/data/LOGOINIT.BMP", w, h), 1);
+        QCOMPARE(splash.size(), QSize(w, h));
     }
 
-    void menusAndTipsInEveryLanguage_data()
+    // Titles are exactly the looked-up texts: the platform appends an application display
+    // name to every window title when one is set, so none is. The window icon is there.
+    void applicationIdentity()
     {
-        QTest::addColumn<int>("language");
-        for (int i = 0; i < 6; ++i)
-            QTest::newRow(kLanguageCodes[i]) << i;
+        CZOLTApp::ConfigureApplication();
+        QCOMPARE(QGuiApplication::applicationDisplayName(), QCoreApplication::applicationName());
+        QCOMPARE(QCoreApplication::applicationName(), QString(kMainWindowClass));
+        const QList<QSize> sizes = QApplication::windowIcon().availableSizes();
+        for (int size : {16, 32, 48, 64})
+            QVERIFY2(sizes.contains(QSize(size, size)), qPrintable(QString::number(size)));
     }
 
-    void menusAndTipsInEveryLanguage()
+    // Without its text file the program says so in English and Italian, naming where it looked.
+    void textsFileNotice_data()
     {
-        QFETCH(int, language);
-        AppConfig.language = 0;
-        CMainFrame frame;
-        const QString italian = frame.action(cmd::TesterSoftware)->text();
-        AppConfig.language = std::uint8_t(language);
-        frame.RelabelMenu();
-        QStringList texts;
-        for (auto* menu : frame.findChildren<QMenu*>()) {
-            texts << menu->title();
-            for (QAction* a : menu->actions())
-                if (!a->isSeparator())
-                    texts << a->text();
+        QTest::addColumn<QString>("file");
+        QTest::addColumn<QString>("says");
+        QTest::newRow("in order") << ZOLT_SOURCE_DIR "/data/SWBASE.TXT" << QString();
+        QTest::newRow("missing") << "missing/SWBASE.TXT"
+                                 << "missing|Manca";
+        QTest::newRow("a folder") << "folder/SWBASE.TXT"
+                                  << "cannot be read|non si può leggere";
+        QTest::newRow("no texts") << "empty/SWBASE.TXT"
+                                  << "cannot be read|non si può leggere";
+    }
+    void textsFileNotice()
+    {
+        QFETCH(QString, file);
+        QFETCH(QString, says);
+        QDir(dir_.path()).mkpath("folder/SWBASE.TXT");
+        QDir(dir_.path()).mkpath("empty");
+        QFile(dir_.filePath("empty/SWBASE.TXT")).open(QIODevice::WriteOnly);
+        const QString path = QFileInfo(file).isAbsolute() ? file : dir_.filePath(file);
+        const QString notice = CZOLTApp::TextsFileNotice(path.toStdString());
+        if (says.isEmpty()) {
+            QCOMPARE(notice, QString());
+            return;
         }
-        QCOMPARE(texts.size(), 4 + 10);
-        for (int command : {cmd::TesterSoftware, cmd::InstallSoftware, cmd::SelectSerialPort,
-                            cmd::SelectLanguage, cmd::PrintSetup, cmd::AppAbout})
-            texts << MainToolBar::TipText(command);
-        for (const QString& t : texts) {
-            QVERIFY2(!t.isEmpty() && !t.contains("()----()"), qPrintable(t));
-            QVERIFY(t.size() <= 79);
-        }
-        QVERIFY(MainToolBar::TipText(cmd::Exit).isEmpty());
-        if (language != 0)
-            QVERIFY(frame.action(cmd::TesterSoftware)->text() != italian);
-        // The toolbar holds the commands in their order, with two separators.
-        QStringList order;
-        for (QAction* a : frame.findChild<QToolBar*>("mainToolBar")->actions()) {
-            order << (a->isSeparator() ? "-" : QString::number(a->data().toInt()));
-            // The pictures are resources of a static library: they must really be there.
-            QVERIFY(a->isSeparator() || !a->icon().isNull());
-        }
-        QCOMPARE(order.join(' '), QString("32772 32784 - 32771 32776 - 57606 57664"));
-        QVERIFY(frame.menuBar()->cornerWidget(Qt::TopRightCorner)->findChild<QMenu*>("menu4"));
-        AppConfig.language = 0;
+        QVERIFY(notice.contains(path));
+        for (const QString& word : says.split('|'))
+            QVERIFY2(notice.contains(word), qPrintable(notice));
     }
 
     // A second copy ends by itself and leaves the first one running.
