@@ -27,8 +27,8 @@ public:
     // Sets title, message (each cut to 399 bytes), style and help id before the box runs.
     void SetContent(const std::string& title, const std::string& message, int style, int helpId);
 
-    int helpId() const { return helpId_; }
-    int style() const { return style_; }
+    int GetHelpId() const { return helpId_; }
+    int GetStyle() const { return style_; }
 
     void reject() override;
 

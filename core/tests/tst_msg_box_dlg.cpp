@@ -164,7 +164,7 @@ private Q_SLOTS:
         box.SetContent(std::string(600, 't'), std::string(600, 'm'), 16, 131351);
         QCOMPARE(box.windowTitle().size(), 399);
         QCOMPARE(box.findChild<QLabel*>("message")->text().size(), 399);
-        QCOMPARE(box.helpId(), 131351);
+        QCOMPARE(box.GetHelpId(), 131351);
         int asked = 0;
         SetHelpHandler([&](int id) { asked = id; });
         QTest::keyClick(&box, Qt::Key_F1);
