@@ -305,7 +305,7 @@ void CMainFrame::OnCommand(int command)
         help_->WinHelp(0);
         return;
     case cmd::AppAbout:
-        ShowInfoDialog(this, view_ ? view_->link() : nullptr);
+        ShowInfoDialog(this, view_ ? view_->GetLink() : nullptr);
         return;
     case cmd::PrintSetup: {
         QPrintDialog dlg(GetPrinter(), this);

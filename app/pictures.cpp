@@ -41,3 +41,10 @@ QIcon LoadIcon(const QString& name)
     }
     return icon;
 }
+
+QPixmap LoadPicture(const QString& name)
+{
+    InitPictures();
+    const QString path = PicturePath(name);
+    return path.isEmpty() ? QPixmap() : QPixmap(path);
+}

@@ -225,7 +225,7 @@ private Q_SLOTS:
                 QTest::mouseClick(dlg->findChild<QPushButton*>("buttonContinue"), Qt::LeftButton);
             });
             if (QByteArray(how) == "menu")
-                frame.action(cmd::AppAbout)->trigger();
+                frame.GetAction(cmd::AppAbout)->trigger();
             else
                 frame.findChild<QToolButton*>("toolButton57664")->click();
             QCOMPARE(opened, QString("CInfoDlg"));

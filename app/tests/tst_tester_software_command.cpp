@@ -60,7 +60,7 @@ private Q_SLOTS:
         frame.SetView(view);
         frame.show();
         QVERIFY(QTest::qWaitForWindowExposed(&frame));
-        QCOMPARE(OpenedBy([&] { frame.action(cmd::TesterSoftware)->trigger(); }),
+        QCOMPARE(OpenedBy([&] { frame.GetAction(cmd::TesterSoftware)->trigger(); }),
                  QString("CTesterSoftwareDlg"));
         // A shortcut reaches only the active window.
         frame.activateWindow();
