@@ -1,6 +1,7 @@
 // Keeping windows on the screen.
 #include "app/screen_fit.h"
 
+#include <QDialog>
 #include <QEvent>
 #include <QScreen>
 #include <QWidget>
@@ -37,6 +38,10 @@ void FitIntoScreen(QWidget* window)
         FitIntoArea(window->geometry(), frame, minimum, screen->availableGeometry());
     if (fitted.size() != window->size())
         window->resize(fitted.size());
+    // A dialog not yet placed is centred over its parent, within the screen, by its own show
+    // handling, which runs after this and would be skipped once the dialog has been moved.
+    if (qobject_cast<QDialog*>(window) && !window->testAttribute(Qt::WA_Moved))
+        return;
     if (fitted.topLeft() != window->geometry().topLeft())
         window->move(fitted.topLeft() - QPoint(frame.left(), frame.top()));
 }

@@ -102,6 +102,36 @@ private Q_SLOTS:
         help->hide();
         qApp->removeEventFilter(&filter);
     }
+
+    // The filter leaves a dialog where Qt places it, centred over its parent window, and
+    // shrinks it first when it is too large.
+    void dialogsStayOverTheirParent_data()
+    {
+        QTest::addColumn<QSize>("size");
+        QTest::newRow("fits") << QSize(300, 200);
+        QTest::newRow("too large") << QSize(5000, 4000);
+    }
+    void dialogsStayOverTheirParent()
+    {
+        QFETCH(QSize, size);
+        ScreenFitFilter filter;
+        qApp->installEventFilter(&filter);
+        const QRect area = QGuiApplication::primaryScreen()->availableGeometry();
+        QWidget parent;
+        parent.setGeometry(QRect(area.topLeft() + QPoint(200, 150), QSize(600, 400)));
+        parent.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&parent));
+        CSerialPortDlg port(1, &parent);
+        port.resize(size);
+        port.show();
+        qApp->removeEventFilter(&filter);
+        QVERIFY(area.contains(port.geometry()));
+        if (size.width() < area.width()) {
+            const QPoint offset = port.geometry().center() - parent.geometry().center();
+            QVERIFY2(offset.manhattanLength() <= 4,
+                     qPrintable(QString("%1,%2").arg(offset.x()).arg(offset.y())));
+        }
+    }
 };
 
 QTEST_MAIN(TestScreenFit)
