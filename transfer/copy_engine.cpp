@@ -11,6 +11,10 @@
 #include <algorithm>
 #include <cstring>
 
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
 namespace {
 
 constexpr const char* kSection = "DIALOGO_COPY_PC_TESTER";
@@ -18,6 +22,37 @@ constexpr const char* kSection = "DIALOGO_COPY_PC_TESTER";
 using namespace proto;
 
 constexpr std::uint8_t kCarriageReturn = 0x0D;
+// The file could not be compressed (text formatted with its path).
+constexpr int kCannotCompress = 63;
+
+// Opens `path` for reading only when it is a regular file: a FIFO would block the opening and a
+// device such as /dev/zero never ends. Null otherwise, as for a missing file.
+std::FILE* OpenRegularFile(const std::string& path)
+{
+    const int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
+    if (fd < 0)
+        return nullptr;
+    struct stat status;
+    if (::fstat(fd, &status) != 0 || !S_ISREG(status.st_mode)) {
+        ::close(fd);
+        return nullptr;
+    }
+    const int flags = ::fcntl(fd, F_GETFL);
+    if (flags >= 0)
+        ::fcntl(fd, F_SETFL, flags & ~O_NONBLOCK);
+    std::FILE* file = ::fdopen(fd, "rb");
+    if (!file)
+        ::close(fd);
+    return file;
+}
+
+bool IsRegularFile(const std::string& path)
+{
+    std::FILE* file = OpenRegularFile(path);
+    if (file)
+        std::fclose(file);
+    return file != nullptr;
+}
 
 } // namespace
 
@@ -107,15 +142,19 @@ bool CopyEngine::OpeningPass()
     total_ = 0;
     for (Entry& entry : entries_) {
         if (entry.compress) {
+            if (!IsRegularFile(entry.pcPath)) {
+                ShowCannotOpen(entry.pcPath);
+                return false;
+            }
             // A failed compression would otherwise go to the tester as if it were the software.
             const std::string zip = entry.pcPath + ".ZIP";
-            if (compressFile(entry.pcPath.c_str(), zip.c_str(), diagnostics_) != 0) {
-                ShowCannotOpen(entry.pcPath);
+            if (!Compress(entry.pcPath, zip)) {
+                ReportError(kErrorSection, kCannotCompress, entry.pcPath);
                 return false;
             }
             entry.pcPath = zip;
         }
-        std::FILE* f = std::fopen(entry.pcPath.c_str(), "rb");
+        std::FILE* f = OpenRegularFile(entry.pcPath);
         if (!f) {
             ShowCannotOpen(entry.pcPath);
             return false;
@@ -133,6 +172,27 @@ bool CopyEngine::OpeningPass()
     bytesRead_ = 0;
     current_ = 0;
     return true;
+}
+
+bool CopyEngine::Compress(const std::string& source, const std::string& zip)
+{
+    // Created (or emptied) here first, so that the codec never opens a FIFO or writes through a
+    // symbolic link, and a failure removes only what this transfer wrote.
+    const int fd =
+        ::open(zip.c_str(),
+               O_WRONLY | O_CREAT | O_TRUNC | O_NONBLOCK | O_NOFOLLOW | O_NOCTTY | O_CLOEXEC, 0666);
+    if (fd < 0)
+        return false;
+    struct stat status;
+    const bool regular = ::fstat(fd, &status) == 0 && S_ISREG(status.st_mode);
+    ::close(fd);
+    if (!regular)
+        return false;
+    if (compressFile(source.c_str(), zip.c_str(), diagnostics_) == 0)
+        return true;
+    // An empty or partial copy must not be taken later for the compressed file.
+    std::remove(zip.c_str());
+    return false;
 }
 
 bool CopyEngine::event(QEvent* event)
@@ -231,7 +291,7 @@ void CopyEngine::StartFile(int index)
 bool CopyEngine::OpenCurrentFile()
 {
     CloseFile();
-    file_ = std::fopen(CurrentPcPath().c_str(), "rb");
+    file_ = OpenRegularFile(CurrentPcPath());
     if (!file_) {
         ShowCannotOpen(CurrentPcPath());
         Abort(kResultFailed);

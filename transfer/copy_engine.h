@@ -107,6 +107,8 @@ protected:
 private:
     void OnAnswer(long long code, int status);
     bool OpeningPass();
+    // Compresses `source` into `zip`. On failure nothing of `zip` is left that this run made.
+    bool Compress(const std::string& source, const std::string& zip);
     void StartFile(int index);
     void SendBlock();
     bool OpenCurrentFile();

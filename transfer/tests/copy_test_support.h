@@ -28,10 +28,11 @@ struct CopyFixture
     CopyFixture()
     {
         QByteArray texts = "[MESSAGGI_ERRORE]\n";
-        for (int n = 1; n <= 60; ++n)
-            if (n != 21)
-                texts += "s" + QByteArray::number(n) + "_ITA=E" + QByteArray::number(n) + "\n";
-        texts += "s21_ITA=E21 %s\n";
+        for (int n = 1; n <= 63; ++n) {
+            const QByteArray number = QByteArray::number(n);
+            const bool format = n == 21 || n == 63; // formats with the file's path
+            texts += "s" + number + "_ITA=E" + number + (format ? " %s\n" : "\n");
+        }
         texts += "[DIALOGO_COPY_PC_TESTER]\ns1_ITA=Invio\ns3_ITA=Annulla\ns4_ITA=Byte:\n"
                  "s5_ITA=File:\n";
         WriteFile("SWBASE.TXT", texts);
