@@ -57,7 +57,8 @@ int LinkWindow::BuildRequest(int type, const std::uint8_t* data, int length)
     const ::RequestType* row = FindRequestType(type);
     built_.frameLength = n;
     built_.maxAttempts = row->attempts;
-    built_.timeout = row->timeoutMs;
+    built_.timeout = attemptTimeoutLimitMs_ > 0 ? std::min(row->timeoutMs, attemptTimeoutLimitMs_)
+                                                : row->timeoutMs;
     return 1;
 }
 

@@ -54,6 +54,10 @@ public:
     // `requester`, only when the last exchange is that requester's.
     int RetryNow(QObject* requester = nullptr);
 
+    // Tests on a simulated lossy line: no attempt waits longer than `ms` (0: each request
+    // type's own time-out). Applies to requests built from now on.
+    void SetAttemptTimeoutLimit(int ms) { attemptTimeoutLimitMs_ = ms; }
+
     // Refuses further requests and drops the queued ones: the link is closing.
     void Shutdown();
     // True while the window handles one of the library's notifications.
@@ -122,6 +126,7 @@ private:
     bool closed_ = false;
     bool nextScheduled_ = false;
     int handling_ = 0;
+    int attemptTimeoutLimitMs_ = 0;
     Exchange built_;   // built, not yet sent
     Exchange current_; // on the line, or last on it
     std::deque<Exchange> queue_;
