@@ -5,6 +5,7 @@
 #include "core/texts.h"
 #include "link/link_session.h"
 #include "linklib/link_event.h"
+#include "platform/profile.h"
 
 #include <QEvent>
 
@@ -29,17 +30,9 @@ constexpr int kCannotCompress = 63;
 // device such as /dev/zero never ends. Null otherwise, as for a missing file.
 std::FILE* OpenRegularFile(const std::string& path)
 {
-    const int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
+    const int fd = platform::openRegularFile(path.c_str(), nullptr);
     if (fd < 0)
         return nullptr;
-    struct stat status;
-    if (::fstat(fd, &status) != 0 || !S_ISREG(status.st_mode)) {
-        ::close(fd);
-        return nullptr;
-    }
-    const int flags = ::fcntl(fd, F_GETFL);
-    if (flags >= 0)
-        ::fcntl(fd, F_SETFL, flags & ~O_NONBLOCK);
     std::FILE* file = ::fdopen(fd, "rb");
     if (!file)
         ::close(fd);
@@ -48,10 +41,10 @@ std::FILE* OpenRegularFile(const std::string& path)
 
 bool IsRegularFile(const std::string& path)
 {
-    std::FILE* file = OpenRegularFile(path);
-    if (file)
-        std::fclose(file);
-    return file != nullptr;
+    const int fd = platform::openRegularFile(path.c_str(), nullptr);
+    if (fd >= 0)
+        ::close(fd);
+    return fd >= 0;
 }
 
 } // namespace
