@@ -60,6 +60,7 @@ public:
                 for (int b = 0; b < 4; ++b)
                     area[i * 4 + b] = std::uint8_t(values[i] >> (24 - 8 * b));
         }
+        portReason_ = result.reason;
         if (result.fd < 0) {
             portError_ = result.why;
             return 0;
@@ -126,6 +127,7 @@ public:
     }
 
     const std::string& PortError() const { return portError_; }
+    proto::PortReason PortReason() const { return portReason_; }
 
 private:
     struct Outstanding
@@ -222,6 +224,7 @@ private:
     std::deque<Received> received_;
     Outstanding outstanding_;
     std::string portError_;
+    proto::PortReason portReason_ = proto::PortReason::kNone;
 };
 
 constexpr int kMaxLinks = 8;
@@ -331,6 +334,12 @@ const char* LinkPortError(int linkId)
     return link ? link->PortError().c_str() : "";
 }
 
+int LinkPortErrorReason(int linkId)
+{
+    Link* link = Find(linkId);
+    return link ? int(link->PortReason()) : 0;
+}
+
 void* LinkProcAddress(int ordinal)
 {
     switch (ordinal) {
@@ -354,6 +363,8 @@ void* LinkProcAddress(int ordinal)
         return reinterpret_cast<void*>(&LinkCancel);
     case kOrdinalLinkPortError:
         return reinterpret_cast<void*>(&LinkPortError);
+    case kOrdinalLinkPortErrorReason:
+        return reinterpret_cast<void*>(&LinkPortErrorReason);
     default:
         return nullptr;
     }

@@ -39,8 +39,11 @@ COMMVELANTO_API const char* LinkVersion(void);
 COMMVELANTO_API const char* LinkDate(void);
 // Ordinal 11. Abandons the exchange in progress and any received frame not yet taken.
 COMMVELANTO_API void LinkCancel(int linkId);
-// Ordinal 12. Why the last LinkOpenPort failed, one sentence; "" after a success.
+// Ordinal 12. Why the last LinkOpenPort failed, one sentence in English; "" after a success.
 COMMVELANTO_API const char* LinkPortError(int linkId);
+// Ordinal 13. Why the last LinkOpenPort failed as a code for the program to word
+// (proto::PortReason, linklib/protocol.h); 0 after a success or for an unknown id.
+COMMVELANTO_API int LinkPortErrorReason(int linkId);
 
 // ELF has no ordinals: this returns the entry point of `ordinal`, or null for an unused one.
 COMMVELANTO_API void* LinkProcAddress(int ordinal);
@@ -61,6 +64,7 @@ enum LinkOrdinal
     kOrdinalLinkDate = 9,
     kOrdinalLinkCancel = 11,
     kOrdinalLinkPortError = 12,
+    kOrdinalLinkPortErrorReason = 13,
 };
 
 typedef int (*LinkInitFn)(void*, int);
@@ -72,4 +76,5 @@ typedef int (*LinkSendFn)(void*, int, const unsigned char*, int);
 typedef const char* (*LinkTextFn)(void);
 typedef void (*LinkCancelFn)(int);
 typedef const char* (*LinkPortErrorFn)(int);
+typedef int (*LinkPortErrorReasonFn)(int);
 typedef void* (*LinkProcAddressFn)(int);

@@ -74,6 +74,19 @@ inline constexpr int kEventDeactivateView = 2;
 inline constexpr int kEventFrameArrived = 3;
 inline constexpr int kEventMaximize = 4;
 
+// Why the link library could not open a port (ordinal 13). The program words the first three in
+// the user's language; for the others it shows the library's own sentence.
+enum class PortReason : int
+{
+    kNone = 0,         // the port is open
+    kMissing = 1,      // no such device, or no hardware answers behind it
+    kBusy = 2,         // another program holds the device
+    kNoPermission = 3, // the user may not open it (not in the "dialout" group)
+    kNotSerial = 4,    // the path is not a serial line
+    kBadRate = 5,      // the rate is not supported
+    kOther = 6,
+};
+
 // Times and rates.
 inline constexpr int kBaudRate = 19200;
 inline constexpr int kEndExchangeMs = 300; // EndExchange's wait for a late answer

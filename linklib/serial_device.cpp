@@ -6,6 +6,7 @@
 #include <cerrno>
 #include <cstring>
 #include <fcntl.h>
+#include <linux/serial.h>
 #include <sys/file.h>
 #include <sys/ioctl.h>
 #include <termios.h>
@@ -38,6 +39,32 @@ speed_t SpeedFor(int baud)
         return B230400;
     default:
         return B0;
+    }
+}
+
+proto::PortReason ReasonFor(int error)
+{
+    using proto::PortReason;
+    switch (error) {
+    case 0:
+        return PortReason::kNone;
+    case ENOENT:
+    case ENODEV:
+    case ENXIO:
+    case EIO:
+        return PortReason::kMissing;
+    case EBUSY:
+    case EWOULDBLOCK:
+        return PortReason::kBusy;
+    case EACCES:
+    case EPERM:
+        return PortReason::kNoPermission;
+    case ENOTTY:
+        return PortReason::kNotSerial;
+    case EINVAL:
+        return PortReason::kBadRate;
+    default:
+        return PortReason::kOther;
     }
 }
 
@@ -98,34 +125,42 @@ int ConfigureRaw(int fd, int baud)
     return 0;
 }
 
+bool RequestLowLatency(int fd)
+{
+    serial_struct settings{};
+    if (::ioctl(fd, TIOCGSERIAL, &settings) != 0)
+        return false;
+    if (settings.flags & ASYNC_LOW_LATENCY)
+        return true;
+    settings.flags |= ASYNC_LOW_LATENCY;
+    return ::ioctl(fd, TIOCSSERIAL, &settings) == 0;
+}
+
 OpenResult OpenDevice(const std::string& device, int baud)
 {
     OpenResult result;
-    if (!IsSupportedRate(baud)) {
-        result.error = EINVAL;
-        result.why = Describe(device, EINVAL);
-        return result;
-    }
-    const int fd = ::open(device.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
-    if (fd < 0) {
-        result.error = errno;
-        result.why = Describe(device, result.error);
-        return result;
-    }
-    // Other serial programs take an advisory lock or exclusive mode; honour and take both.
-    if (::flock(fd, LOCK_EX | LOCK_NB) != 0) {
-        result.error = errno == EWOULDBLOCK ? EBUSY : errno;
-        result.why = Describe(device, result.error);
-        ::close(fd);
-        return result;
-    }
-    if (const int error = ConfigureRaw(fd, baud)) {
+    auto fail = [&](int error, int fd) {
         result.error = error;
+        result.reason = ReasonFor(error);
         result.why = Describe(device, error);
-        ::close(fd);
+        if (fd >= 0)
+            ::close(fd);
         return result;
-    }
+    };
+    if (!IsSupportedRate(baud))
+        return fail(EINVAL, -1);
+    const int fd = ::open(device.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
+    if (fd < 0)
+        return fail(errno, -1);
+    // Other serial programs take an advisory lock or exclusive mode; honour and take both.
+    if (::flock(fd, LOCK_EX | LOCK_NB) != 0)
+        return fail(errno == EWOULDBLOCK ? EBUSY : errno, fd);
+    if (const int error = ConfigureRaw(fd, baud))
+        return fail(error, fd);
     ::ioctl(fd, TIOCEXCL);
+    // A USB adapter may otherwise hold received bytes up to 16 ms, which on a stop-and-wait
+    // line adds to every block.
+    result.lowLatency = RequestLowLatency(fd);
     tcflush(fd, TCIOFLUSH);
     result.fd = fd;
     return result;

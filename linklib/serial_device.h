@@ -2,6 +2,8 @@
 // plain account of why it could not be opened, and the mapping of COM port numbers to devices.
 #pragma once
 
+#include "linklib/protocol.h"
+
 #include <string>
 
 namespace serial {
@@ -17,12 +19,19 @@ struct OpenResult
 {
     int fd = -1;     // the open, non-blocking descriptor, or -1
     int error = 0;   // errno of the failing step
-    std::string why; // one sentence for the user when fd is -1
+    proto::PortReason reason = proto::PortReason::kNone;
+    std::string why; // one sentence (English) when fd is -1
+    bool lowLatency = false; // the driver took the low-latency flag
 };
 
 // Opens `device` for exclusive use, non-blocking, raw, at `baud`. A device that another program
-// holds (lock or exclusive mode) counts as busy.
+// holds (lock or exclusive mode) counts as busy. A driver that supports it is asked to pass
+// received bytes on at once (low latency); one that refuses is used as it is.
 OpenResult OpenDevice(const std::string& device, int baud);
+
+// Asks the serial driver behind `fd` not to hold received bytes back (ASYNC_LOW_LATENCY).
+// Returns false when the driver has no such setting (a pseudo-terminal) or refuses it.
+bool RequestLowLatency(int fd);
 
 // Sets an open descriptor raw at `baud` (8N1, no flow control, receiver on). Returns 0 or errno.
 int ConfigureRaw(int fd, int baud);
