@@ -116,7 +116,11 @@ void CZOLTView::OpenTesterSoftware()
 
 void CZOLTView::ReopenPort(int port)
 {
-    AppConfig.comPort = std::uint8_t(port);
+    // The session closes the old port, opens the new one and says so (notice 55, message 2).
+    if (link_)
+        link_->ReopenPort(port);
+    else
+        AppConfig.comPort = std::uint8_t(port);
 }
 
 void CZOLTView::Print(int command)

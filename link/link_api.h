@@ -27,6 +27,8 @@ public:
     virtual void Cancel(int linkId) = 0; // 11
     // Why the last OpenPort failed, for the user; may be empty.
     virtual std::string PortError(int linkId) = 0;
+    // The same as a proto::PortReason (13); 0 when the library cannot say.
+    virtual int PortErrorReason(int /*linkId*/) { return 0; }
 };
 
 // Returns where the program looks for the link library: $ZOLT_LINK_LIBRARY, else

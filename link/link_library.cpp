@@ -23,6 +23,7 @@ public:
     LinkTextFn date = nullptr;
     LinkCancelFn cancel = nullptr;
     LinkPortErrorFn portError = nullptr;
+    LinkPortErrorReasonFn portErrorReason = nullptr;
 
     int Init(QObject* window, int reserved) override { return init(window, reserved); }
     int Release(int linkId) override { return release(linkId); }
@@ -47,6 +48,10 @@ public:
     std::string Date() override { return Text(date()); }
     void Cancel(int linkId) override { cancel(linkId); }
     std::string PortError(int linkId) override { return portError ? Text(portError(linkId)) : ""; }
+    int PortErrorReason(int linkId) override
+    {
+        return portErrorReason ? portErrorReason(linkId) : 0;
+    }
 
 private:
     static std::string Text(const char* text) { return text ? text : ""; }
@@ -101,5 +106,6 @@ std::unique_ptr<LinkApi> LoadLinkLibrary(QString* error, const QString& path)
         return nullptr;
     }
     Resolve(lookup, kOrdinalLinkPortError, api->portError); // optional
+    Resolve(lookup, kOrdinalLinkPortErrorReason, api->portErrorReason);
     return api;
 }

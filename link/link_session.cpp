@@ -3,6 +3,8 @@
 
 #include "core/app_config.h"
 #include "core/error_sink.h"
+#include "core/texts.h"
+#include "platform/serial_ports.h"
 
 #include <QCoreApplication>
 #include <QThread>
@@ -58,8 +60,23 @@ bool LinkSession::OpenPort(int port)
     unsigned char area[8] = {};
     portOpen_ = api_->OpenPort(linkId_, 0, port, proto::kBaudRate, area) != 0;
     if (!portOpen_)
-        ReportError(kErrorSection, 2, api_->PortError(linkId_));
+        ReportError(kErrorSection, 2, PortFailure(port));
     return portOpen_;
+}
+
+std::string LinkSession::PortFailure(int port) const
+{
+    // The common reasons in the user's language; the rare ones in the library's own words.
+    constexpr int kFirstReasonText = 60; // 60 missing, 61 busy, 62 no permission
+    const int reason = api_->PortErrorReason(linkId_);
+    if (reason >= int(proto::PortReason::kMissing) &&
+        reason <= int(proto::PortReason::kNoPermission)) {
+        const std::string text = GetText(kErrorSection, kFirstReasonText + reason - 1,
+                                         AppConfig.textsPath.c_str());
+        if (text != kTextNotFound)
+            return FormatWithPath(text, SerialDeviceForPort(port, AppConfig.profilePath.c_str()));
+    }
+    return api_->PortError(linkId_);
 }
 
 void LinkSession::CloseLink()

@@ -63,6 +63,8 @@ public:
 
 private:
     bool OpenPort(int port);
+    // Why COM<port> could not be opened, for the user.
+    std::string PortFailure(int port) const;
 
     std::unique_ptr<LinkApi> api_;
     std::unique_ptr<LinkWindow> window_;

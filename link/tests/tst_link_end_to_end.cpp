@@ -1,7 +1,9 @@
 // End-to-end tests: the program's link (link session, link library) against the tester
 // simulator running as its own process on a pseudo-terminal.
+#include "core/error_sink.h"
 #include "core/texts.h"
 #include "link/view_link_handler.h"
+#include "linklib/serial_device.h"
 #include "sim_link_fixture.h"
 
 #include <QSignalSpy>
@@ -133,6 +135,63 @@ private slots:
             QCOMPARE(link.Exchange(3), 7);
             QCOMPARE(int(link.session->Window()->Attempt()), 1);
         }
+    }
+
+    // After the user picked another port the link really moves: the old device is let go, the
+    // next exchange is answered by the simulator on the new one, and the change is announced.
+    void changeOfPortMovesTheLink()
+    {
+        SimLink link;
+        QVERIFY(link.AddSimulator({"--verbose"}));
+        QVERIFY(link.AddSimulator({"--verbose"}));
+        QVERIFY(link.Open());
+        QCOMPARE(link.Exchange(3), 7);
+        RecordingErrorSink reports;
+        QVERIFY(link.session->ReopenPort(2));
+        QCOMPARE(reports.Numbers(), std::vector<int>{55});
+        QVERIFY(link.session->PortOpen());
+
+        const serial::OpenResult first =
+            serial::OpenDevice(link.work.filePath("tester1").toStdString(), proto::kBaudRate);
+        QVERIFY2(first.fd >= 0, first.why.c_str());
+        QVERIFY(!first.lowLatency); // a pseudo-terminal has no such setting and opens all the same
+        serial::CloseDevice(first.fd);
+
+        const QByteArray firstLog = link.sims[0]->ErrorOutput();
+        const QByteArray secondLog = link.sims[1]->ErrorOutput();
+        QCOMPARE(link.Exchange(3), 7);
+        QTRY_VERIFY(link.sims[1]->ErrorOutput().size() > secondLog.size());
+        QCOMPARE(link.sims[0]->ErrorOutput(), firstLog);
+    }
+
+    // A port that cannot be opened: message 2 with the reason in the user's language, then the
+    // notice; the old port is let go all the same.
+    void changeToAMissingPort()
+    {
+        SimLink link;
+        QVERIFY(link.AddSimulator());
+        QVERIFY(link.Open());
+        AppConfig.textsPath = ZOLT_SOURCE_DIR "/data/SWBASE.TXT";
+        AppConfig.language = 2;
+        AppConfig.profilePath = link.work.filePath("VELANTO.INI").toStdString();
+        QFile ini(link.work.filePath("VELANTO.INI"));
+        QVERIFY(ini.open(QIODevice::Append));
+        ini.write("COM3=" + link.work.filePath("no-such-device").toUtf8() + "\n");
+        ini.close();
+        RecordingErrorSink reports;
+        QVERIFY(link.session->ReopenPort(3));
+        QCOMPARE(reports.Numbers(), (std::vector<int>{2, 55}));
+        QVERIFY(!link.session->PortOpen());
+        const std::string expected = FormatWithPath(
+            GetText(kErrorSection, 60, AppConfig.textsPath.c_str()),
+            link.work.filePath("no-such-device").toStdString());
+        QCOMPARE(reports.reports[0].detail, expected);
+        QVERIFY(expected.find("n'existe pas") != std::string::npos);
+        const serial::OpenResult first =
+            serial::OpenDevice(link.work.filePath("tester1").toStdString(), proto::kBaudRate);
+        QVERIFY2(first.fd >= 0, first.why.c_str());
+        serial::CloseDevice(first.fd);
+        AppConfig.language = 0;
     }
 
     void testerEventsReachTheView()
