@@ -13,6 +13,16 @@ namespace {
 
 ErrorSink* g_sink = nullptr;
 MessageBoxErrorSink g_boxSink;
+// The reports being shown now, outermost first, and how many were held back meanwhile.
+std::vector<const ErrorReport*> g_showing;
+std::size_t g_heldBack = 0;
+
+bool SameMessage(const ErrorReport& a, const ErrorReport& b)
+{
+    if (!a.literal.empty() || !b.literal.empty())
+        return a.literal == b.literal && a.literalTitle == b.literalTitle;
+    return a.number == b.number && a.section == b.section;
+}
 
 std::string Lookup(const char* section, int number, const char* missing)
 {
@@ -31,7 +41,25 @@ ErrorSink* SetErrorSink(ErrorSink* sink)
 
 void ReportError(const ErrorReport& report)
 {
+    // A box runs an event loop of its own, where the next frame from the line may report the
+    // same message again: a tester flooding the line would stack boxes until the stack ran out.
+    for (const ErrorReport* showing : g_showing) {
+        if (SameMessage(*showing, report)) {
+            ++g_heldBack;
+            return;
+        }
+    }
+    g_showing.push_back(&report);
+    struct Pop
+    {
+        ~Pop() { g_showing.pop_back(); }
+    } pop;
     (g_sink ? g_sink : &g_boxSink)->Report(report);
+}
+
+std::size_t HeldBackReports()
+{
+    return g_heldBack;
 }
 
 void ReportError(const char* section, int number, const std::string& detail)

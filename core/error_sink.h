@@ -10,6 +10,7 @@
 // Without an installed sink a report is shown in the program's message box.
 #pragma once
 
+#include <cstddef>
 #include <string>
 #include <vector>
 
@@ -38,8 +39,12 @@ public:
 // Installs `sink` (not owned; null restores the message box). Returns the one it replaces.
 ErrorSink* SetErrorSink(ErrorSink* sink);
 
+// While a report is being shown (its box is open), the same message reported again is not
+// shown a second time on top of it, only counted.
 void ReportError(const ErrorReport& report);
 void ReportError(const char* section, int number, const std::string& detail = {});
+// How many reports were held back so far because the same message was already being shown.
+std::size_t HeldBackReports();
 // A system message with a literal title and text, as the design words a few of them.
 void ReportLiteral(const std::string& title, const std::string& text);
 

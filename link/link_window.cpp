@@ -95,6 +95,14 @@ int LinkWindow::SendRequest(QObject* requester)
     return Start(std::move(exchange)) ? 1 : 0;
 }
 
+int LinkWindow::Queued(const QObject* requester) const
+{
+    if (!requester)
+        return int(queue_.size());
+    return int(std::count_if(queue_.begin(), queue_.end(),
+                             [&](const Exchange& e) { return e.requester == requester; }));
+}
+
 void LinkWindow::Release()
 {
     busy_ = false;
@@ -163,7 +171,10 @@ int LinkWindow::RetryNow(QObject* requester)
     // The resent frame is an exchange in flight like any other: other requests wait.
     busy_ = true;
     pending_ = true;
-    Send();
+    if (Send() != 1) {
+        ResendFailed();
+        return 1; // the requester hears of it as LinkSendFailed
+    }
     retryTimer_.start(current_.timeout);
     return 1;
 }
@@ -181,8 +192,22 @@ void LinkWindow::OnRetryTimer()
         return;
     }
     ++current_.attempt;
-    Send();
+    if (Send() != 1) {
+        ResendFailed();
+        return;
+    }
     retryTimer_.start(current_.timeout);
+}
+
+void LinkWindow::ResendFailed()
+{
+    // The line has gone (adapter unplugged, port closed): waiting out the remaining attempts
+    // would only tell the requester "no answer" long after it could know.
+    retryTimer_.stop();
+    api_.Cancel(linkId_);
+    pending_ = false;
+    Post(current_.requester, LinkSendFailed);
+    Release();
 }
 
 bool LinkWindow::event(QEvent* event)

@@ -51,7 +51,8 @@ public:
     // that requester's exchange is given up and its queued requests are dropped.
     int EndExchange(QObject* requester = nullptr);
     // Sends the same frame again at once. Returns 1, or 0 when no attempt is left. With
-    // `requester`, only when the last exchange is that requester's.
+    // `requester`, only when the last exchange is that requester's. A resend the library
+    // refuses (this one or the timer's) ends the exchange with LinkSendFailed at once.
     int RetryNow(QObject* requester = nullptr);
 
     // Tests on a simulated lossy line: no attempt waits longer than `ms` (0: each request
@@ -67,8 +68,8 @@ public:
     bool Busy() const { return busy_; }
     // An answer is awaited, or a timed-out exchange was not yet ended.
     bool Pending() const { return pending_; }
-    // Requests waiting for the line.
-    int Queued() const { return int(queue_.size()); }
+    // Requests waiting for the line; with `requester`, only that requester's.
+    int Queued(const QObject* requester = nullptr) const;
     std::uint8_t Attempt() const { return current_.attempt; }
     std::uint8_t MaxAttempts() const { return current_.maxAttempts; }
     std::uint8_t RequestType() const { return current_.type; }
@@ -113,6 +114,7 @@ private:
     void SendNext();
     // Ends the exchange that EndExchange gave up: cancelled in the library, line free.
     void FinishEnd();
+    void ResendFailed();
     int Send();
 
     LinkApi& api_;

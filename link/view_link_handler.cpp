@@ -3,6 +3,7 @@
 
 #include "core/error_sink.h"
 #include "link/link_session.h"
+#include "link/link_window.h"
 #include "linklib/link_event.h"
 
 namespace {
@@ -58,6 +59,10 @@ void ViewLinkHandler::OnCode27(int value)
             ReportError("GENERIC_STRING", 7);
             return;
         }
+        // A tester repeating code 27 faster than the line carries the acknowledgements would
+        // queue them for hours: one waiting for the line is enough.
+        if (session_.Window() && session_.Window()->Queued(view_) > 0)
+            return;
         const std::uint8_t payload = std::uint8_t(repeat_);
         if (!session_.BuildRequest(proto::kRequestAcknowledge, &payload, 1) ||
             !session_.SendRequest(view_)) {

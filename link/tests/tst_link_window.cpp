@@ -335,6 +335,32 @@ private slots:
                 QCOMPARE(c.frame, f.api.calls[1].frame);
     }
 
+    // When the line has gone, a resend fails: the requester hears "cannot send" at once, not
+    // "no answer" after the attempts left, and the line is free for the next request.
+    void failedResendEndsTheExchange_data()
+    {
+        QTest::addColumn<bool>("retryNow");
+        QTest::newRow("the timer's resend") << false;
+        QTest::newRow("RetryNow") << true;
+    }
+
+    void failedResendEndsTheExchange()
+    {
+        QFETCH(bool, retryNow);
+        Fixture f;
+        f.window.BuildRequest(23); // three attempts of 300 ms
+        f.window.SendRequest(&f.requester);
+        f.api.sendResult = 0;
+        if (retryNow)
+            QCOMPARE(f.window.RetryNow(&f.requester), 1);
+        QTRY_COMPARE_WITH_TIMEOUT(f.requester.codes.size(), std::size_t(1), 3000);
+        QCOMPARE(f.requester.codes[0], LinkSendFailed);
+        QCOMPARE(f.api.Count("Send"), 2);
+        QVERIFY(!f.window.Busy() && !f.window.Pending());
+        QTest::qWait(700); // past the attempts the exchange had left
+        QCOMPARE(f.requester.codes.size(), std::size_t(1));
+    }
+
     // Requests made while the line is held go out one after the other, in the order made, each
     // after the answer to the one before; a requester gone while queued sends nothing.
     void requestsMadeWhileBusyGoInOrder()

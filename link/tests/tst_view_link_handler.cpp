@@ -79,6 +79,26 @@ private slots:
         QCOMPARE(handler.RepeatCounter(), 0);
     }
 
+    // A tester repeating code 27 while the line is held queues one acknowledgement, not one
+    // for each repeat.
+    void repeatsWhileTheLineIsHeldQueueOneAcknowledgement()
+    {
+        CapturedMessages captured;
+        auto* api = new FakeLinkApi;
+        LinkSession session{std::unique_ptr<LinkApi>(api)};
+        QObject view;
+        session.OpenLink(&view);
+        ViewLinkHandler handler(session, &view);
+        Requester engine;
+        session.BuildRequest(3);
+        session.SendRequest(&engine);
+        for (int i = 0; i < 300; ++i)
+            api->Deliver(27, 1, true);
+        QTRY_COMPARE(int(captured.texts.size()), 75); // every fourth repeat: G7
+        QCOMPARE(session.Window()->Queued(&view), 1);
+        QCOMPARE(api->Count("Send"), 1);
+    }
+
     void otherMessages()
     {
         CapturedMessages captured;
