@@ -4,12 +4,11 @@
 #include "core/app_config.h"
 #include "core/error_sink.h"
 #include "platform/profile.h"
+#include "platform/profile_cache.h"
 
-#include <algorithm>
 #include <cerrno>
 #include <cstring>
 #include <memory>
-#include <mutex>
 #include <string>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -230,55 +229,11 @@ struct LineProfile
     }
 };
 
-// Profiles as last read, each kept while the file's identity and the count of profile writes
-// stay the same.
-struct CachedProfile
+// The lines of a few profiles, as last read.
+platform::ProfileCache<LineProfile>& Cache()
 {
-    std::string path;
-    platform::FileIdentity identity;
-    unsigned long writes = 0;
-    unsigned long lastUse = 0;
-    std::shared_ptr<const LineProfile> profile;
-};
-
-constexpr std::size_t kCachedFiles = 8;
-std::mutex g_cacheMutex;
-std::vector<CachedProfile> g_cache;
-unsigned long g_useClock = 0;
-
-std::shared_ptr<const LineProfile> FindCached(const char* path,
-                                              const platform::FileIdentity& identity)
-{
-    const unsigned long writes = platform::profileWriteCount();
-    std::lock_guard<std::mutex> lock(g_cacheMutex);
-    for (CachedProfile& entry : g_cache)
-        if (entry.path == path && entry.identity == identity && entry.writes == writes) {
-            entry.lastUse = ++g_useClock;
-            return entry.profile;
-        }
-    return nullptr;
-}
-
-void Remember(const char* path, const platform::FileIdentity& identity, unsigned long writes,
-              std::shared_ptr<const LineProfile> profile)
-{
-    std::lock_guard<std::mutex> lock(g_cacheMutex);
-    auto same = std::find_if(g_cache.begin(), g_cache.end(),
-                             [path](const CachedProfile& e) { return e.path == path; });
-    if (!profile) {
-        if (same != g_cache.end())
-            g_cache.erase(same);
-        return;
-    }
-    if (same == g_cache.end()) {
-        if (g_cache.size() >= kCachedFiles)
-            g_cache.erase(std::min_element(
-                g_cache.begin(), g_cache.end(),
-                [](const CachedProfile& a, const CachedProfile& b) { return a.lastUse < b.lastUse; }));
-        g_cache.emplace_back();
-        same = g_cache.end() - 1;
-    }
-    *same = {path, identity, writes, ++g_useClock, std::move(profile)};
+    static platform::ProfileCache<LineProfile> cache(8);
+    return cache;
 }
 
 } // namespace
@@ -346,7 +301,7 @@ int GetPrivateProfileStringPlus(const char* section, const char* key, const char
     const std::string header = std::string("[") + section + "]";
     const bool cached = !OpenHook() && platform::profileCacheEnabled() && S_ISREG(info.st_mode);
     if (cached) {
-        if (auto profile = FindCached(path, platform::fileIdentity(info)))
+        if (auto profile = Cache().Find(path, platform::fileIdentity(info)))
             return profile->Find(header, key, out, size);
     }
 
@@ -370,6 +325,6 @@ int GetPrivateProfileStringPlus(const char* section, const char* key, const char
     const platform::FileIdentity identity = platform::fileIdentity(after);
     bool trusted = stable && platform::fileIdentity(before) == identity &&
                    platform::trustedAfterRead(identity, start) && !std::ferror(file.get());
-    Remember(path, identity, writes, trusted ? profile : nullptr);
+    Cache().Remember(path, identity, writes, trusted ? profile : nullptr);
     return profile->Find(header, key, out, size);
 }

@@ -3,6 +3,8 @@
 // call, so that reading a catalogue key by key does not parse the file again for every key.
 #include "platform/profile.h"
 
+#include "platform/profile_cache.h"
+
 #include <algorithm>
 #include <atomic>
 #include <cctype>
@@ -12,7 +14,6 @@
 #include <cstring>
 #include <fcntl.h>
 #include <memory>
-#include <mutex>
 #include <optional>
 #include <string_view>
 #include <unistd.h>
@@ -336,36 +337,21 @@ namespace {
 
 using platform::ProfileData;
 
-// The cache: a few files, the least recently used going first.
-struct CacheEntry
+// The parsed forms of a few files, as last read.
+platform::ProfileCache<ProfileData>& Cache()
 {
-    std::string path;
-    platform::FileIdentity identity;
-    unsigned long writes = 0;
-    unsigned long lastUse = 0;
-    std::shared_ptr<const ProfileData> profile;
-};
-
-constexpr std::size_t kCachedFiles = 16;
-std::mutex g_cacheMutex;
-std::vector<CacheEntry> g_cache;
-unsigned long g_useClock = 0;
+    static platform::ProfileCache<ProfileData> cache(16);
+    return cache;
+}
 
 std::shared_ptr<const ProfileData> cachedProfile(const char* path)
 {
     struct stat status;
     if (::stat(path, &status) != 0 || !S_ISREG(status.st_mode))
         return nullptr;
-    const platform::FileIdentity identity = platform::fileIdentity(status);
     const unsigned long writes = g_writeCount.load();
-    {
-        std::lock_guard<std::mutex> lock(g_cacheMutex);
-        for (CacheEntry& entry : g_cache)
-            if (entry.path == path && entry.identity == identity && entry.writes == writes) {
-                entry.lastUse = ++g_useClock;
-                return entry.profile;
-            }
-    }
+    if (auto kept = Cache().Find(path, platform::fileIdentity(status)))
+        return kept;
 
     const timespec start = platform::fileClockNow();
     std::optional<FileRead> read = readRegularFile(path);
@@ -376,24 +362,7 @@ std::shared_ptr<const ProfileData> cachedProfile(const char* path)
     profile->parse();
     const bool trusted =
         read->before == read->after && platform::trustedAfterRead(read->after, start);
-
-    std::lock_guard<std::mutex> lock(g_cacheMutex);
-    auto same = std::find_if(g_cache.begin(), g_cache.end(),
-                             [path](const CacheEntry& e) { return e.path == path; });
-    if (!trusted) {
-        if (same != g_cache.end())
-            g_cache.erase(same);
-        return profile;
-    }
-    if (same == g_cache.end()) {
-        if (g_cache.size() >= kCachedFiles)
-            g_cache.erase(std::min_element(
-                g_cache.begin(), g_cache.end(),
-                [](const CacheEntry& a, const CacheEntry& b) { return a.lastUse < b.lastUse; }));
-        g_cache.push_back({path, {}, 0, 0, nullptr});
-        same = g_cache.end() - 1;
-    }
-    *same = {path, read->after, writes, ++g_useClock, profile};
+    Cache().Remember(path, read->after, writes, trusted ? profile : nullptr);
     return profile;
 }
 
@@ -804,8 +773,7 @@ void setProfileWriteFailAfter(long long bytes)
 void setProfileCacheEnabled(bool enabled)
 {
     g_cacheEnabled = enabled;
-    std::lock_guard<std::mutex> lock(g_cacheMutex);
-    g_cache.clear();
+    Cache().Clear();
 }
 
 bool profileCacheEnabled()
