@@ -65,11 +65,6 @@ Commands on standard input, one a line:
 Malformed frames are logged on standard error and not answered. Runs until SIGTERM or SIGINT.
 )";
 
-double Seconds(Clock::duration d)
-{
-    return std::chrono::duration<double>(d).count();
-}
-
 Clock::duration FromSeconds(double s)
 {
     return std::chrono::duration_cast<Clock::duration>(std::chrono::duration<double>(s));
@@ -180,7 +175,9 @@ public:
             if (!output_.empty())
                 fds[0].events |= POLLOUT;
             const int count = stdinOpen ? 3 : 2;
-            if (::poll(fds, nfds_t(count), TimeoutMs()) < 0 && errno != EINTR)
+            timespec wait{};
+            const bool waits = WaitTime(wait);
+            if (::ppoll(fds, nfds_t(count), waits ? &wait : nullptr, nullptr) < 0 && errno != EINTR)
                 break;
             if (fds[1].revents & POLLIN) {
                 std::fprintf(stderr, "zolt-tester-sim: stopped\n");
@@ -220,7 +217,9 @@ public:
     }
 
 private:
-    int TimeoutMs() const
+    // How long to wait for the line: until the next byte is due, to the nanosecond (waits in
+    // whole milliseconds would make the paced line lag on every exchange). False: no limit.
+    bool WaitTime(timespec& wait) const
     {
         Clock::time_point next = Clock::time_point::max();
         if (!input_.empty())
@@ -230,11 +229,12 @@ private:
         if (parser_.HasPartial())
             next = std::min(next, lastFeed_ + kStall);
         if (next == Clock::time_point::max())
-            return -1;
-        const auto left = next - Clock::now();
-        if (left <= Clock::duration::zero())
-            return 0;
-        return int(std::ceil(Seconds(left) * 1000.0));
+            return false;
+        const long long ns = std::max<long long>(
+            std::chrono::duration_cast<std::chrono::nanoseconds>(next - Clock::now()).count(), 0);
+        wait.tv_sec = time_t(ns / 1000000000);
+        wait.tv_nsec = long(ns % 1000000000);
+        return true;
     }
 
     double ByteTime() const { return options_.baud > 0 ? 10.0 / options_.baud : 0.0; }
