@@ -224,7 +224,8 @@ bool CheckDevice(const std::string& device)
 // Opens the link to COM1 standing for `device`: the link library finds a port's device in
 // VELANTO.INI of the current directory, so a scratch one maps COM1 to a link to the device,
 // which keeps the path exactly as given (blanks and length included).
-int OpenDevice(LinkSession& session, QObject* view, const std::string& device)
+int OpenDevice(LinkSession& session, QObject* view, const std::string& device,
+               ErrorPrinter& errors)
 {
     QTemporaryDir mapping;
     std::string target = device;
@@ -238,6 +239,7 @@ int OpenDevice(LinkSession& session, QObject* view, const std::string& device)
         return -1;
     }
     ini.write(QByteArray("[PORTE_COM]\nCOM1=") + line.c_str() + "\n");
+    errors.ShowDeviceAs(line, Escaped(device));
     ini.close();
     const QString here = QDir::currentPath();
     QDir::setCurrent(mapping.path());
@@ -337,7 +339,7 @@ int main(int argc, char** argv)
     QObject view;
     int opened;
     if (!options.device.empty()) {
-        opened = OpenDevice(session, &view, options.device);
+        opened = OpenDevice(session, &view, options.device, errors);
     } else {
         if (options.port != 0)
             AppConfig.comPort = std::uint8_t(options.port);

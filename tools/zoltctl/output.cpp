@@ -86,6 +86,8 @@ std::string ErrorText(int number)
         return Say(kTooManyFiles);
     case 35:
         return Say(kDeleteRefused);
+    case 57:
+        return Say(kNoRoom);
     default:
         break;
     }
@@ -97,7 +99,12 @@ void ErrorPrinter::Report(const ErrorReport& report)
 {
     if (report.literal.empty() && report.section == kErrorSection) {
         const std::string text = ErrorText(report.number);
-        PrintError(report.detail.empty() ? text : text + "\n\n" + report.detail);
+        std::string detail = report.detail;
+        // The link names the device it opened; the user typed another name for it.
+        if (!opened_.empty())
+            for (std::size_t at; (at = detail.find(opened_)) != std::string::npos;)
+                detail.replace(at, opened_.size(), given_);
+        PrintError(detail.empty() ? text : text + "\n\n" + detail);
         return;
     }
     PrintError(ReportText(report));
@@ -105,7 +112,16 @@ void ErrorPrinter::Report(const ErrorReport& report)
 
 void PrintError(const std::string& text)
 {
-    std::fprintf(stderr, "zoltctl: %s\n", text.c_str());
+    // The texts keep a blank before each line break (their length must not change); a
+    // terminal has no use for it.
+    std::string shown;
+    for (char c : text) {
+        if (c == '\n')
+            while (!shown.empty() && shown.back() == ' ')
+                shown.pop_back();
+        shown += c;
+    }
+    std::fprintf(stderr, "zoltctl: %s\n", shown.c_str());
     std::fflush(stderr);
 }
 

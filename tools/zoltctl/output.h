@@ -59,6 +59,8 @@ enum Text
     kPortNotOpened = 43,     // instead of MESSAGGI_ERRORE 2
     kReplaceOrKeep = 44,
     kDeleteRefused = 45,     // instead of MESSAGGI_ERRORE 35
+    kEntriesOutOfOrder = 46, // instead of the dialog's Italian system box
+    kNoRoom = 47,            // instead of MESSAGGI_ERRORE 57
 };
 
 // Text `number` of "ZOLTCTL" in the current language, with "%s" and "%d" filled in order
@@ -74,6 +76,15 @@ class ErrorPrinter : public ErrorSink
 {
 public:
     void Report(const ErrorReport& report) override;
+    // The link opens `opened` for the device the user gave as `given`: name it as given.
+    void ShowDeviceAs(const std::string& opened, const std::string& given)
+    {
+        opened_ = opened;
+        given_ = given;
+    }
+
+private:
+    std::string opened_, given_;
 };
 
 // Prints `text` on standard error as "zoltctl: text".

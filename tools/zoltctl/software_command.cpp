@@ -133,8 +133,11 @@ void SoftwareCommand::PrintListing() const
 
 void SoftwareCommand::OnFailure(const TesterSoftwareEngine::Message& message)
 {
+    // The dialog's system box is Italian in every language; the tool says it in the user's.
     if (message.kind == TesterSoftwareEngine::Message::Kind::System)
-        PrintError(message.detail);
+        PrintError(message.detail == TesterSoftwareEngine::kIndexMismatchText
+                       ? Say(kEntriesOutOfOrder)
+                       : message.detail);
     else
         PrintError(ErrorText(message.number) + message.detail);
     engine_.Stop();

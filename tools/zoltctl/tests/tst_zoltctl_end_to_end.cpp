@@ -183,7 +183,7 @@ private Q_SLOTS:
         QTest::newRow("entry refused") << "entry=3" << QStringList{"ls"} << 1
                                        << QByteArray("refused to list");
         QTest::newRow("entry index jumps") << "jump=0" << QStringList{"ls"} << 1
-                                           << QByteArray("Contatore messaggio");
+                                           << QByteArray("entries out of order");
         QTest::newRow("delete refused") << "delete=2" << QStringList{"rm", "A.BIN_1"} << 1
                                         << QByteArray("zoltctl ls");
         // The listing stops at entry 30 with a sync.
@@ -220,6 +220,31 @@ private Q_SLOTS:
         }
     }
 
+    // Every line the tool prints is in the configured language, its own lines included.
+    void oneLanguage_data()
+    {
+        QTest::addColumn<QByteArray>("language");
+        QTest::addColumn<QByteArrayList>("said");
+        QTest::newRow("Italian") << QByteArray("ITA")
+                                 << QByteArrayList{"inviato ", "(inviati - totali): 5 - 5", "Voci in /FN0: 1"};
+        QTest::newRow("Greek") << QByteArray("GRE")
+                               << QByteArrayList{"στάλθηκε ", "(απεσταλμένα - συνολικά): 5 - 5",
+                                                 "Εγγραφές στο /FN0: 1"};
+    }
+    void oneLanguage()
+    {
+        QFETCH(QByteArray, language);
+        Write(work_->filePath("VELANTO.INI"), "[CONFIGURAZIONE]\nlingua=" + language + "\n");
+        Write(work_->filePath("B.BIN_5"), "bbbbb");
+        QVERIFY(StartSim());
+        const Run run = Zoltctl({"download", "B.BIN_5"});
+        QVERIFY2(run.status == 0, run.err.constData());
+        QFETCH(QByteArrayList, said);
+        for (const QByteArray& words : said)
+            QVERIFY2(run.out.contains(words), run.out.constData());
+        QVERIFY2(!run.out.contains("sent") && !run.out.contains("Entries"), run.out.constData());
+    }
+
     // The device is taken exactly as given: with a blank after it, it names another path.
     void deviceAsGiven()
     {
@@ -234,6 +259,14 @@ private Q_SLOTS:
         QVERIFY(p.waitForFinished(30000));
         QCOMPARE(p.exitCode(), 1);
         QVERIFY(p.readAllStandardError().contains("not a serial device"));
+        // A character device that is no serial line: named as given, on clean lines.
+        p.start(Tool(), {"--device", "/dev/null", "ls"});
+        QVERIFY(p.waitForFinished(30000));
+        QCOMPARE(p.exitCode(), 1);
+        const QByteArray said = p.readAllStandardError();
+        QVERIFY2(said.contains("/dev/null") && !said.contains("zoltctl-") &&
+                     !said.contains(" \n"),
+                 said.constData());
         // A path longer than the 259 bytes a profile value holds is used whole.
         const QString deep = work_->filePath(QString(120, 'd') + "/" + QString(120, 'e'));
         QVERIFY(QDir().mkpath(deep));

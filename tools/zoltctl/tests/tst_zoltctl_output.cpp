@@ -48,7 +48,7 @@ private Q_SLOTS:
     {
         for (int language = 0; language < 6; ++language) {
             AppConfig.language = std::uint8_t(language);
-            for (int number : {2, 4, 35}) {
+            for (int number : {2, 4, 35, 57}) {
                 const std::string text = ErrorText(number);
                 QVERIFY(text != kTextNotFound);
                 QVERIFY(text != GetText("MESSAGGI_ERRORE", number, AppConfig.textsPath.c_str()));
