@@ -133,6 +133,25 @@ private Q_SLOTS:
         QVERIFY(engine.ControlsEnabled());
     }
 
+    // A name from the tester is passed on byte for byte: a zero byte does not end it.
+    void entryNameKeptWhole()
+    {
+        ScriptedLink link;
+        Engine engine(link, Work());
+        std::vector<std::string> listed;
+        connect(&engine, &Engine::EntryListed,
+                [&](int, int, const std::string&, const std::string&, const std::string& n) {
+                    listed.push_back(n);
+                });
+        engine.StartListing();
+        AnswerStatus(engine, 7, 1);
+        AnswerStatus(engine, 18, 1);
+        const std::string name("A\0\x1b[2J.BIN_1", 12);
+        Answer(engine, EntryFrame(0, name));
+        QCOMPARE(listed, std::vector<std::string>{name});
+        QCOMPARE(engine.Table().Files().front().name, name);
+    }
+
     void kindOneCountsButIsNotRecorded()
     {
         ScriptedLink link;
