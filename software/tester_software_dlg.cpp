@@ -156,6 +156,7 @@ void CTesterSoftwareDlg::FillVehicles()
     for (int v = 0; v < count; ++v) {
         auto* item = new QTreeWidgetItem(list);
         item->setText(0, QString::fromStdString(VehicleCatalogue.vehicles[std::size_t(v)].name));
+        item->setToolTip(0, item->text(0)); // the list may be too narrow for the whole name
         item->setIcon(0, icon);
         item->setData(0, Qt::UserRole, v);
     }
@@ -179,6 +180,7 @@ void CTesterSoftwareDlg::OnVehicleChanged()
     for (int e = 0; e < count; ++e) {
         auto* item = new QTreeWidgetItem(list);
         item->setText(0, QString::fromStdString(vehicle.ecus[std::size_t(e)].name));
+        item->setToolTip(0, item->text(0));
         item->setIcon(0, icon);
         item->setData(0, Qt::UserRole, v);
         item->setData(0, Qt::UserRole + 1, e);
