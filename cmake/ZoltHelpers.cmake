@@ -43,17 +43,28 @@ function(zolt_test name)
   set_tests_properties(${name} PROPERTIES ENVIRONMENT "${env}" TIMEOUT ${ARG_TIMEOUT})
 endfunction()
 
-# zolt_fuzzer(NAME SOURCES... [LIBS ...]): a libFuzzer target, built only with ZOLT_FUZZ.
+# zolt_fuzzer(NAME SOURCES... [LIBS ...]): a libFuzzer target with ZOLT_FUZZ (clang); otherwise
+# a plain program that replays the seed folder tests/corpus/NAME (when there is one) and a fixed
+# set of generated inputs, registered as the test NAME_replay.
 function(zolt_fuzzer name)
-  if(NOT ZOLT_FUZZ)
+  cmake_parse_arguments(ARG "" "" "SOURCES;LIBS" ${ARGN})
+  if(ZOLT_FUZZ)
+    add_executable(${name} ${ARG_SOURCES})
+    set_target_properties(${name} PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/fuzz)
+    target_compile_options(${name} PRIVATE -fsanitize=fuzzer,address,undefined)
+    target_link_options(${name} PRIVATE -fsanitize=fuzzer,address,undefined)
+    target_link_libraries(${name} PRIVATE zolt_options ${ARG_LIBS})
     return()
   endif()
-  cmake_parse_arguments(ARG "" "" "SOURCES;LIBS" ${ARGN})
-  add_executable(${name} ${ARG_SOURCES})
+  if(NOT ZOLT_TESTS)
+    return()
+  endif()
+  add_executable(${name} ${ARG_SOURCES} ${CMAKE_SOURCE_DIR}/cmake/fuzz_replay_main.cpp)
   set_target_properties(${name} PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/fuzz)
-  target_compile_options(${name} PRIVATE -fsanitize=fuzzer,address,undefined)
-  target_link_options(${name} PRIVATE -fsanitize=fuzzer,address,undefined)
   target_link_libraries(${name} PRIVATE zolt_options ${ARG_LIBS})
+  add_test(NAME ${name}_replay COMMAND ${name} ${CMAKE_CURRENT_SOURCE_DIR}/corpus/${name})
+  set_tests_properties(${name}_replay PROPERTIES ENVIRONMENT "QT_QPA_PLATFORM=offscreen"
+                                                 TIMEOUT 300)
 endfunction()
 
 # zolt_benchmark(NAME SOURCES... [LIBS ...]): a Google Benchmark executable in bin/.
