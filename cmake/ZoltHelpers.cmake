@@ -8,18 +8,51 @@ if(ZOLT_SANITIZE)
   target_link_options(zolt_options INTERFACE -fsanitize=address,undefined)
 endif()
 
-# zolt_library(NAME SOURCES... [LIBS ...]): a static library for one folder.
+# zolt_headers(TARGET SCOPE FOLDER [FILES...]): the headers of FOLDER (all, or only FILES) become
+# includable as "FOLDER/name.h" for TARGET, and by SCOPE for what links it. Each target gets an
+# include root of its own under build/include/ holding links to just those headers, so that a
+# header of a folder it does not link is not found.
+function(zolt_headers target scope folder)
+  set(root ${CMAKE_BINARY_DIR}/include/${target})
+  set(links "")
+  if(ARGN)
+    foreach(file IN LISTS ARGN)
+      list(APPEND links ${folder}/${file})
+    endforeach()
+  else()
+    set(links ${folder})
+  endif()
+  foreach(link IN LISTS links)
+    get_filename_component(parent ${root}/${link} DIRECTORY)
+    file(MAKE_DIRECTORY ${parent})
+    set(current "")
+    if(IS_SYMLINK ${root}/${link})
+      file(READ_SYMLINK ${root}/${link} current)
+    endif()
+    if(NOT current STREQUAL "${CMAKE_SOURCE_DIR}/${link}")
+      file(REMOVE ${root}/${link})
+      file(CREATE_LINK ${CMAKE_SOURCE_DIR}/${link} ${root}/${link} SYMBOLIC)
+    endif()
+  endforeach()
+  target_include_directories(${target} ${scope} ${root})
+endfunction()
+
+# zolt_library(NAME SOURCES... [LIBS ...] [PRIVATE_LIBS ...]): a static library for one folder,
+# whose headers are included as "folder/name.h". LIBS are what its headers need (passed on to
+# whatever links it), PRIVATE_LIBS what only its sources use.
 function(zolt_library name)
-  cmake_parse_arguments(ARG "" "" "SOURCES;LIBS" ${ARGN})
+  cmake_parse_arguments(ARG "" "" "SOURCES;LIBS;PRIVATE_LIBS" ${ARGN})
+  file(RELATIVE_PATH folder ${CMAKE_SOURCE_DIR} ${CMAKE_CURRENT_SOURCE_DIR})
   if(NOT ARG_SOURCES)
     # A folder that has no code yet still offers its target to the others.
     add_library(${name} INTERFACE)
+    zolt_headers(${name} INTERFACE ${folder})
     target_link_libraries(${name} INTERFACE ${ARG_LIBS})
     return()
   endif()
   add_library(${name} STATIC ${ARG_SOURCES})
-  target_include_directories(${name} PUBLIC ${CMAKE_SOURCE_DIR})
-  target_link_libraries(${name} PUBLIC zolt_options ${ARG_LIBS})
+  zolt_headers(${name} PUBLIC ${folder})
+  target_link_libraries(${name} PUBLIC zolt_options ${ARG_LIBS} PRIVATE ${ARG_PRIVATE_LIBS})
 endfunction()
 
 # zolt_test(NAME SOURCES... [LIBS ...] [GUI]): a Qt Test executable registered with CTest.
