@@ -46,7 +46,7 @@ public:
     // Saves the table to the exchange file, then prints the report.
     void OnPrint();
 
-public Q_SLOTS:
+public slots:
     void reject() override;
 
 private:

@@ -9,7 +9,7 @@ class TestHelpDispatch : public QObject
 {
     Q_OBJECT
 
-private Q_SLOTS:
+private slots:
     void init() { AppConfig.workDir = "/work"; }
 
     void fileAndTopic_data()

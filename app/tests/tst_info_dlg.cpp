@@ -45,7 +45,7 @@ private:
                 [this, version] { return calls_.push_back("version"), version; }};
     }
 
-private Q_SLOTS:
+private slots:
     void init()
     {
         AppConfig.workDir = dir_.path().toStdString();

@@ -73,7 +73,7 @@ private:
         QCOMPARE(messages_[0].style, kStyleError);
     }
 
-private Q_SLOTS:
+private slots:
     void init()
     {
         AppConfig.workDir = dir_.path().toStdString();

@@ -18,7 +18,7 @@ class TestStartUp : public QObject
 private:
     QTemporaryDir dir_;
 
-private Q_SLOTS:
+private slots:
     void initTestCase()
     {
         AppConfig.workDir = dir_.path().toStdString();

@@ -36,7 +36,7 @@ private:
         return opened;
     }
 
-private Q_SLOTS:
+private slots:
     void initTestCase()
     {
         QVERIFY(dir_.isValid());

@@ -239,7 +239,7 @@ void CKROButtonCtrl::focusInEvent(QFocusEvent* e)
             lastOtherFocus_->setFocus(Qt::OtherFocusReason);
         return;
     }
-    Q_EMIT OnSetFocus();
+    emit OnSetFocus();
     CKroControl::focusInEvent(e);
     hasFocus_ = true;
     update();
@@ -247,7 +247,7 @@ void CKROButtonCtrl::focusInEvent(QFocusEvent* e)
 
 void CKROButtonCtrl::focusOutEvent(QFocusEvent* e)
 {
-    Q_EMIT OnKillFocus();
+    emit OnKillFocus();
     CKroControl::focusOutEvent(e);
     hasFocus_ = false;
     update();
@@ -262,7 +262,7 @@ void CKROButtonCtrl::mousePressEvent(QMouseEvent* e)
     buttonState_ |= ButtonCode(e->button());
     doubleClickState_ &= ~ButtonCode(e->button());
     const QPoint p = e->position().toPoint();
-    Q_EMIT MouseDown(ButtonCode(e->button()), ShiftState(e->modifiers()), p.x(), p.y());
+    emit MouseDown(ButtonCode(e->button()), ShiftState(e->modifiers()), p.x(), p.y());
 }
 
 void CKROButtonCtrl::mouseReleaseEvent(QMouseEvent* e)
@@ -276,7 +276,7 @@ void CKROButtonCtrl::mouseReleaseEvent(QMouseEvent* e)
         return;
     buttonState_ &= ~button;
     const QPoint p = e->position().toPoint();
-    Q_EMIT MouseUp(button, ShiftState(e->modifiers()), p.x(), p.y());
+    emit MouseUp(button, ShiftState(e->modifiers()), p.x(), p.y());
     if (doubleClickState_ & button)
         doubleClickState_ &= ~button;
     else if (rect().contains(p))
@@ -288,16 +288,16 @@ void CKROButtonCtrl::mouseDoubleClickEvent(QMouseEvent* e)
     const short button = ButtonCode(e->button());
     buttonState_ |= button;
     const QPoint p = e->position().toPoint();
-    Q_EMIT MouseDown(button, ShiftState(e->modifiers()), p.x(), p.y());
+    emit MouseDown(button, ShiftState(e->modifiers()), p.x(), p.y());
     if (button == 1)
-        Q_EMIT DblClick();
+        emit DblClick();
     doubleClickState_ |= button;
 }
 
 void CKROButtonCtrl::mouseMoveEvent(QMouseEvent* e)
 {
     const QPoint p = e->position().toPoint();
-    Q_EMIT MouseMove(ButtonCode(e->buttons()), ShiftState(e->modifiers()), p.x(), p.y());
+    emit MouseMove(ButtonCode(e->buttons()), ShiftState(e->modifiers()), p.x(), p.y());
 }
 
 void CKROButtonCtrl::OnClick(short button)
@@ -307,7 +307,7 @@ void CKROButtonCtrl::OnClick(short button)
     if (button == 1) {
         hasFocus_ = true;
         update();
-        Q_EMIT Click();
+        emit Click();
     }
 }
 
@@ -316,12 +316,12 @@ void CKROButtonCtrl::keyPressEvent(QKeyEvent* e)
     const short key = VirtualKey(e->key());
     if ((key == 13 || key == 32) && !isPressed_) {
         isPressed_ = true;
-        Q_EMIT Click();
+        emit Click();
         update();
     }
-    Q_EMIT KeyDown(key, ShiftState(e->modifiers()));
+    emit KeyDown(key, ShiftState(e->modifiers()));
     if (!e->text().isEmpty())
-        Q_EMIT KeyPress(short(e->text().at(0).unicode()));
+        emit KeyPress(short(e->text().at(0).unicode()));
 }
 
 void CKROButtonCtrl::keyReleaseEvent(QKeyEvent* e)
@@ -333,7 +333,7 @@ void CKROButtonCtrl::keyReleaseEvent(QKeyEvent* e)
         isPressed_ = false;
         update();
     }
-    Q_EMIT KeyUp(VirtualKey(e->key()), ShiftState(e->modifiers()));
+    emit KeyUp(VirtualKey(e->key()), ShiftState(e->modifiers()));
 }
 
 QList<CKroPropertyPage*> CKROButtonCtrl::CreatePropertyPages()

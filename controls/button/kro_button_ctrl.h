@@ -122,7 +122,7 @@ public:
     void SetWindowText(const QString& text);
     void SetEnabled(bool enabled);
 
-Q_SIGNALS:
+signals:
     void OnSetFocus();
     void OnKillFocus();
     void Click();

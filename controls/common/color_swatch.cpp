@@ -15,7 +15,7 @@ void CColorSwatch::SetColor(OLE_COLOR color, bool notify)
     color_ = color;
     update();
     if (notify)
-        Q_EMIT ColorChanged(color);
+        emit ColorChanged(color);
 }
 
 void CColorSwatch::paintEvent(QPaintEvent* event)

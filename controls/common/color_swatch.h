@@ -17,7 +17,7 @@ public:
     void SetColor(OLE_COLOR color, bool notify = false);
     QSize sizeHint() const override { return minimumSize(); }
 
-Q_SIGNALS:
+signals:
     void ColorChanged(OLE_COLOR color);
 
 protected:

@@ -61,7 +61,7 @@ void CKroPropertyPage::MarkChanged(int index)
     if (filling_ || index < 0 || index >= bindings_.size())
         return;
     bindings_[index].changed = true;
-    Q_EMIT Changed();
+    emit Changed();
 }
 
 void CKroPropertyPage::BindText(QLineEdit* edit, const char* property)

@@ -34,7 +34,7 @@ public:
     Q_INVOKABLE int Apply();
     bool IsChanged() const;
 
-Q_SIGNALS:
+signals:
     void Changed();
 
 protected:

@@ -147,7 +147,7 @@ void CKroLabelCtrl::mouseReleaseEvent(QMouseEvent* e)
     if (button == 1 && doubleClicked_)
         doubleClicked_ = false;
     else if (button == 1 && rect().contains(e->position().toPoint()))
-        Q_EMIT Click();
+        emit Click();
 }
 
 void CKroLabelCtrl::mouseDoubleClickEvent(QMouseEvent* e)
@@ -155,14 +155,14 @@ void CKroLabelCtrl::mouseDoubleClickEvent(QMouseEvent* e)
     buttonState_ |= ButtonCode(e->button());
     if (e->button() == Qt::LeftButton) {
         doubleClicked_ = true;
-        Q_EMIT DblClick();
+        emit DblClick();
     }
 }
 
 void CKroLabelCtrl::mouseMoveEvent(QMouseEvent* e)
 {
     const QPoint p = e->position().toPoint();
-    Q_EMIT MouseMove(ButtonCode(e->buttons()), ShiftState(e->modifiers()), p.x(), p.y());
+    emit MouseMove(ButtonCode(e->buttons()), ShiftState(e->modifiers()), p.x(), p.y());
 }
 
 QList<CKroPropertyPage*> CKroLabelCtrl::CreatePropertyPages()

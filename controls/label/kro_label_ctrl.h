@@ -91,7 +91,7 @@ public:
     // Changes the drawn text and the stock caption.
     void SetText(const QString& text);
 
-Q_SIGNALS:
+signals:
     void Click();
     void DblClick();
     void MouseMove(short Button, short Shift, int x, int y);

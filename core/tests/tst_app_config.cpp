@@ -10,7 +10,7 @@ class TestAppConfig : public QObject
 {
     Q_OBJECT
 
-private Q_SLOTS:
+private slots:
     void load_data()
     {
         QTest::addColumn<QByteArray>("profile");

@@ -38,7 +38,7 @@ class TestMsgBoxDlg : public QObject
 private:
     QTemporaryDir dir_;
 
-private Q_SLOTS:
+private slots:
     void initTestCase()
     {
         AppConfig.textsPath = dir_.filePath("SWBASE.TXT").toStdString();

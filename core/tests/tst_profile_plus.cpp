@@ -43,7 +43,7 @@ private:
         return path;
     }
 
-private Q_SLOTS:
+private slots:
     void init()
     {
         boxes_.clear();

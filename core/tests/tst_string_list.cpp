@@ -54,7 +54,7 @@ class TestStringList : public QObject
 {
     Q_OBJECT
 
-private Q_SLOTS:
+private slots:
     void indexRules_data()
     {
         QTest::addColumn<QStringList>("before");

@@ -21,7 +21,7 @@ private:
         return QString::fromUtf8(character).repeated(count);
     }
 
-private Q_SLOTS:
+private slots:
     void initTestCase()
     {
         file_ = dir_.filePath("SWBASE.TXT").toStdString();

@@ -43,7 +43,7 @@ class TestChmArchive : public QObject
 private:
     QTemporaryDir dir_;
 
-private Q_SLOTS:
+private slots:
     void builtFilesOpen_data()
     {
         QTest::addColumn<QString>("code");

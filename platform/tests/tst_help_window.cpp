@@ -63,7 +63,7 @@ private:
     QTemporaryDir dir_;
     HelpWindow* window() { return HelpWindow::Instance(); }
 
-private Q_SLOTS:
+private slots:
     void topicsShow_data()
     {
         QTest::addColumn<QString>("code");

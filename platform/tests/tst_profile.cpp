@@ -51,7 +51,7 @@ private:
     QTemporaryDir dir_;
     QString path(const char* name = "test.ini") { return dir_.filePath(name); }
 
-private Q_SLOTS:
+private slots:
     void read_data()
     {
         QTest::addColumn<QByteArray>("file");

@@ -52,7 +52,7 @@ private:
         return QDir(dir_.path()).entryList(QDir::Files | QDir::Hidden | QDir::NoDotAndDotDot);
     }
 
-private Q_SLOTS:
+private slots:
     void init()
     {
         QVERIFY(dir_.isValid());

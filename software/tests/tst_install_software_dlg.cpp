@@ -86,7 +86,7 @@ private:
         install->click();
     }
 
-private Q_SLOTS:
+private slots:
     void init()
     {
         dir_ = std::make_unique<QTemporaryDir>();

@@ -7,7 +7,7 @@ class TestTesterFileTable : public QObject
 {
     Q_OBJECT
 
-private Q_SLOTS:
+private slots:
     void grouping_data()
     {
         QTest::addColumn<QStringList>("names");

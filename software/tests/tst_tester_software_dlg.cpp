@@ -87,7 +87,7 @@ private:
         f.write(QByteArray(size, 'x'));
     }
 
-private Q_SLOTS:
+private slots:
     void initTestCase()
     {
         QVERIFY(dir_.isValid());

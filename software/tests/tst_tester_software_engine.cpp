@@ -78,7 +78,7 @@ private:
         return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
     }
 
-private Q_SLOTS:
+private slots:
     void initTestCase()
     {
         QVERIFY(dir_.isValid());

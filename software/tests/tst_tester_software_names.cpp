@@ -7,7 +7,7 @@ class TestTesterSoftwareNames : public QObject
 {
     Q_OBJECT
 
-private Q_SLOTS:
+private slots:
     void parse_data()
     {
         QTest::addColumn<QString>("name");

@@ -40,7 +40,7 @@ private:
         return settings.value(QString("%1/%2").arg(section, key)).toString();
     }
 
-private Q_SLOTS:
+private slots:
     void init()
     {
         QVERIFY(dir_.isValid());

@@ -47,7 +47,7 @@ private:
                 QCOMPARE(QColor(picture.Image().pixel(x, y)), QColor(source.pixel(x, y)));
     }
 
-private Q_SLOTS:
+private slots:
     void readsToolFiles_data()
     {
         QTest::addColumn<QString>("file");

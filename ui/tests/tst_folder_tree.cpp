@@ -37,7 +37,7 @@ private:
         });
     }
 
-private Q_SLOTS:
+private slots:
     void initTestCase()
     {
         QVERIFY(dir_.isValid());

@@ -41,7 +41,7 @@ class TestPaintBmpFile : public QObject
 private:
     QTemporaryDir dir_;
 
-private Q_SLOTS:
+private slots:
     void fit_data()
     {
         QTest::addColumn<QSize>("picture");

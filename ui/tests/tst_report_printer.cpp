@@ -153,7 +153,7 @@ private:
         return printer.outputFileName();
     }
 
-private Q_SLOTS:
+private slots:
     void initTestCase()
     {
         if (QStandardPaths::findExecutable("pdftotext").isEmpty())

@@ -85,7 +85,7 @@ class TestKroButtonCtrl : public QObject
 {
     Q_OBJECT
 
-private Q_SLOTS:
+private slots:
     // Left and top edges read as the upper-left half of the rings, right and bottom edges as the
     // lower-right half; the background shows where the contour's shrink ends.
     void contour_data()

@@ -38,7 +38,7 @@ class TestPropPages : public QObject
 {
     Q_OBJECT
 
-private Q_SLOTS:
+private slots:
     void openingShowsTheValues()
     {
         CKROButtonCtrl ctrl;

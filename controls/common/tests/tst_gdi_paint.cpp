@@ -25,7 +25,7 @@ class TestGdiPaint : public QObject
 {
     Q_OBJECT
 
-private Q_SLOTS:
+private slots:
     void colorFunctions_data()
     {
         QTest::addColumn<OLE_COLOR>("got");

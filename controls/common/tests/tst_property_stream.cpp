@@ -25,7 +25,7 @@ class TestPropertyStream : public QObject
 {
     Q_OBJECT
 
-private Q_SLOTS:
+private slots:
     void defaultsRoundTrip()
     {
         StockBlock stock;

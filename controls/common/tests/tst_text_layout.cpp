@@ -24,7 +24,7 @@ class TestTextLayout : public QObject
 {
     Q_OBJECT
 
-private Q_SLOTS:
+private slots:
     void measure_data()
     {
         QTest::addColumn<QString>("text");

@@ -38,7 +38,7 @@ class TestKroLabelCtrl : public QObject
 {
     Q_OBJECT
 
-private Q_SLOTS:
+private slots:
     void headingStream()
     {
         QCOMPARE(kHeadingStream.size(), 151);

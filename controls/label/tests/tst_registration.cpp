@@ -44,7 +44,7 @@ class TestRegistration : public QObject
 private:
     std::unique_ptr<QTemporaryDir> dir_;
 
-private Q_SLOTS:
+private slots:
     void init()
     {
         dir_ = std::make_unique<QTemporaryDir>();

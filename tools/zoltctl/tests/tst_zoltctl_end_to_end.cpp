@@ -80,7 +80,7 @@ private:
 
     QStringList OnTester() const { return QDir(fs_).entryList(QDir::Files, QDir::Name); }
 
-private Q_SLOTS:
+private slots:
     void init()
     {
         if (!QFileInfo(Tool()).isExecutable())

@@ -11,7 +11,7 @@ class TestZoltctlOutput : public QObject
 {
     Q_OBJECT
 
-private Q_SLOTS:
+private slots:
     void initTestCase() { AppConfig.textsPath = ZOLT_SOURCE_DIR "/data/SWBASE.TXT"; }
 
     void escaped_data()
