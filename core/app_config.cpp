@@ -50,22 +50,18 @@ int LoadConfiguration(const std::string& workDir)
     return 1;
 }
 
-int SaveLanguage(int language)
+bool SaveLanguage(int language)
 {
     return WritePrivateProfileStringA(kConfigSection, "lingua", kLanguageCodes[language % 6],
-                                      AppConfig.profilePath.c_str())
-               ? 1
-               : 0;
+                                      AppConfig.profilePath.c_str());
 }
 
-int SaveComPort(int port)
+bool SaveComPort(int port)
 {
     char value[8];
     std::snprintf(value, sizeof value, "COM%d", port);
     return WritePrivateProfileStringA(kConfigSection, "porta_com", value,
-                                      AppConfig.profilePath.c_str())
-               ? 1
-               : 0;
+                                      AppConfig.profilePath.c_str());
 }
 
 std::string InstallFolder()
@@ -76,10 +72,8 @@ std::string InstallFolder()
     return folder;
 }
 
-int SaveInstallFolder(const std::string& folder)
+bool SaveInstallFolder(const std::string& folder)
 {
     return WritePrivateProfileStringA(kConfigSection, "dir_inst", folder.c_str(),
-                                      AppConfig.profilePath.c_str())
-               ? 1
-               : 0;
+                                      AppConfig.profilePath.c_str());
 }

@@ -60,16 +60,16 @@ CopyEngine::~CopyEngine()
     CloseFile();
 }
 
-int CopyEngine::AddFile(const std::string& pcPath, const std::string& testerPath, bool textMode,
-                        bool compress)
+bool CopyEngine::AddFile(const std::string& pcPath, const std::string& testerPath, bool textMode,
+                         bool compress)
 {
     if (state_ != State::Idle || entries_.size() >= std::size_t(kMaxEntries))
-        return 0;
+        return false;
     // The tester path travels in one frame and the tester keeps 254 characters of it.
     if (pcPath.empty() || testerPath.empty() || testerPath.size() > kMaxPathLength)
-        return 0;
+        return false;
     entries_.push_back({pcPath, testerPath, textMode, compress});
-    return 1;
+    return true;
 }
 
 const std::string& CopyEngine::CurrentPcPath() const

@@ -58,10 +58,10 @@ public:
     explicit CopyEngine(LinkSession& link, QObject* parent = nullptr);
     ~CopyEngine() override;
 
-    // Queues a file. Returns 1, or 0 when 255 files are queued already, the transfer has
-    // started, or a path is empty or the tester path longer than 254 characters.
-    int AddFile(const std::string& pcPath, const std::string& testerPath, bool textMode,
-                bool compress);
+    // Queues a file. Refused when 255 files are queued already, the transfer has started, or a
+    // path is empty or the tester path longer than 254 characters.
+    bool AddFile(const std::string& pcPath, const std::string& testerPath, bool textMode,
+                 bool compress);
 
     // Where the codec's diagnostics go (standard output unless replaced).
     void SetCodecDiagnostics(CodecDiagnostics sink) { diagnostics_ = std::move(sink); }

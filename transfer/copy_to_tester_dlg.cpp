@@ -40,7 +40,7 @@ int CCopyToTesterDlg::AddFile(const char* pcPath, const char* testerPath, int te
 {
     if (!pcPath || !testerPath)
         return 0;
-    return engine_.AddFile(pcPath, testerPath, textMode == 1, compress == 1);
+    return engine_.AddFile(pcPath, testerPath, textMode == 1, compress == 1) ? 1 : 0;
 }
 
 void CCopyToTesterDlg::SetTexts()

@@ -255,7 +255,7 @@ int RunCopy(const Options& o, QCoreApplication& app, LinkSession& session)
     engine.SetCodecDiagnostics([](const std::string&) {});
     const int files = int(o.operands.size() / 2);
     for (int i = 0; i < files; ++i)
-        if (engine.AddFile(o.operands[2 * i], o.operands[2 * i + 1], o.text, o.compress) == 0) {
+        if (!engine.AddFile(o.operands[2 * i], o.operands[2 * i + 1], o.text, o.compress)) {
             PrintError(Say(kCannotQueue, {Escaped(o.operands[2 * i + 1])}));
             return kWrongCommandLine;
         }

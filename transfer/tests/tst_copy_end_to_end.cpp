@@ -130,9 +130,8 @@ private slots:
         CopyEngine engine(line.session);
         for (int i = 0; i < 20; ++i) {
             const std::string name = "SW" + std::to_string(i) + ".BIN_" + std::to_string(sizes[i]);
-            QCOMPARE(engine.AddFile(line.MakeFile(name, sizes[i], unsigned(i)), "/FN0/" + name,
-                                    false, false),
-                     1);
+            QVERIFY(engine.AddFile(line.MakeFile(name, sizes[i], unsigned(i)), "/FN0/" + name,
+                                   false, false));
         }
         QCOMPARE(Run(engine, 120000), 1);
         QVERIFY(line.messages.empty());
