@@ -76,11 +76,11 @@ function(zolt_test name)
   set_tests_properties(${name} PROPERTIES ENVIRONMENT "${env}" TIMEOUT ${ARG_TIMEOUT})
 endfunction()
 
-# zolt_fuzzer(NAME SOURCES... [LIBS ...]): a libFuzzer target with ZOLT_FUZZ (clang); otherwise
-# a plain program that replays the seed folder tests/corpus/NAME (when there is one) and a fixed
-# set of generated inputs, registered as the test NAME_replay.
+# zolt_fuzzer(NAME SOURCES... [LIBS ...] [SEEDS folders...]): a libFuzzer target with ZOLT_FUZZ
+# (clang); otherwise a plain program, registered as the test NAME_replay, that replays its seeds
+# (the folder corpus/NAME beside it and the SEEDS folders) and a fixed set of generated inputs.
 function(zolt_fuzzer name)
-  cmake_parse_arguments(ARG "" "" "SOURCES;LIBS" ${ARGN})
+  cmake_parse_arguments(ARG "" "" "SOURCES;LIBS;SEEDS" ${ARGN})
   if(ZOLT_FUZZ)
     add_executable(${name} ${ARG_SOURCES})
     set_target_properties(${name} PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/fuzz)
@@ -95,7 +95,11 @@ function(zolt_fuzzer name)
   add_executable(${name} ${ARG_SOURCES} ${CMAKE_SOURCE_DIR}/cmake/fuzz_replay_main.cpp)
   set_target_properties(${name} PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/fuzz)
   target_link_libraries(${name} PRIVATE zolt_options ${ARG_LIBS})
-  add_test(NAME ${name}_replay COMMAND ${name} ${CMAKE_CURRENT_SOURCE_DIR}/corpus/${name})
+  list(TRANSFORM ARG_SEEDS PREPEND ${CMAKE_CURRENT_SOURCE_DIR}/)
+  if(EXISTS ${CMAKE_CURRENT_SOURCE_DIR}/corpus/${name})
+    list(PREPEND ARG_SEEDS ${CMAKE_CURRENT_SOURCE_DIR}/corpus/${name})
+  endif()
+  add_test(NAME ${name}_replay COMMAND ${name} ${ARG_SEEDS})
   set_tests_properties(${name}_replay PROPERTIES ENVIRONMENT "QT_QPA_PLATFORM=offscreen"
                                                  TIMEOUT 300)
 endfunction()
@@ -116,10 +120,11 @@ if(ZOLT_FUZZ)
   add_compile_options(-fsanitize=fuzzer-no-link,address,undefined)
 endif()
 
-# zolt_folder_tests(LIBS ...): registers every tst_*.cpp of the calling folder as a test, every
-# fuzz_*.cpp as a fuzzer and every bench_*.cpp as a benchmark, each linked with LIBS.
+# zolt_folder_tests(LIBS ... [SEEDS folders...]): registers every tst_*.cpp of the calling folder
+# as a test, every fuzz_*.cpp as a fuzzer (SEEDS: test files that every fuzzer also starts from)
+# and every bench_*.cpp as a benchmark, each linked with LIBS.
 function(zolt_folder_tests)
-  cmake_parse_arguments(ARG "" "" "LIBS" ${ARGN})
+  cmake_parse_arguments(ARG "" "" "LIBS;SEEDS" ${ARGN})
   file(GLOB tests CONFIGURE_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/tst_*.cpp)
   foreach(src IN LISTS tests)
     get_filename_component(name ${src} NAME_WE)
@@ -128,7 +133,7 @@ function(zolt_folder_tests)
   file(GLOB fuzzers CONFIGURE_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/fuzz_*.cpp)
   foreach(src IN LISTS fuzzers)
     get_filename_component(name ${src} NAME_WE)
-    zolt_fuzzer(${name} SOURCES ${src} LIBS ${ARG_LIBS})
+    zolt_fuzzer(${name} SOURCES ${src} LIBS ${ARG_LIBS} SEEDS ${ARG_SEEDS})
   endforeach()
   file(GLOB benches CONFIGURE_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/bench_*.cpp)
   foreach(src IN LISTS benches)
