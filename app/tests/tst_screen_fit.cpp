@@ -19,7 +19,7 @@ class TestScreenFit : public QObject
 private:
     QTemporaryDir dir_;
 
-private Q_SLOTS:
+private slots:
     void initTestCase()
     {
         AppConfig.workDir = dir_.path().toStdString();

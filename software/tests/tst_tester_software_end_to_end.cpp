@@ -105,7 +105,7 @@ private:
         return session_->OpenLink(&view_) == 0 && session_->PortOpen();
     }
 
-private Q_SLOTS:
+private slots:
     void init()
     {
         work_ = std::make_unique<QTemporaryDir>();

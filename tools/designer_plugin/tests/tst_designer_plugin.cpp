@@ -29,7 +29,7 @@ private:
         return nullptr;
     }
 
-private Q_SLOTS:
+private slots:
     void describesControl_data()
     {
         QTest::addColumn<QString>("name");
