@@ -26,7 +26,7 @@ class TestPortChange : public QObject
 
     QString Device(int port) const { return work_.filePath(QString("tester%1").arg(port)); }
 
-private Q_SLOTS:
+private slots:
     // COM1 and COM2 lead to two pseudo-terminals.
     void initTestCase()
     {
