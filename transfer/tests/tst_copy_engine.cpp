@@ -225,6 +225,7 @@ private slots:
         QCOMPARE(CopyFixture::Run(engine), 1);
         QCOMPARE(engine.Divisor(), divisor);
         QCOMPARE(engine.ProgressMaximum(), maximum);
+        QVERIFY(!positions.empty());
         QCOMPARE(positions.front(), 110 / divisor);
         QCOMPARE(positions.back(), maximum);
         const std::string text = "Byte: " + std::to_string(total) + " - " + std::to_string(total);
@@ -272,8 +273,11 @@ private slots:
             QCOMPARE(expanded, CopyFixture::Bytes(pc));
             return;
         }
+        QVERIFY(!read.empty());
         QCOMPARE(read.front(), std::uint64_t(110)); // progress follows the bytes read
-        QCOMPARE(f.tester->Of(9)[0].payload.size(), std::size_t(textMode ? 4 + 107 + 1 : 115));
+        const auto blocks = f.tester->Of(9);
+        QVERIFY(!blocks.empty());
+        QCOMPARE(blocks[0].payload.size(), std::size_t(textMode ? 4 + 107 + 1 : 115));
         const Bytes original = CopyFixture::Bytes(pc);
         QCOMPARE(arrived, textMode ? WithoutCarriageReturns(original) : original);
     }
