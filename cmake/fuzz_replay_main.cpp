@@ -1,11 +1,13 @@
 // Runs a fuzz target without libFuzzer: every file of the seed folders named on the command
 // line, then a fixed set of generated inputs (empty, single bytes, pseudo-random buffers), so
 // that a build without clang still exercises each target on every test run.
+#include <algorithm>
 #include <cstdint>
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
+#include <memory>
 #include <vector>
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size);
@@ -17,9 +19,11 @@ int runs = 0;
 
 void Run(const std::vector<std::uint8_t>& input)
 {
-    // A fresh copy of exactly the input's size, so that reading past it is caught.
-    std::vector<std::uint8_t> exact(input);
-    LLVMFuzzerTestOneInput(exact.empty() ? nullptr : exact.data(), exact.size());
+    // A fresh copy of exactly the input's size, so that reading past it is caught; never a null
+    // pointer, even for an empty input, as libFuzzer hands the target.
+    const std::unique_ptr<std::uint8_t[]> exact(new std::uint8_t[input.size()]);
+    std::copy(input.begin(), input.end(), exact.get());
+    LLVMFuzzerTestOneInput(exact.get(), input.size());
     ++runs;
 }
 

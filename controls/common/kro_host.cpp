@@ -17,10 +17,11 @@ void Say(QString* error, const QString& text)
         *error = text;
 }
 
-// Loaded libraries are kept for the rest of the process: their objects may live anywhere.
+// Loaded libraries are kept for the rest of the process: their objects may live anywhere, so
+// the list is never destroyed either (nothing may unload them while static objects go away).
 QLibrary* Library(const QString& path, QString* error)
 {
-    static QList<QLibrary*> loaded;
+    static auto& loaded = *new QList<QLibrary*>;
     const QString absolute = QFileInfo(path).absoluteFilePath();
     for (QLibrary* library : loaded)
         if (library->fileName() == absolute)
