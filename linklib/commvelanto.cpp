@@ -60,7 +60,7 @@ public:
                 for (int b = 0; b < 4; ++b)
                     area[i * 4 + b] = std::uint8_t(values[i] >> (24 - 8 * b));
         }
-        portReason_ = result.reason;
+        portReason_ = serial::ReasonFor(result.error);
         if (result.fd < 0) {
             portError_ = result.why;
             return 0;

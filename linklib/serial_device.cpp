@@ -42,32 +42,6 @@ speed_t SpeedFor(int baud)
     }
 }
 
-proto::PortReason ReasonFor(int error)
-{
-    using proto::PortReason;
-    switch (error) {
-    case 0:
-        return PortReason::kNone;
-    case ENOENT:
-    case ENODEV:
-    case ENXIO:
-    case EIO:
-        return PortReason::kMissing;
-    case EBUSY:
-    case EWOULDBLOCK:
-        return PortReason::kBusy;
-    case EACCES:
-    case EPERM:
-        return PortReason::kNoPermission;
-    case ENOTTY:
-        return PortReason::kNotSerial;
-    case EINVAL:
-        return PortReason::kBadRate;
-    default:
-        return PortReason::kOther;
-    }
-}
-
 std::string Describe(const std::string& device, int error)
 {
     switch (error) {
@@ -136,12 +110,37 @@ bool RequestLowLatency(int fd)
     return ::ioctl(fd, TIOCSSERIAL, &settings) == 0;
 }
 
+proto::PortReason ReasonFor(int error)
+{
+    using proto::PortReason;
+    switch (error) {
+    case 0:
+        return PortReason::kNone;
+    case ENOENT:
+    case ENODEV:
+    case ENXIO:
+    case EIO:
+        return PortReason::kMissing;
+    case EBUSY:
+    case EWOULDBLOCK:
+        return PortReason::kBusy;
+    case EACCES:
+    case EPERM:
+        return PortReason::kNoPermission;
+    case ENOTTY:
+        return PortReason::kNotSerial;
+    case EINVAL:
+        return PortReason::kBadRate;
+    default:
+        return PortReason::kOther;
+    }
+}
+
 OpenResult OpenDevice(const std::string& device, int baud)
 {
     OpenResult result;
     auto fail = [&](int error, int fd) {
         result.error = error;
-        result.reason = ReasonFor(error);
         result.why = Describe(device, error);
         if (fd >= 0)
             ::close(fd);

@@ -19,10 +19,12 @@ struct OpenResult
 {
     int fd = -1;     // the open, non-blocking descriptor, or -1
     int error = 0;   // errno of the failing step
-    proto::PortReason reason = proto::PortReason::kNone;
     std::string why; // one sentence (English) when fd is -1
     bool lowLatency = false; // the driver took the low-latency flag
 };
+
+// Why a step of opening failed, from its errno (0 for none).
+proto::PortReason ReasonFor(int error);
 
 // Opens `device` for exclusive use, non-blocking, raw, at `baud`. A device that another program
 // holds (lock or exclusive mode) counts as busy. A driver that supports it is asked to pass
