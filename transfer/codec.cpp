@@ -2,6 +2,7 @@
 #include "transfer/codec.h"
 
 #include <algorithm>
+#include <bit>
 #include <cstdarg>
 #include <cstdio>
 #include <cstring>
@@ -275,21 +276,28 @@ int buildTree(const std::uint64_t (&counts)[256], EncodeTree& tree)
     return subtree[0];
 }
 
-// One entry per byte value: code in bits 0..31 (root edge highest), length in bits 32..39; a
-// value that did not occur in the counting pass has the length kAbsentLength, longer than any
-// group of codes may be, so that meeting it sends the coder down its careful path.
+// The codes of one compression, one entry per byte value: the code left-aligned in a 64-bit
+// word (root edge in bit 63, every bit below the code zero) and its length beside it. A value
+// that did not occur in the counting pass has the length kAbsentLength, longer than any group of
+// codes may be, so that meeting it sends the coder down its careful path.
 constexpr unsigned kAbsentLength = 0xFF;
-constexpr std::uint64_t kAbsent = std::uint64_t{kAbsentLength} << 32;
+
+struct CodeTable
+{
+    std::uint64_t code[256];
+    std::uint8_t length[256];
+};
 
 // Derives every value's code by one walk down from the root, the path to each leaf read from
 // the root edge. Returns the longest length, or -1 when a code would need a 33rd bit.
-int deriveCodes(const EncodeTree& tree, int root, std::uint64_t (&codes)[256])
+int deriveCodes(const EncodeTree& tree, int root, CodeTable& codes)
 {
-    std::fill(codes, codes + 256, kAbsent);
+    std::fill(codes.code, codes.code + 256, 0);
+    std::fill(codes.length, codes.length + 256, kAbsentLength);
     struct Step
     {
         int node;
-        std::uint32_t code;
+        std::uint64_t code; // left-aligned
         int length;
     };
     Step stack[kMaxNodes + 1];
@@ -299,16 +307,158 @@ int deriveCodes(const EncodeTree& tree, int root, std::uint64_t (&codes)[256])
     while (top) {
         const Step at = stack[--top];
         if (tree.isLeaf(at.node)) {
-            codes[tree.value[at.node]] = at.code | std::uint64_t(at.length) << 32;
+            codes.code[tree.value[at.node]] = at.code;
+            codes.length[tree.value[at.node]] = static_cast<std::uint8_t>(at.length);
             longest = std::max(longest, at.length);
         } else if (at.length == kMaxCodeBits) {
             return -1;
         } else {
-            stack[top++] = {tree.right[at.node], at.code << 1 | 1, at.length + 1};
-            stack[top++] = {tree.left[at.node], at.code << 1, at.length + 1};
+            const std::uint64_t one = std::uint64_t{1} << (63 - at.length);
+            stack[top++] = {tree.right[at.node], at.code | one, at.length + 1};
+            stack[top++] = {tree.left[at.node], at.code, at.length + 1};
         }
     }
     return longest;
+}
+
+// The coder's state between groups of codes: bits not yet written, left-aligned in `acc` (the
+// oldest in bit 63, zeros below the last), `used` of them, and where the next byte goes.
+struct CoderState
+{
+    std::uint64_t acc;
+    unsigned used;
+    std::uint8_t* out;
+
+    // Writes the whole bytes among the `used` bits (all eight bytes are stored; only the whole
+    // ones count) and keeps the rest, at most 7 bits. `used` must be below 64.
+    void flush()
+    {
+        storeBigEndian64(out, acc);
+        out += used >> 3;
+        acc <<= used & 56;
+        used &= 7;
+    }
+};
+
+// Four codes placed one after another behind `at` used bits, each shifted to its place at once
+// from the running sum of the lengths, so that no code waits for the one before it. Shifts are
+// taken modulo 64: a group whose lengths add up past the word is thrown away by the caller.
+struct Placed
+{
+    std::uint64_t bits;
+    unsigned total;
+};
+
+[[gnu::always_inline]] inline Placed placeFour(const std::uint8_t* d, const CodeTable& t,
+                                                unsigned at)
+{
+    const unsigned l0 = t.length[d[0]];
+    const unsigned l1 = t.length[d[1]];
+    const unsigned l2 = t.length[d[2]];
+    const unsigned l3 = t.length[d[3]];
+    const unsigned a1 = at + l0;
+    const unsigned a2 = at + (l0 + l1);
+    const unsigned a3 = a2 + l2;
+    const std::uint64_t bits = (t.code[d[0]] >> (at & 63) | t.code[d[1]] >> (a1 & 63)) |
+                               (t.code[d[2]] >> (a2 & 63) | t.code[d[3]] >> (a3 & 63));
+    return {bits, (l0 + l1) + (l2 + l3)};
+}
+
+// Codes one value on its own; false for a value without a code. At most 7 + 32 bits are held.
+[[gnu::always_inline]] inline bool codeOne(std::uint8_t value, const CodeTable& t, CoderState& s)
+{
+    const unsigned length = t.length[value];
+    if (length == kAbsentLength) [[unlikely]]
+        return false;
+    s.acc |= t.code[value] >> s.used;
+    s.used += length;
+    s.flush();
+    return true;
+}
+
+// Codes `n` values four at a time where their codes fit the word behind the pending bits, else
+// one at a time: the way out of the fast loops, kept out of them so that their state stays in
+// registers (it takes the state and gives it back by value). `coded` is false when a value
+// without a code was met.
+struct Careful
+{
+    CoderState state;
+    bool coded;
+};
+
+[[gnu::noinline]] Careful codeCarefully(const std::uint8_t* d, std::size_t n, const CodeTable& t,
+                                        CoderState s)
+{
+    bool coded = true;
+    std::size_t i = 0;
+    for (; i + 4 <= n; i += 4) {
+        const Placed p = placeFour(d + i, t, s.used);
+        const unsigned used = s.used + p.total;
+        if (used <= 63) {
+            s.acc |= p.bits;
+            s.used = used;
+            s.flush();
+        } else {
+            for (int k = 0; k < 4; ++k)
+                coded &= codeOne(d[i + k], t, s);
+        }
+    }
+    for (; i < n; ++i)
+        coded &= codeOne(d[i], t, s);
+    return {s, coded};
+}
+
+// Codes `n` values four per store; a group whose codes do not fit the word behind the pending
+// bits goes the careful way. Returns false when a value without a code was met. The output must
+// have room for n * 4 + 8 bytes.
+[[gnu::always_inline]] inline bool codeRun(const std::uint8_t* data, std::size_t n,
+                                           const CodeTable& t, CoderState& state)
+{
+    CoderState s = state; // in registers for the whole run
+    bool coded = true;
+    const std::uint8_t* p = data;
+    const std::uint8_t* const end = data + n;
+    for (; end - p >= 4; p += 4) {
+        const Placed four = placeFour(p, t, s.used);
+        const unsigned used = s.used + four.total;
+        if (used <= 63) [[likely]] {
+            s.acc |= four.bits;
+            s.used = used;
+            s.flush();
+        } else {
+            const Careful c = codeCarefully(p, 4, t, s);
+            s = c.state;
+            coded &= c.coded;
+        }
+    }
+    if (p < end) {
+        const Careful c = codeCarefully(p, static_cast<std::size_t>(end - p), t, s);
+        s = c.state;
+        coded &= c.coded;
+    }
+    state = s;
+    return coded;
+}
+
+bool codeRunPlain(const std::uint8_t* data, std::size_t n, const CodeTable& t, CoderState& s)
+{
+    return codeRun(data, n, t, s);
+}
+
+// The same loop built for processors with the BMI2 shifts, which take their count from any
+// register and leave the flags alone; chosen at run time.
+[[gnu::target("bmi2")]] bool codeRunBmi2(const std::uint8_t* data, std::size_t n,
+                                         const CodeTable& t, CoderState& s)
+{
+    return codeRun(data, n, t, s);
+}
+
+using CodeRunFunction = bool (*)(const std::uint8_t*, std::size_t, const CodeTable&, CoderState&);
+
+CodeRunFunction pickCodeRun()
+{
+    static const bool bmi2 = __builtin_cpu_supports("bmi2");
+    return bmi2 ? codeRunBmi2 : codeRunPlain;
 }
 
 // Collects bits most significant first and hands whole blocks to the sink. Bits that do not
@@ -319,131 +469,59 @@ public:
     BitWriter(Sink& sink, const CodecDiagnostics& diagnostics)
         : sink_(sink), diagnostics_(diagnostics),
           buffer_(std::make_unique_for_overwrite<std::uint8_t[]>(kWriteBlock + kPadding)),
-          out_(buffer_.get())
+          state_{0, 0, buffer_.get()}
     {
     }
 
-    void putByte(std::uint8_t byte) { *out_++ = byte; }
+    void putByte(std::uint8_t byte) { *state_.out++ = byte; }
 
     void putBit(unsigned bit) { putBits(bit, 1); }
 
+    // Appends the low `length` bits of `code` (1 to 32).
     void putBits(std::uint32_t code, unsigned length)
     {
-        acc_ = (acc_ << length) | code;
-        pending_ += length;
-        while (pending_ >= 8) {
-            pending_ -= 8;
-            *out_++ = static_cast<std::uint8_t>(acc_ >> pending_);
-        }
-        if (out_ >= buffer_.get() + kWriteBlock - 64)
+        state_.acc |= (std::uint64_t{code} << (64 - length)) >> state_.used;
+        state_.used += length;
+        state_.flush();
+        if (state_.out >= buffer_.get() + kWriteBlock - 64)
             drain();
     }
 
-    // Codes every byte of `data` (at most kEncodeChunk bytes): eight codes are gathered before
-    // one 8-byte store when they are short on average, else four, whenever their lengths allow
-    // it, as they nearly always do. Returns false when a value without a code was met.
-    bool encode(const std::uint8_t* data, std::size_t n, const std::uint64_t* codes, bool shortCodes)
+    // Codes every byte of `data` (at most kEncodeChunk bytes) through `run`. Returns false when
+    // a value without a code was met.
+    bool encode(const std::uint8_t* data, std::size_t n, const CodeTable& codes, CodeRunFunction run)
     {
-        if (out_ + n * 4 + kPadding > buffer_.get() + kWriteBlock)
+        if (state_.out + n * 4 + kPadding > buffer_.get() + kWriteBlock)
             drain();
-        return shortCodes ? encodeRun<8>(data, n, codes) : encodeRun<4>(data, n, codes);
+        return run(data, n, codes, state_);
     }
 
     // Writes the closing byte: pending bits left-aligned, or 0x00 when none are pending.
     void close()
     {
-        *out_++ = static_cast<std::uint8_t>(acc_ << (8 - pending_));
-        acc_ = 0;
-        pending_ = 0;
+        *state_.out++ = static_cast<std::uint8_t>(state_.acc >> 56);
+        state_.acc = 0;
+        state_.used = 0;
         drain();
     }
 
     bool failed() const { return failed_; }
 
 private:
-    // Up to 7 pending bits plus a group of codes must fit the 64-bit accumulator: a group of K
-    // codes whose lengths add up to more than 56 bits goes one code at a time.
-    template <int K>
-    bool encodeRun(const std::uint8_t* data, std::size_t n, const std::uint64_t* codes)
-    {
-        std::uint64_t acc = acc_;
-        unsigned pending = pending_;
-        std::uint8_t* out = out_;
-        bool coded = true;
-        std::size_t i = 0;
-        const auto lengthOf = [](std::uint64_t e) { return static_cast<unsigned>(e >> 32) & 0xFF; };
-        // Stores the pending bits left-aligned; only whole bytes are kept. The double shift
-        // is defined for pending == 0 too.
-        const auto store = [&] {
-            storeBigEndian64(out, (acc << (63 - pending)) << 1);
-            out += pending >> 3;
-            pending &= 7;
-        };
-        const auto one = [&](std::uint64_t e) {
-            const unsigned length = lengthOf(e);
-            if (length == kAbsentLength) {
-                coded = false;
-                return;
-            }
-            acc = (acc << length) | static_cast<std::uint32_t>(e);
-            pending += length;
-            store();
-        };
-        for (; i + K <= n; i += K) {
-            std::uint64_t e[K];
-            unsigned total = 0;
-#pragma GCC unroll 8
-            for (int k = 0; k < K; ++k) {
-                e[k] = codes[data[i + k]];
-                total += lengthOf(e[k]);
-            }
-            if (total <= 56) [[likely]] {
-                // Four codes are joined in pairs before they meet the accumulator, so that its
-                // chain of dependent shifts is one step per four codes.
-#pragma GCC unroll 2
-                for (int k = 0; k < K; k += 4) {
-                    const unsigned l1 = lengthOf(e[k + 1]);
-                    const unsigned l3 = lengthOf(e[k + 3]);
-                    const unsigned l23 = lengthOf(e[k + 2]) + l3;
-                    const unsigned l0123 = lengthOf(e[k]) + l1 + l23;
-                    const std::uint64_t c01 = std::uint64_t{static_cast<std::uint32_t>(e[k])} << l1 |
-                                              static_cast<std::uint32_t>(e[k + 1]);
-                    const std::uint64_t c23 =
-                        std::uint64_t{static_cast<std::uint32_t>(e[k + 2])} << l3 |
-                        static_cast<std::uint32_t>(e[k + 3]);
-                    acc = acc << l0123 | c01 << l23 | c23;
-                    pending += l0123;
-                }
-                store();
-            } else {
-                for (int k = 0; k < K; ++k)
-                    one(codes[data[i + k]]);
-            }
-        }
-        for (; i < n; ++i)
-            one(codes[data[i]]);
-        acc_ = acc;
-        pending_ = pending;
-        out_ = out;
-        return coded;
-    }
-
     void drain()
     {
-        const std::size_t n = static_cast<std::size_t>(out_ - buffer_.get());
+        const std::size_t n = static_cast<std::size_t>(state_.out - buffer_.get());
         if (n && !failed_ && !sink_.write(buffer_.get(), n)) {
             failed_ = true;
             diagnostics_("ERROR_ZIPe di scrittura su outfile in putBit\n");
         }
-        out_ = buffer_.get();
+        state_.out = buffer_.get();
     }
 
     Sink& sink_;
     const CodecDiagnostics& diagnostics_;
     std::unique_ptr<std::uint8_t[]> buffer_;
-    std::uint8_t* out_;
-    std::uint64_t acc_ = 0;
-    unsigned pending_ = 0;
+    CoderState state_;
     bool failed_ = false;
 };
 
@@ -500,7 +578,7 @@ int compressStream(Source& in, std::uint64_t size, Sink& out, const CodecDiagnos
 
     EncodeTree tree;
     const int root = buildTree(counts, tree);
-    std::uint64_t codes[256];
+    CodeTable codes;
     // A file of a single byte value gives a tree that is one leaf, whose code has zero bits: the
     // file is the header, the nine-bit tree description and the closing byte, and nothing is
     // written per byte. The decoder, finding a leaf at the root, writes that value as many times
@@ -513,9 +591,9 @@ int compressStream(Source& in, std::uint64_t size, Sink& out, const CodecDiagnos
 
     std::uint64_t bits = 64 + 10 * static_cast<std::uint64_t>(tree.count / 2 + 1) - 1;
     for (int v = 0; v < 256; ++v)
-        bits += counts[v] * ((codes[v] >> 32) & 0xFF);
+        bits += counts[v] * codes.length[v];
     out.expect(bits / 8 + 1);
-    const bool shortCodes = bits - 64 <= 4 * size;
+    const CodeRunFunction run = pickCodeRun();
     BitWriter writer(out, diagnostics);
     const std::uint8_t header[8] = {0x01,
                                     0,
@@ -556,7 +634,7 @@ int compressStream(Source& in, std::uint64_t size, Sink& out, const CodecDiagnos
             const std::size_t n = piece.size();
             for (std::size_t i = 0; i < n; i += kEncodeChunk)
                 everyValueCoded &= writer.encode(piece.data() + i, std::min(kEncodeChunk, n - i),
-                                                 codes, shortCodes);
+                                                 codes, run);
             coded += n;
             if (writer.failed())
                 break;
@@ -763,8 +841,9 @@ void widenTable(int bits, const std::uint16_t* single, std::uint64_t* multi)
 }
 
 // Decodes `length` bytes into `out` block by block; false when the sink refuses a block.
-bool decodeAll(BitReader& reader, const DecodeTree& tree, std::uint64_t length, Sink& out,
-               std::uint16_t& crc)
+[[gnu::always_inline]] inline bool decodeAllBody(BitReader& reader, const DecodeTree& tree,
+                                                 std::uint64_t length, Sink& out,
+                                                 std::uint16_t& crc)
 {
     auto block = std::make_unique_for_overwrite<std::uint8_t[]>(kReadBlock);
     if (tree.isLeaf(0)) {
@@ -781,11 +860,11 @@ bool decodeAll(BitReader& reader, const DecodeTree& tree, std::uint64_t length, 
         return true;
     }
 
-    // A table costs about as much to build as decoding as many values as it has entries: a short
-    // file gets a narrower one.
-    const int tableBits = length >= (std::uint64_t{1} << 16)   ? kTableBits
-                          : length >= (std::uint64_t{1} << 14) ? kTableBits - 1
-                                                               : kTableBits - 2;
+    // Each entry of the table costs a few values' decoding to build, and each value whose code is
+    // longer than the table costs several: one entry per 32 values or fewer balances the two on
+    // executables and texts; 512 entries at the least, 4096 at the most.
+    const int tableBits =
+        std::clamp(static_cast<int>(std::bit_width(length / 32)) - 1, kTableBits - 3, kTableBits);
     const int drop = 64 - tableBits;
     std::uint16_t single[1 << kTableBits];
     fillTable(tree, tableBits, 0, 0, 0, single);
@@ -870,6 +949,27 @@ bool decodeAll(BitReader& reader, const DecodeTree& tree, std::uint64_t length, 
     reader.p = p;
     reader.end = end;
     return ok;
+}
+
+bool decodeAllPlain(BitReader& reader, const DecodeTree& tree, std::uint64_t length, Sink& out,
+                    std::uint16_t& crc)
+{
+    return decodeAllBody(reader, tree, length, out, crc);
+}
+
+// The same decoder built for processors with the BMI2 shifts; chosen at run time.
+[[gnu::target("bmi2")]] bool decodeAllBmi2(BitReader& reader, const DecodeTree& tree,
+                                           std::uint64_t length, Sink& out, std::uint16_t& crc)
+{
+    return decodeAllBody(reader, tree, length, out, crc);
+}
+
+bool decodeAll(BitReader& reader, const DecodeTree& tree, std::uint64_t length, Sink& out,
+               std::uint16_t& crc)
+{
+    static const bool bmi2 = __builtin_cpu_supports("bmi2");
+    return bmi2 ? decodeAllBmi2(reader, tree, length, out, crc)
+                : decodeAllPlain(reader, tree, length, out, crc);
 }
 
 DecompressOutcome decompressStream(Source& in, Sink& out, const CodecDiagnostics& diagnostics)

@@ -14,6 +14,7 @@ extern "C" {
 #endif
 
 #include <bit>
+#include <chrono>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
@@ -518,6 +519,28 @@ void huff0CompressRun(benchmark::State& state, const char* kind)
     setRate(state, in.data.size());
 }
 
+// Decodes every block of `packed` into `out`; false when huff0 reports an error.
+bool huff0Decode(const Huff0Blocks& packed, std::vector<std::uint8_t>& out, bool doubleSymbols)
+{
+    static std::uint32_t workspace[HUF_DECOMPRESS_WORKSPACE_SIZE_U32 * 2];
+    HUF_CREATE_STATIC_DTABLEX2(table, HUF_TABLELOG_MAX);
+    for (std::size_t b = 0; b < packed.blocks.size(); ++b) {
+        const auto [at, size] = packed.blocks[b];
+        const std::size_t i = b * HUF_BLOCKSIZE_MAX;
+        const std::size_t n = std::min<std::size_t>(HUF_BLOCKSIZE_MAX, out.size() - i);
+        table[0] = static_cast<std::uint32_t>(HUF_TABLELOG_MAX) * 0x01000001;
+        const std::size_t r =
+            doubleSymbols
+                ? HUF_decompress1X2_DCtx_wksp(table, out.data() + i, n, packed.packed.data() + at,
+                                              size, workspace, sizeof workspace, kHuff0Flags)
+                : HUF_decompress1X1_DCtx_wksp(table, out.data() + i, n, packed.packed.data() + at,
+                                              size, workspace, sizeof workspace, kHuff0Flags);
+        if (HUF_isError(r) || r != n)
+            return false;
+    }
+    return true;
+}
+
 template <bool DoubleSymbols>
 void huff0Decompress(benchmark::State& state, const char* kind)
 {
@@ -528,26 +551,9 @@ void huff0Decompress(benchmark::State& state, const char* kind)
         return;
     }
     std::vector<std::uint8_t> out(in.data.size());
-    static std::uint32_t workspace[HUF_DECOMPRESS_WORKSPACE_SIZE_U32 * 2];
-    HUF_CREATE_STATIC_DTABLEX2(table, HUF_TABLELOG_MAX);
-    for (auto _ : state) {
-        for (std::size_t b = 0; b < packed.blocks.size(); ++b) {
-            const auto [at, size] = packed.blocks[b];
-            const std::size_t i = b * HUF_BLOCKSIZE_MAX;
-            const std::size_t n = std::min<std::size_t>(HUF_BLOCKSIZE_MAX, out.size() - i);
-            table[0] = static_cast<std::uint32_t>(HUF_TABLELOG_MAX) * 0x01000001;
-            const std::size_t r =
-                DoubleSymbols
-                    ? HUF_decompress1X2_DCtx_wksp(table, out.data() + i, n,
-                                                  packed.packed.data() + at, size, workspace,
-                                                  sizeof workspace, kHuff0Flags)
-                    : HUF_decompress1X1_DCtx_wksp(table, out.data() + i, n,
-                                                  packed.packed.data() + at, size, workspace,
-                                                  sizeof workspace, kHuff0Flags);
-            if (HUF_isError(r) || r != n)
-                state.SkipWithError("huff0 decoding failed");
-        }
-    }
+    for (auto _ : state)
+        if (!huff0Decode(packed, out, DoubleSymbols))
+            state.SkipWithError("huff0 decoding failed");
     if (out != in.data)
         state.SkipWithError("huff0 decoded other bytes");
     setRate(state, in.data.size());
@@ -561,6 +567,83 @@ void huff0DecompressX1(benchmark::State& state, const char* kind)
 void huff0DecompressX2(benchmark::State& state, const char* kind)
 {
     huff0Decompress<true>(state, kind);
+}
+
+// Paired rounds: each round times the codec and huff0 back to back on the same input, in
+// alternating order, and keeps the ratio of their rates, so that a slow moment of a shared
+// machine falls on both; the median ratio over the rounds is the figure, with its quartiles.
+template <typename Work>
+double secondsFor(int times, Work&& work)
+{
+    const auto start = std::chrono::steady_clock::now();
+    for (int i = 0; i < times; ++i)
+        work();
+    return std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+}
+
+struct Spread
+{
+    double q1, median, q3;
+};
+
+Spread spreadOf(std::vector<double> v)
+{
+    std::sort(v.begin(), v.end());
+    const auto at = [&v](double q) { return v[static_cast<std::size_t>(q * (v.size() - 1) + 0.5)]; };
+    return {at(0.25), at(0.5), at(0.75)};
+}
+
+void runPaired(int rounds)
+{
+    std::printf("\ncodec / huff0 over %d paired rounds, wall time: median [quartiles]\n", rounds);
+    std::printf("%-15s %24s %24s\n", "input", "compression", "decompression");
+    for (const char* kind : {"bench-text-8M", "real-text-8M", "binary-512K", "binary-24K",
+                             "random-512K", "skewed-512K"}) {
+        const Input& in = input(kind);
+        Huff0Blocks theirs;
+        if (huff0Compress(in.data, theirs) == 0) {
+            std::printf("%-15s %24s %24s\n", kind, "(huff0 stores it)", "");
+            continue;
+        }
+        // About two milliseconds per timing, so that the clock's grain does not matter.
+        const int times = std::max<int>(1, static_cast<int>((2u << 20) / in.data.size()));
+        std::vector<std::uint8_t> packed;
+        std::vector<std::uint8_t> plainOut;
+        std::vector<std::uint8_t> huffOut(in.data.size());
+        std::vector<double> compression;
+        std::vector<double> decompression;
+        for (int r = 0; r < rounds; ++r) {
+            const auto ours = [&] { compressBuffer(in.data, packed, kQuiet); };
+            const auto huff = [&] { huff0Compress(in.data, theirs); };
+            const auto oursBack = [&] { decompressBuffer(in.packed, plainOut, kQuiet); };
+            const auto huffBack1 = [&] { huff0Decode(theirs, huffOut, false); };
+            const auto huffBack2 = [&] { huff0Decode(theirs, huffOut, true); };
+            double tc, th, td, th1, th2;
+            if (r % 2) {
+                tc = secondsFor(times, ours);
+                th = secondsFor(times, huff);
+                td = secondsFor(times, oursBack);
+                th1 = secondsFor(times, huffBack1);
+                th2 = secondsFor(times, huffBack2);
+            } else {
+                th2 = secondsFor(times, huffBack2);
+                th1 = secondsFor(times, huffBack1);
+                td = secondsFor(times, oursBack);
+                th = secondsFor(times, huff);
+                tc = secondsFor(times, ours);
+            }
+            compression.push_back(th / tc);
+            decompression.push_back(std::min(th1, th2) / td);
+        }
+        if (packed != in.packed || plainOut != in.data || huffOut != in.data) {
+            std::fprintf(stderr, "%s: a coder gave other bytes\n", kind);
+            std::abort();
+        }
+        const Spread c = spreadOf(compression);
+        const Spread d = spreadOf(decompression);
+        std::printf("%-15s %6.2f [%5.2f, %5.2f]     %6.2f [%5.2f, %5.2f]\n", kind, c.median, c.q1,
+                    c.q3, d.median, d.q1, d.q3);
+    }
 }
 #endif
 
@@ -676,6 +759,17 @@ int main(int argc, char** argv)
         args.push_back(repetitions.data());
     if (!given("--benchmark_enable_random_interleaving"))
         args.push_back(interleave.data());
+#ifdef ZOLT_HUFF0
+    // --paired[=ROUNDS]: only the paired comparison with huff0.
+    for (int i = 1; i < argc; ++i) {
+        if (std::strncmp(argv[i], "--paired", 8) == 0) {
+            runPaired(argv[i][8] == '=' ? std::max(1, std::atoi(argv[i] + 9)) : 31);
+            std::error_code ignored;
+            std::filesystem::remove_all(workDir(), ignored);
+            return 0;
+        }
+    }
+#endif
     int count = static_cast<int>(args.size());
     args.push_back(nullptr);
     benchmark::Initialize(&count, args.data());
