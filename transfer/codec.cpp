@@ -376,8 +376,8 @@ struct Placed
     return true;
 }
 
-// Codes `n` values four at a time where their codes fit the word behind the pending bits, else
-// one at a time: the way out of the fast loops, kept out of them so that their state stays in
+// Codes `n` values one at a time: the way out of the fast loop, for a group whose codes do not
+// fit the word and for the last few values, kept out of that loop so that its state stays in
 // registers (it takes the state and gives it back by value). `coded` is false when a value
 // without a code was met.
 struct Careful
@@ -390,20 +390,7 @@ struct Careful
                                         CoderState s)
 {
     bool coded = true;
-    std::size_t i = 0;
-    for (; i + 4 <= n; i += 4) {
-        const Placed p = placeFour(d + i, t, s.used);
-        const unsigned used = s.used + p.total;
-        if (used <= 63) {
-            s.acc |= p.bits;
-            s.used = used;
-            s.flush();
-        } else {
-            for (int k = 0; k < 4; ++k)
-                coded &= codeOne(d[i + k], t, s);
-        }
-    }
-    for (; i < n; ++i)
+    for (std::size_t i = 0; i < n; ++i)
         coded &= codeOne(d[i], t, s);
     return {s, coded};
 }
