@@ -104,6 +104,39 @@ function(zolt_fuzzer name)
                                                  TIMEOUT 300)
 endfunction()
 
+# zolt_needs(TARGET needed...): TARGET (a test or benchmark) is built and run only when every
+# needed target is part of the build, and then after them. The needed targets may come from
+# folders read later, so whether they are there is settled when the build files are written;
+# with a narrowed ZOLT_FOLDERS a target whose needs are left out is left out too.
+function(zolt_needs target)
+  if(NOT TARGET ${target})
+    return()
+  endif()
+  set(all "")
+  foreach(need IN LISTS ARGN)
+    list(APPEND all "$<TARGET_EXISTS:${need}>")
+  endforeach()
+  list(JOIN all "," all)
+  set(missing "$<NOT:$<AND:${all}>>")
+  set_target_properties(${target} PROPERTIES EXCLUDE_FROM_ALL "${missing}")
+  if(TEST ${target})
+    set_tests_properties(${target} PROPERTIES DISABLED "${missing}")
+  endif()
+  # A deferred call's arguments are read when it runs: the values are written into it now.
+  cmake_language(EVAL CODE "cmake_language(DEFER DIRECTORY [[${CMAKE_SOURCE_DIR}]] CALL \
+                 zolt_depend_on_existing [[${target}]] ${ARGN})")
+endfunction()
+
+function(zolt_depend_on_existing target)
+  foreach(need IN LISTS ARGN)
+    if(TARGET ${need})
+      add_dependencies(${target} ${need})
+    else()
+      message(STATUS "${target} is left out: it needs ${need}")
+    endif()
+  endforeach()
+endfunction()
+
 # zolt_benchmark(NAME SOURCES... [LIBS ...]): a Google Benchmark executable in bin/.
 function(zolt_benchmark name)
   if(NOT ZOLT_BENCH)

@@ -88,6 +88,8 @@ BENCHMARK(BM_BlockExchange19200)->UseRealTime()->Unit(benchmark::kMillisecond)->
 int main(int argc, char** argv)
 {
     QCoreApplication app(argc, argv);
+    // A message from the link reads as the program would show it.
+    AppConfig.textsPath = ZOLT_SOURCE_DIR "/data/SWBASE.TXT";
     SetMessageBoxHook([](const std::string& title, const std::string& text, int) {
         std::fprintf(stderr, "%s: %s\n", title.c_str(), text.c_str());
         return 1;
