@@ -65,10 +65,14 @@ struct Rig
         ini.open(QIODevice::WriteOnly);
         ini.write("[PORTE_COM]\nCOM1=" + work.filePath("tester").toUtf8() + "\n");
         ini.close();
+        // The link finds its port in the working directory's profile; the fuzzer then reads its
+        // corpus folders by the paths it was given, so the directory is given back.
+        const QString before = QDir::currentPath();
         QDir::setCurrent(work.path());
         SetErrorSink(&boxes);
         if (session.OpenLink(&view) != 0 || !session.PortOpen())
             std::abort();
+        QDir::setCurrent(before);
         QObject::connect(session.Window(), &LinkWindow::ViewShowRequested, [this] { ++shown; });
     }
 
