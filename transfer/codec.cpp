@@ -9,7 +9,22 @@
 #include <memory>
 #include <sys/stat.h>
 
+// On x86-64 the hot loops of both directions are built a second time for processors with the
+// BMI2 shifts, which take their count from any register and leave the flags alone, and chosen
+// at run time.
+#if defined(__x86_64__) && (defined(__GNUC__) || defined(__clang__))
+#define ZOLT_CODEC_BMI2 1
+#endif
+
 namespace {
+
+#ifdef ZOLT_CODEC_BMI2
+bool haveBmi2()
+{
+    static const bool have = __builtin_cpu_supports("bmi2");
+    return have;
+}
+#endif
 
 constexpr std::size_t kReadBlock = 64 * 1024;
 constexpr std::size_t kEncodeChunk = 16 * 1024;
@@ -432,20 +447,23 @@ bool codeRunPlain(const std::uint8_t* data, std::size_t n, const CodeTable& t, C
     return codeRun(data, n, t, s);
 }
 
-// The same loop built for processors with the BMI2 shifts, which take their count from any
-// register and leave the flags alone; chosen at run time.
+#ifdef ZOLT_CODEC_BMI2
 [[gnu::target("bmi2")]] bool codeRunBmi2(const std::uint8_t* data, std::size_t n,
                                          const CodeTable& t, CoderState& s)
 {
     return codeRun(data, n, t, s);
 }
+#endif
 
 using CodeRunFunction = bool (*)(const std::uint8_t*, std::size_t, const CodeTable&, CoderState&);
 
 CodeRunFunction pickCodeRun()
 {
-    static const bool bmi2 = __builtin_cpu_supports("bmi2");
-    return bmi2 ? codeRunBmi2 : codeRunPlain;
+#ifdef ZOLT_CODEC_BMI2
+    if (haveBmi2())
+        return codeRunBmi2;
+#endif
+    return codeRunPlain;
 }
 
 // Collects bits most significant first and hands whole blocks to the sink. Bits that do not
@@ -793,37 +811,37 @@ void fillTable(const DecodeTree& tree, int bits, int node, int depth, unsigned p
     }
 }
 
-// Widens the single-code table: from each window the entry takes as many whole codes as
-// fit, up to four. Layout: bits taken by all of them in bits 0..5 (so that the shift needs no
-// masking), the values in bits 8..39 (first in the lowest byte), bits taken by the first alone in
-// 40..43, their number in 44..46; or kLongEntry | node as in the single table.
-constexpr std::uint64_t kLongEntry = std::uint64_t{1} << 63;
-constexpr int kMaxPerEntry = 4;
+// Widens the single-code table: from each window the entry takes as many whole codes as fit, up
+// to three. Layout, in 32 bits so that the widest table stays in the first-level cache: bits
+// taken by all of them in bits 0..5 (so that the shift needs no masking), their number in 6..7,
+// the values in 8..31 (first in the lowest byte); or, for a first code longer than the table,
+// number 0 and the internal node reached in bits 8..16.
+constexpr int kMaxPerEntry = 3;
 constexpr int kLookupsPerRefill = 4; // a refill leaves at least 56 bits
 static_assert(kLookupsPerRefill * kTableBits <= 56);
 
-void widenTable(int bits, const std::uint16_t* single, std::uint64_t* multi)
+void widenTable(int bits, const std::uint16_t* single, std::uint32_t* multi)
 {
     const unsigned kMask = (1u << bits) - 1;
     for (unsigned x = 0; x <= kMask; ++x) {
         const unsigned first = single[x];
         if (first & kLongCode) {
-            multi[x] = kLongEntry | (first & 0x1FF);
+            multi[x] = (first & 0x1FF) << 8;
             continue;
         }
-        std::uint64_t values = 0;
+        std::uint32_t values = 0;
         unsigned taken = 0;
-        int n = 0;
+        unsigned n = 0;
         while (n < kMaxPerEntry) {
             const unsigned e = single[(x << taken) & kMask];
             const unsigned len = e >> 8;
             if ((e & kLongCode) || taken + len > static_cast<unsigned>(bits))
                 break;
-            values |= std::uint64_t{e & 0xFF} << (8 * n);
+            values |= (e & 0xFF) << (8 * n);
             taken += len;
             ++n;
         }
-        multi[x] = taken | values << 8 | std::uint64_t{first >> 8} << 40 | std::uint64_t(n) << 44;
+        multi[x] = taken | n << 6 | values << 8;
     }
 }
 
@@ -855,9 +873,9 @@ void widenTable(int bits, const std::uint16_t* single, std::uint64_t* multi)
     const int drop = 64 - tableBits;
     std::uint16_t single[1 << kTableBits];
     fillTable(tree, tableBits, 0, 0, 0, single);
-    auto wide = std::make_unique_for_overwrite<std::uint64_t[]>(std::size_t{1} << tableBits);
+    auto wide = std::make_unique_for_overwrite<std::uint32_t[]>(std::size_t{1} << tableBits);
     widenTable(tableBits, single, wide.get());
-    const std::uint64_t* const table = wide.get();
+    const std::uint32_t* const table = wide.get();
 
     // The hot state lives in locals so that the byte stores cannot force it back to memory.
     std::uint64_t bits = reader.bits;
@@ -876,10 +894,9 @@ void widenTable(int bits, const std::uint16_t* single, std::uint64_t* multi)
         count |= 56;
     };
     // A code longer than the table: go on from the node the table reached, one bit at a time.
-    const auto longCode = [&](std::uint64_t e) {
+    const auto longCode = [&](int node) {
         bits <<= tableBits;
         count -= static_cast<unsigned>(tableBits);
-        int node = static_cast<int>(e & 0x1FF);
         while (!tree.isLeaf(node)) {
             if (count == 0)
                 refill();
@@ -896,35 +913,36 @@ void widenTable(int bits, const std::uint16_t* single, std::uint64_t* multi)
         std::uint8_t* const o = direct ? direct : block.get();
         std::size_t i = 0;
         // One refill serves four look-ups of at most 12 bits each; every look-up stores its
-        // up to four values at once, never past the block's end. A code longer than
-        // the table ends the round early, as it takes bits of its own.
-        while (i + kLookupsPerRefill * kMaxPerEntry <= n) {
+        // up to three values at once, never past the block's end. A code longer than the table
+        // ends the round early, as it takes bits of its own.
+        while (i + kLookupsPerRefill * kMaxPerEntry + 1 <= n) {
             refill();
 #pragma GCC unroll 4
             for (int k = 0; k < kLookupsPerRefill; ++k) {
-                const std::uint64_t e = table[bits >> drop];
-                if (e & kLongEntry) [[unlikely]] {
-                    o[i++] = longCode(e);
+                const std::uint32_t e = table[bits >> drop];
+                const unsigned values = (e >> 6) & 3;
+                if (values == 0) [[unlikely]] {
+                    o[i++] = longCode(static_cast<int>(e >> 8));
                     break;
                 }
                 bits <<= e & 63;
-                count -= static_cast<unsigned>(e & 63);
-                const std::uint32_t values = static_cast<std::uint32_t>(e >> 8);
-                std::memcpy(o + i, &values, sizeof values);
-                i += (e >> 44) & 7;
+                count -= e & 63;
+                const std::uint32_t bytes = e >> 8;
+                std::memcpy(o + i, &bytes, sizeof bytes);
+                i += values;
             }
         }
+        // The last few values one by one, through the single-code table.
         while (i < n) {
             if (count < kTableBits)
                 refill();
-            const std::uint64_t e = table[bits >> drop];
-            if (!(e & kLongEntry)) {
-                o[i++] = static_cast<std::uint8_t>(e >> 8);
-                const unsigned len = (e >> 40) & 0xF;
-                bits <<= len;
-                count -= len;
+            const unsigned e = single[bits >> drop];
+            if (!(e & kLongCode)) {
+                o[i++] = static_cast<std::uint8_t>(e);
+                bits <<= e >> 8;
+                count -= e >> 8;
             } else {
-                o[i++] = longCode(e);
+                o[i++] = longCode(static_cast<int>(e & 0x1FF));
             }
         }
         crc = crc16Kermit({o, n}, crc);
@@ -944,19 +962,22 @@ bool decodeAllPlain(BitReader& reader, const DecodeTree& tree, std::uint64_t len
     return decodeAllBody(reader, tree, length, out, crc);
 }
 
-// The same decoder built for processors with the BMI2 shifts; chosen at run time.
+#ifdef ZOLT_CODEC_BMI2
 [[gnu::target("bmi2")]] bool decodeAllBmi2(BitReader& reader, const DecodeTree& tree,
                                            std::uint64_t length, Sink& out, std::uint16_t& crc)
 {
     return decodeAllBody(reader, tree, length, out, crc);
 }
+#endif
 
 bool decodeAll(BitReader& reader, const DecodeTree& tree, std::uint64_t length, Sink& out,
                std::uint16_t& crc)
 {
-    static const bool bmi2 = __builtin_cpu_supports("bmi2");
-    return bmi2 ? decodeAllBmi2(reader, tree, length, out, crc)
-                : decodeAllPlain(reader, tree, length, out, crc);
+#ifdef ZOLT_CODEC_BMI2
+    if (haveBmi2())
+        return decodeAllBmi2(reader, tree, length, out, crc);
+#endif
+    return decodeAllPlain(reader, tree, length, out, crc);
 }
 
 DecompressOutcome decompressStream(Source& in, Sink& out, const CodecDiagnostics& diagnostics)
