@@ -304,8 +304,8 @@ struct CodeTable
 };
 
 // Derives every value's code by one walk down from the root, the path to each leaf read from
-// the root edge. Returns the longest length, or -1 when a code would need a 33rd bit.
-int deriveCodes(const EncodeTree& tree, int root, CodeTable& codes)
+// the root edge. False when a code would need a 33rd bit.
+bool deriveCodes(const EncodeTree& tree, int root, CodeTable& codes)
 {
     std::fill(codes.code, codes.code + 256, 0);
     std::fill(codes.length, codes.length + 256, kAbsentLength);
@@ -318,22 +318,20 @@ int deriveCodes(const EncodeTree& tree, int root, CodeTable& codes)
     Step stack[kMaxNodes + 1];
     int top = 0;
     stack[top++] = {root, 0, 0};
-    int longest = 0;
     while (top) {
         const Step at = stack[--top];
         if (tree.isLeaf(at.node)) {
             codes.code[tree.value[at.node]] = at.code;
             codes.length[tree.value[at.node]] = static_cast<std::uint8_t>(at.length);
-            longest = std::max(longest, at.length);
         } else if (at.length == kMaxCodeBits) {
-            return -1;
+            return false;
         } else {
             const std::uint64_t one = std::uint64_t{1} << (63 - at.length);
             stack[top++] = {tree.right[at.node], at.code | one, at.length + 1};
             stack[top++] = {tree.left[at.node], at.code, at.length + 1};
         }
     }
-    return longest;
+    return true;
 }
 
 // The coder's state between groups of codes: bits not yet written, left-aligned in `acc` (the
@@ -343,6 +341,15 @@ struct CoderState
     std::uint64_t acc;
     unsigned used;
     std::uint8_t* out;
+
+    // Appends a left-aligned code of `length` bits (at most 32; 7 bits at most are pending) and
+    // writes out what became whole bytes.
+    void put(std::uint64_t code, unsigned length)
+    {
+        acc |= code >> used;
+        used += length;
+        flush();
+    }
 
     // Writes the whole bytes among the `used` bits (all eight bytes are stored; only the whole
     // ones count) and keeps the rest, at most 7 bits. `used` must be below 64.
@@ -385,9 +392,7 @@ struct Placed
     const unsigned length = t.length[value];
     if (length == kAbsentLength) [[unlikely]]
         return false;
-    s.acc |= t.code[value] >> s.used;
-    s.used += length;
-    s.flush();
+    s.put(t.code[value], length);
     return true;
 }
 
@@ -418,6 +423,11 @@ struct Careful
 {
     CoderState s = state; // in registers for the whole run
     bool coded = true;
+    const auto carefully = [&](const std::uint8_t* d, std::size_t count) {
+        const Careful c = codeCarefully(d, count, t, s);
+        s = c.state;
+        coded &= c.coded;
+    };
     const std::uint8_t* p = data;
     const std::uint8_t* const end = data + n;
     for (; end - p >= 4; p += 4) {
@@ -428,16 +438,11 @@ struct Careful
             s.used = used;
             s.flush();
         } else {
-            const Careful c = codeCarefully(p, 4, t, s);
-            s = c.state;
-            coded &= c.coded;
+            carefully(p, 4);
         }
     }
-    if (p < end) {
-        const Careful c = codeCarefully(p, static_cast<std::size_t>(end - p), t, s);
-        s = c.state;
-        coded &= c.coded;
-    }
+    if (p < end)
+        carefully(p, static_cast<std::size_t>(end - p));
     state = s;
     return coded;
 }
@@ -485,9 +490,7 @@ public:
     // Appends the low `length` bits of `code` (1 to 32).
     void putBits(std::uint32_t code, unsigned length)
     {
-        state_.acc |= (std::uint64_t{code} << (64 - length)) >> state_.used;
-        state_.used += length;
-        state_.flush();
+        state_.put(std::uint64_t{code} << (64 - length), length);
         if (state_.out >= buffer_.get() + kWriteBlock - 64)
             drain();
     }
@@ -588,8 +591,7 @@ int compressStream(Source& in, std::uint64_t size, Sink& out, const CodecDiagnos
     // file is the header, the nine-bit tree description and the closing byte, and nothing is
     // written per byte. The decoder, finding a leaf at the root, writes that value as many times
     // as the header's length says without reading code bits.
-    const int longest = deriveCodes(tree, root, codes);
-    if (longest < 0) {
+    if (!deriveCodes(tree, root, codes)) {
         diagnostics(formatLine("Albero degenerato (%d bit).\n", kMaxCodeBits + 1));
         return -1;
     }

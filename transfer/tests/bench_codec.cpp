@@ -22,6 +22,7 @@ extern "C" {
 #include <algorithm>
 #include <filesystem>
 #include <fstream>
+#include <functional>
 #include <map>
 #include <string>
 #include <unistd.h>
@@ -572,8 +573,7 @@ void huff0DecompressX2(benchmark::State& state, const char* kind)
 // Paired rounds: each round times the codec and huff0 back to back on the same input, in
 // alternating order, and keeps the ratio of their rates, so that a slow moment of a shared
 // machine falls on both; the median ratio over the rounds is the figure, with its quartiles.
-template <typename Work>
-double secondsFor(int times, Work&& work)
+double secondsFor(int times, const std::function<void()>& work)
 {
     const auto start = std::chrono::steady_clock::now();
     for (int i = 0; i < times; ++i)
@@ -613,25 +613,23 @@ void runPaired(int rounds)
         std::vector<double> compression;
         std::vector<double> decompression;
         for (int r = 0; r < rounds; ++r) {
-            const auto ours = [&] { compressBuffer(in.data, packed, kQuiet); };
-            const auto huff = [&] { huff0Compress(in.data, theirs); };
-            const auto oursBack = [&] { decompressBuffer(in.packed, plainOut, kQuiet); };
-            const auto huffBack1 = [&] { huff0Decode(theirs, huffOut, false); };
-            const auto huffBack2 = [&] { huff0Decode(theirs, huffOut, true); };
-            double tc, th, td, th1, th2;
-            if (r % 2) {
-                tc = secondsFor(times, ours);
-                th = secondsFor(times, huff);
-                td = secondsFor(times, oursBack);
-                th1 = secondsFor(times, huffBack1);
-                th2 = secondsFor(times, huffBack2);
-            } else {
-                th2 = secondsFor(times, huffBack2);
-                th1 = secondsFor(times, huffBack1);
-                td = secondsFor(times, oursBack);
-                th = secondsFor(times, huff);
-                tc = secondsFor(times, ours);
+            // The codec's compression, huff0's, the codec's expansion, huff0's two decoders;
+            // forwards in odd rounds, backwards in even ones.
+            const std::function<void()> work[] = {
+                [&] { compressBuffer(in.data, packed, kQuiet); },
+                [&] { huff0Compress(in.data, theirs); },
+                [&] { decompressBuffer(in.packed, plainOut, kQuiet); },
+                [&] { huff0Decode(theirs, huffOut, false); },
+                [&] { huff0Decode(theirs, huffOut, true); },
+            };
+            constexpr int kWorks = 5;
+            double seconds[kWorks];
+            for (int k = 0; k < kWorks; ++k) {
+                const int w = r % 2 ? k : kWorks - 1 - k;
+                seconds[w] = secondsFor(times, work[w]);
             }
+            const double tc = seconds[0], th = seconds[1], td = seconds[2];
+            const double th1 = seconds[3], th2 = seconds[4];
             compression.push_back(th / tc);
             decompression.push_back(std::min(th1, th2) / td);
         }
