@@ -48,13 +48,13 @@ int LinkWindow::BuildRequest(int type, const std::uint8_t* data, int length)
     built_.requester = nullptr;
     built_.type = std::uint8_t(type);
     built_.attempt = 1;
-    const int n = BuildFrame(type, data, length, std::uint8_t(linkId_ & 0xFF), built_.frame);
+    const int n = proto::BuildFrame(type, data, length, std::uint8_t(linkId_ & 0xFF), built_.frame);
     if (n < 0) {
         built_.frameLength = 0;
         ReportError(kErrorSection, 14);
         return 0;
     }
-    const ::RequestType* row = FindRequestType(type);
+    const proto::RequestType* row = proto::FindRequestType(type);
     built_.frameLength = n;
     built_.maxAttempts = row->attempts;
     built_.timeout = attemptTimeoutLimitMs_ > 0 ? std::min(row->timeoutMs, attemptTimeoutLimitMs_)

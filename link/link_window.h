@@ -15,7 +15,7 @@
 // runs on the application's thread; only QCoreApplication is needed.
 #pragma once
 
-#include "link/request_table.h"
+#include "linklib/protocol.h"
 
 #include <QObject>
 #include <QPointer>
@@ -25,6 +25,8 @@
 #include <deque>
 
 class LinkApi;
+
+inline constexpr int kFrameSize = int(proto::kFrameSize);
 
 class LinkWindow : public QObject
 {

@@ -55,10 +55,8 @@ public:
         const std::string device = serial::DeviceForPort(port);
         const serial::OpenResult result = serial::OpenDevice(device, baud);
         if (area) {
-            const std::uint32_t values[2] = {std::uint32_t(result.error), std::uint32_t(baud)};
-            for (int i = 0; i < 2; ++i)
-                for (int b = 0; b < 4; ++b)
-                    area[i * 4 + b] = std::uint8_t(values[i] >> (24 - 8 * b));
+            proto::PutU32BE(area, std::uint32_t(result.error));
+            proto::PutU32BE(area + 4, std::uint32_t(baud));
         }
         portReason_ = serial::ReasonFor(result.error);
         if (result.fd < 0) {
@@ -98,7 +96,7 @@ public:
         output_.insert(output_.end(), bytes.begin(), bytes.end());
         if (!Flush())
             return 0;
-        outstanding_ = {true, window, frame[5], frame[6]};
+        outstanding_ = {true, window, frame[proto::kOffsetClass], frame[proto::kOffsetCode]};
         return 1;
     }
 
@@ -192,14 +190,13 @@ private:
     {
         wire::Bytes frame;
         while (parser_.Next(frame)) {
-            if (frame.size() >= 8 && frame[5] == wire::kNoticeClass &&
-                frame[6] == wire::kNoticeCode) {
-                Post(frame[7]);
+            const proto::FrameView view(frame.data(), frame.size());
+            if (view.Is(wire::kNoticeClass, wire::kNoticeCode) && view.Status() >= 0) {
+                Post(view.Status());
                 continue;
             }
             Received item;
-            if (outstanding_.active && frame[5] == outstanding_.frameClass &&
-                frame[6] == outstanding_.code) {
+            if (outstanding_.active && view.Is(outstanding_.frameClass, outstanding_.code)) {
                 item.answer = true;
                 item.window = outstanding_.window;
                 outstanding_ = {};

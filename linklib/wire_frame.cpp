@@ -18,9 +18,10 @@ std::uint16_t Crc16(const std::uint8_t* data, std::size_t size)
 
 bool IsWellFormed(const std::uint8_t* frame, std::size_t size)
 {
-    if (size < kMinFrame || size > kMaxFrame || frame[0] != kStartByte || frame[3] != 0)
+    if (size < kMinFrame || size > kMaxFrame || frame[0] != kStartByte ||
+        frame[proto::kOffsetZero] != 0)
         return false;
-    return std::size_t((frame[1] << 8) | frame[2]) == size - 1;
+    return std::size_t(proto::FrameView(frame, size).Length()) == size - 1;
 }
 
 Bytes Encode(const std::uint8_t* frame, std::size_t size)
@@ -35,15 +36,9 @@ Bytes Encode(const std::uint8_t* frame, std::size_t size)
 Bytes MakeFrame(std::uint8_t linkId, std::uint8_t frameClass, std::uint8_t code,
                 const Bytes& payload)
 {
-    const std::size_t n = payload.size() + 6;
-    Bytes frame(n + 1);
-    frame[0] = kStartByte;
-    frame[1] = std::uint8_t(n >> 8);
-    frame[2] = std::uint8_t(n & 0xFF);
-    frame[4] = linkId;
-    frame[5] = frameClass;
-    frame[6] = code;
-    std::copy(payload.begin(), payload.end(), frame.begin() + 7);
+    Bytes frame(payload.size() + proto::kHeaderSize);
+    proto::WriteFrameHeader(frame.data(), payload.size(), linkId, frameClass, code);
+    std::copy(payload.begin(), payload.end(), frame.begin() + proto::kOffsetPayload);
     return frame;
 }
 

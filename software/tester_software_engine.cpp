@@ -227,10 +227,9 @@ void TesterSoftwareEngine::OnDirectoryAnswer(int status)
 
 void TesterSoftwareEngine::RequestEntry(int index)
 {
-    const auto i = std::uint32_t(index);
-    Send(kReadEntry,
-         {std::uint8_t(i >> 24), std::uint8_t(i >> 16), std::uint8_t(i >> 8), std::uint8_t(i)},
-         kEntryAnswer);
+    std::vector<std::uint8_t> payload(4);
+    proto::PutU32BE(payload.data(), std::uint32_t(index));
+    Send(kReadEntry, payload, kEntryAnswer);
 }
 
 void TesterSoftwareEngine::OnEntryAnswer(int status, const std::uint8_t* frame, int length)
@@ -248,9 +247,7 @@ void TesterSoftwareEngine::OnEntryAnswer(int status, const std::uint8_t* frame, 
         Fail(kMalformedAnswer, true);
         return;
     }
-    const std::uint32_t index = (std::uint32_t(frame[kIndexAt]) << 24) |
-                                (std::uint32_t(frame[kIndexAt + 1]) << 16) |
-                                (std::uint32_t(frame[kIndexAt + 2]) << 8) | frame[kIndexAt + 3];
+    const std::uint32_t index = proto::GetU32BE(frame + kIndexAt);
     if (index >= std::uint32_t(kMaxEntries)) {
         marker_ = kListingEndMarker;
         Send(kSync, {}, kSyncAnswer);
@@ -266,7 +263,8 @@ void TesterSoftwareEngine::OnEntryAnswer(int status, const std::uint8_t* frame, 
         return;
     }
     // The name runs to the end of the frame as its length field gives it.
-    const int frameEnd = std::min(((frame[1] << 8) | frame[2]) + 1, length);
+    const int frameEnd =
+        std::min(proto::FrameView(frame, std::size_t(length)).Length() + 1, length);
     const std::string name(reinterpret_cast<const char*>(frame + kNameAt),
                            std::size_t(std::max(frameEnd - kNameAt, 0)));
     const std::string version(reinterpret_cast<const char*>(frame + kVersionAt), kVersionLength);

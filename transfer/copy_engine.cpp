@@ -311,10 +311,7 @@ void CopyEngine::SendBlock()
     }
     Entry& entry = entries_[std::size_t(current_)];
     std::uint8_t payload[4 + kBlockBytes + 1];
-    payload[0] = std::uint8_t(blockNumber_ >> 24);
-    payload[1] = std::uint8_t(blockNumber_ >> 16);
-    payload[2] = std::uint8_t(blockNumber_ >> 8);
-    payload[3] = std::uint8_t(blockNumber_);
+    PutU32BE(payload, blockNumber_);
     std::uint8_t read[kBlockBytes];
     const std::size_t n = std::fread(read, 1, sizeof read, file_);
     if (n < sizeof read && std::ferror(file_)) {

@@ -16,8 +16,8 @@ SimLink* g_link = nullptr;
 
 std::vector<std::uint8_t> Block(std::uint32_t number)
 {
-    std::vector<std::uint8_t> p{std::uint8_t(number >> 24), std::uint8_t(number >> 16),
-                                std::uint8_t(number >> 8), std::uint8_t(number)};
+    std::vector<std::uint8_t> p(4);
+    proto::PutU32BE(p.data(), number);
     std::uint8_t sum = 0;
     for (int i = 0; i < 110; ++i) {
         p.push_back(std::uint8_t(i + number));

@@ -98,7 +98,10 @@ public:
     // Delivers an answer as the library names `window` for it.
     void DeliverTo(QObject* window, std::uint8_t code, std::uint8_t status)
     {
-        queue.push_back({{87, 0, 7, 0, 1, 11, code, status}, window});
+        std::vector<std::uint8_t> frame(proto::kHeaderSize + 1);
+        proto::WriteFrameHeader(frame.data(), 1, 1, 11, code);
+        frame[proto::kOffsetStatus] = status;
+        queue.push_back({std::move(frame), window});
         PostEvent(3);
     }
     void PostEvent(int event)

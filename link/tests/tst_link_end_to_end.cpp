@@ -20,8 +20,8 @@ Bytes Text(const char* text)
 
 Bytes BlockPayload(std::uint32_t number, const Bytes& carried)
 {
-    Bytes p{std::uint8_t(number >> 24), std::uint8_t(number >> 16), std::uint8_t(number >> 8),
-            std::uint8_t(number)};
+    Bytes p(4);
+    proto::PutU32BE(p.data(), number);
     std::uint8_t sum = 0;
     for (std::uint8_t b : carried) {
         p.push_back(b);

@@ -37,10 +37,9 @@ public:
 // An answer frame: start byte, length, 0, link id, class 11, `code`, then `payload`.
 inline std::vector<std::uint8_t> AnswerFrame(int code, const std::vector<std::uint8_t>& payload)
 {
-    std::vector<std::uint8_t> f = {87, 0, 0, 0, 1, 11, std::uint8_t(code)};
+    std::vector<std::uint8_t> f(proto::kHeaderSize);
+    proto::WriteFrameHeader(f.data(), payload.size(), 1, 11, std::uint8_t(code));
     f.insert(f.end(), payload.begin(), payload.end());
-    f[1] = std::uint8_t((f.size() - 1) >> 8);
-    f[2] = std::uint8_t(f.size() - 1);
     return f;
 }
 
@@ -51,10 +50,7 @@ inline std::vector<std::uint8_t> EntryFrame(std::uint32_t index, const std::stri
 {
     std::vector<std::uint8_t> p(31, 0); // bytes 7..37
     p[0] = 1;
-    p[1] = std::uint8_t(index >> 24);
-    p[2] = std::uint8_t(index >> 16);
-    p[3] = std::uint8_t(index >> 8);
-    p[4] = std::uint8_t(index);
+    proto::PutU32BE(p.data() + 1, index);
     p[5] = std::uint8_t(kind);
     std::copy(date.begin(), date.begin() + 10, p.begin() + 10);
     std::copy(version.begin(), version.begin() + 5, p.begin() + 20);

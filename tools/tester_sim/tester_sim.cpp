@@ -16,35 +16,13 @@ namespace {
 using namespace proto;
 constexpr const char* kRoot = kTesterRoot;
 
-enum class Payload
-{
-    None,
-    Data,
-    Fixed
-};
+constexpr const RequestType& kSync = *FindRequestType(kRequestSync);
 
-struct RequestKind
+// A sync opens every exchange and names the link id the requests after it carry.
+bool IsSync(const FrameView& frame)
 {
-    std::uint8_t frameClass;
-    std::uint8_t code;
-    Payload payload;
-    std::size_t length; // frame length field for Fixed
-};
-
-// Every request the program can build, by class and code.
-constexpr RequestKind kRequests[] = {
-    {11, 7, Payload::None, 6},  {11, 49, Payload::Data, 0},   {11, 8, Payload::Data, 0},
-    {11, 9, Payload::Data, 0},  {11, 10, Payload::Data, 0},   {11, 11, Payload::Data, 0},
-    {11, 12, Payload::Data, 0}, {11, 13, Payload::Data, 0},   {11, 14, Payload::Data, 0},
-    {11, 15, Payload::Data, 0}, {11, 16, Payload::Data, 0},   {11, 17, Payload::Data, 0},
-    {11, 18, Payload::Data, 0}, {11, 19, Payload::Data, 0},   {10, 0, Payload::None, 6},
-    {10, 1, Payload::None, 6},  {10, 24, Payload::None, 6},   {10, 25, Payload::Fixed, 13},
-    {10, 26, Payload::None, 6}, {12, 22, Payload::Fixed, 11}, {12, 23, Payload::Fixed, 7},
-    {10, 2, Payload::None, 6},  {10, 3, Payload::None, 6},    {10, 4, Payload::Data, 0},
-    {10, 5, Payload::Data, 0},  {10, 27, Payload::Data, 0},   {10, 6, Payload::Data, 0},
-    {11, 42, Payload::Data, 0}, {11, 46, Payload::Data, 0},
-};
-constexpr std::uint8_t kCodeAnyClass = 40; // type 8 takes its class from the caller
+    return frame.Is(kSync.frameClass, kSync.code);
+}
 
 std::string Text(const wire::Bytes& data)
 {
@@ -93,30 +71,27 @@ std::string TesterSim::CheckLayout(const wire::Bytes& f) const
         return "frame size " + std::to_string(f.size()) + " outside 7..1024";
     if (f[0] != wire::kStartByte)
         return "byte 0 is " + std::to_string(f[0]) + ", not 87";
-    const std::size_t n = (std::size_t(f[1]) << 8) | f[2];
+    const FrameView view(f.data(), f.size());
+    const std::size_t n = std::size_t(view.Length());
     if (n != f.size() - 1)
         return "length field " + std::to_string(n) + " for a frame of " + std::to_string(f.size()) +
                " bytes";
-    if (f[3] != 0)
-        return "byte 3 is " + std::to_string(f[3]) + ", not 0";
-    const bool sync = f[5] == 11 && f[6] == 7;
-    if (linkId_ && !sync && f[4] != *linkId_)
-        return "link id " + std::to_string(f[4]) + " differs from " + std::to_string(*linkId_) +
-               " of the last sync";
-    if (f[6] == kCodeAnyClass)
-        return n == 6 ? "" : "code 40 carries no payload";
-    for (const RequestKind& kind : kRequests) {
-        if (kind.frameClass != f[5] || kind.code != f[6])
-            continue;
-        if (kind.payload == Payload::None && n != 6)
-            return "class " + std::to_string(f[5]) + " code " + std::to_string(f[6]) +
-                   " carries no payload";
-        if (kind.payload == Payload::Fixed && n != kind.length)
-            return "class " + std::to_string(f[5]) + " code " + std::to_string(f[6]) +
-                   " needs length " + std::to_string(kind.length);
-        return "";
-    }
-    return "no request has class " + std::to_string(f[5]) + " and code " + std::to_string(f[6]);
+    if (f[kOffsetZero] != 0)
+        return "byte 3 is " + std::to_string(f[kOffsetZero]) + ", not 0";
+    if (linkId_ && !IsSync(view) && view.LinkId() != *linkId_)
+        return "link id " + std::to_string(view.LinkId()) + " differs from " +
+               std::to_string(*linkId_) + " of the last sync";
+    const std::string what =
+        "class " + std::to_string(view.Class()) + " code " + std::to_string(view.Code());
+    const RequestType* row = FindRequestByCode(view.Class(), view.Code());
+    if (!row)
+        return "no request has " + what;
+    const int required = RequiredLength(*row);
+    if (required == 6 && n != 6)
+        return what + " carries no payload";
+    if (required >= 0 && n != std::size_t(required))
+        return what + " needs length " + std::to_string(required);
+    return "";
 }
 
 std::optional<wire::Bytes> TesterSim::Handle(const wire::Bytes& frame, std::string* complaint)
@@ -127,48 +102,49 @@ std::optional<wire::Bytes> TesterSim::Handle(const wire::Bytes& frame, std::stri
             *complaint = "malformed frame, " + problem;
         return std::nullopt;
     }
-    if (!linkId_ || (frame[5] == 11 && frame[6] == 7))
-        linkId_ = frame[4];
-    const wire::Bytes data(frame.begin() + 7, frame.end());
-    const std::uint8_t cls = frame[5];
-    const std::uint8_t code = frame[6];
+    const FrameView view(frame.data(), frame.size());
+    if (!linkId_ || IsSync(view))
+        linkId_ = std::uint8_t(view.LinkId());
+    const wire::Bytes data(view.Payload(), view.Payload() + view.PayloadSize());
+    // CheckLayout found the request's row.
+    const int type = FindRequestByCode(view.Class(), view.Code())->type;
 
     // A new exchange or another file leaves any unfinished transfer behind.
-    if (cls == 11 && (code == kAnswerSync || code == kAnswerOpenFile ||
-                      code == kAnswerOpenDirectory || code == kAnswerDelete))
+    if (type == kRequestSync || type == kRequestOpenFile || type == kRequestOpenDirectory ||
+        type == kRequestDelete)
         Abandon();
 
-    if (cls == 11) {
-        switch (code) {
-        case kAnswerSync:
-            return Answer(frame, {kStatusAccepted});
-        case kAnswerOpenDirectory:
-            return OpenDirectory(frame, Text(data));
-        case kAnswerDirectoryEntry:
-            return DirectoryEntry(frame, data);
-        case kAnswerDelete:
-            return Delete(frame, Text(data));
-        case kAnswerOpenFile:
-            return OpenFile(frame, Text(data));
-        case kAnswerDataBlock:
-            return DataBlock(frame, data);
-        case kAnswerEndOfFile:
-            return EndOfFile(frame, data);
-        default:
-            break;
-        }
-    }
-    if (cls == 10 && code == kAnswerTesterNotice)
+    switch (type) {
+    case kRequestSync:
+        return Answer(frame, {kStatusAccepted});
+    case kRequestOpenDirectory:
+        return OpenDirectory(frame, Text(data));
+    case kRequestDirectoryEntry:
+        return DirectoryEntry(frame, data);
+    case kRequestDelete:
+        return Delete(frame, Text(data));
+    case kRequestOpenFile:
+        return OpenFile(frame, Text(data));
+    case kRequestDataBlock:
+        return DataBlock(frame, data);
+    case kRequestEndOfFile:
+        return EndOfFile(frame, data);
+    case kRequestAcknowledge:
         return Answer(frame, {code27Value_});
+    default:
+        break;
+    }
     if (complaint)
-        *complaint = "class " + std::to_string(cls) + " code " + std::to_string(code) +
-                     " is not served by this tester";
+        *complaint = "request type " + std::to_string(type) + " (class " +
+                     std::to_string(view.Class()) + " code " + std::to_string(view.Code()) +
+                     ") is not served by this tester";
     return std::nullopt;
 }
 
 wire::Bytes TesterSim::Answer(const wire::Bytes& request, const wire::Bytes& payload) const
 {
-    return wire::MakeFrame(request[4], request[5], request[6], payload);
+    return wire::MakeFrame(request[kOffsetLinkId], request[kOffsetClass], request[kOffsetCode],
+                           payload);
 }
 
 std::vector<TesterSim::Entry> TesterSim::ReadDirectory() const
@@ -283,14 +259,12 @@ wire::Bytes TesterSim::DirectoryEntry(const wire::Bytes& request, const wire::By
         listing_ = Listing();
         listingOpen_ = true;
     }
-    const std::uint32_t index = (std::uint32_t(data[0]) << 24) | (std::uint32_t(data[1]) << 16) |
-                                (std::uint32_t(data[2]) << 8) | data[3];
+    const std::uint32_t index = GetU32BE(data.data());
     if (faults_.entryStatus && index == faults_.entryStatusAt)
         return Answer(request, {*faults_.entryStatus, data[0], data[1], data[2], data[3]});
     wire::Bytes out(31, 0); // bytes 7..37 of the frame
     const std::uint32_t reported = faults_.jumpAt && index == *faults_.jumpAt ? index + 1 : index;
-    for (int i = 0; i < 4; ++i)
-        out[1 + std::size_t(i)] = std::uint8_t(reported >> (24 - 8 * i));
+    PutU32BE(out.data() + 1, reported);
     if (index >= listing_.size()) {
         out[0] = 4;
         out.resize(5);
@@ -299,8 +273,7 @@ wire::Bytes TesterSim::DirectoryEntry(const wire::Bytes& request, const wire::By
     const Entry& entry = listing_[index];
     out[0] = 1;
     out[5] = entry.folder ? 1 : 0;
-    for (int i = 0; i < 4; ++i)
-        out[6 + std::size_t(i)] = std::uint8_t(entry.size >> (24 - 8 * i));
+    PutU32BE(out.data() + 6, entry.size);
     std::copy(entry.date.begin(), entry.date.begin() + 10, out.begin() + 10);
     const auto version = versions_.find(entry.name);
     const std::string v = version != versions_.end() ? version->second : "01.00";
@@ -370,8 +343,7 @@ wire::Bytes TesterSim::DataBlock(const wire::Bytes& request, const wire::Bytes& 
         return Answer(request, {3});
     if (data.size() < 5 || data.size() > std::size_t(4 + kBlockBytes + 1))
         return Answer(request, {2});
-    const std::uint32_t number = (std::uint32_t(data[0]) << 24) | (std::uint32_t(data[1]) << 16) |
-                                 (std::uint32_t(data[2]) << 8) | data[3];
+    const std::uint32_t number = GetU32BE(data.data());
     std::uint8_t sum = 0;
     for (std::size_t i = 4; i + 1 < data.size(); ++i)
         sum = std::uint8_t(sum + data[i]);
@@ -437,7 +409,9 @@ wire::Bytes TesterSim::NoticeFrame(int event) const
 wire::Bytes TesterSim::Code27Frame(int value)
 {
     code27Value_ = std::uint8_t(value);
-    return wire::MakeFrame(linkId_.value_or(0), 10, 27, {std::uint8_t(value)});
+    const RequestType& acknowledge = *FindRequestType(kRequestAcknowledge);
+    return wire::MakeFrame(linkId_.value_or(0), std::uint8_t(acknowledge.frameClass),
+                           acknowledge.code, {std::uint8_t(value)});
 }
 
 bool TesterSim::SetVersion(const std::string& name, const std::string& version)

@@ -100,8 +100,7 @@ private:
         case 9: {
             if (!open_ || d.size() < 5 || d.size() > 115)
                 return 3;
-            const std::uint32_t number = (std::uint32_t(d[0]) << 24) | (std::uint32_t(d[1]) << 16) |
-                                         (std::uint32_t(d[2]) << 8) | d[3];
+            const std::uint32_t number = proto::GetU32BE(d.data());
             std::uint8_t sum = 0;
             for (std::size_t i = 4; i + 1 < d.size(); ++i)
                 sum = std::uint8_t(sum + d[i]);

@@ -28,7 +28,8 @@ Bytes Text(const std::string& s)
 }
 Bytes Block(std::uint32_t n, const Bytes& carried)
 {
-    Bytes p{std::uint8_t(n >> 24), std::uint8_t(n >> 16), std::uint8_t(n >> 8), std::uint8_t(n)};
+    Bytes p(4);
+    proto::PutU32BE(p.data(), n);
     std::uint8_t sum = 0;
     for (std::uint8_t b : carried)
         p.push_back(b), sum = std::uint8_t(sum + b);
