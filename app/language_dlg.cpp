@@ -6,8 +6,9 @@
 #include "core/app_config.h"
 #include "core/app_settings.h"
 #include "core/help_request.h"
-#include "core/link_event.h"
+#include "core/message_box.h"
 #include "core/texts.h"
+#include "linklib/link_event.h"
 #include "platform/profile.h"
 #include "ui_language_dlg.h"
 

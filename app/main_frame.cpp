@@ -29,8 +29,6 @@
 
 namespace {
 
-CMainFrame* g_mainFrame = nullptr;
-
 // Menu texts: top-level menus by position, items by command.
 constexpr int kMenuTitleTexts[4] = {1, 13, 3, 4};
 const std::map<int, int> kMenuItemTexts = {{cmd::TesterSoftware, 12},
@@ -58,11 +56,6 @@ const std::map<int, Tip> kTips = {{cmd::SelectSerialPort, {"DIALOGO_SELEZIONE_PO
                                   {cmd::AppAbout, {"DIALOGO_INFORMAZIONI", 1}}};
 
 } // namespace
-
-CMainFrame* MainFrame()
-{
-    return g_mainFrame;
-}
 
 QString WithoutAccessLetter(const QString& text)
 {
@@ -222,13 +215,10 @@ CMainFrame::CMainFrame(QWidget* parent)
     RelabelMenu();
     LoadVehicleCatalogue();
     SetHelpHandler([this](int helpId) { help_->WinHelp(helpId); });
-    g_mainFrame = this;
 }
 
 CMainFrame::~CMainFrame()
 {
-    if (g_mainFrame == this)
-        g_mainFrame = nullptr;
     SetHelpHandler(nullptr);
 }
 
@@ -254,6 +244,9 @@ void CMainFrame::SetView(CZOLTView* view)
 {
     view_ = view;
     setCentralWidget(view);
+    view->SetPrinter(GetPrinter());
+    connect(view, &CZOLTView::LanguageChanged, this, &CMainFrame::RelabelMenu);
+    connect(view, &CZOLTView::MaximizeRequested, this, &QWidget::showMaximized);
 }
 
 void CMainFrame::RelabelMenu()

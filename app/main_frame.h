@@ -75,8 +75,5 @@ private:
     std::unique_ptr<QPrinter> printer_;
 };
 
-// The main frame once created; the link's event 4 maximises it.
-CMainFrame* MainFrame();
-
 // Returns a menu text without its access-letter marks ("&&" stays a single "&").
 QString WithoutAccessLetter(const QString& text);

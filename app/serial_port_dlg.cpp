@@ -54,8 +54,9 @@ void SelectSerialPort(QWidget* parent, const std::function<void(int port)>& reop
     CSerialPortDlg dlg(AppConfig.comPort, parent);
     if (dlg.exec() != 1)
         return;
-    // Written even when unchanged; a failed write leaves the change to this run only.
-    SaveComPort(dlg.port());
+    // The port in use is written again; another one only once it opened (`reopen` saves it).
     if (dlg.port() != AppConfig.comPort)
         reopen(dlg.port());
+    else
+        SaveComPort(dlg.port());
 }

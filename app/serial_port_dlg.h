@@ -30,6 +30,6 @@ private:
     int port_;
 };
 
-// Runs the serial-port dialog and applies the choice: the profile is always rewritten on Ok and
-// `reopen` is called with the new port when it differs from the current one.
+// Runs the serial-port dialog and applies the choice: on Ok the port in use is written to the
+// profile again, and `reopen` is called with a new port (it opens and saves it).
 void SelectSerialPort(QWidget* parent, const std::function<void(int port)>& reopen);

@@ -3,14 +3,14 @@
 
 #include "app/app_constants.h"
 #include "app/language_dlg.h"
-#include "app/main_frame.h"
 #include "app/serial_port_dlg.h"
 #include "core/app_config.h"
+#include "core/app_settings.h"
 #include "link/link_session.h"
+#include "link/request_link.h"
 #include "link/view_link_handler.h"
 #include "software/install_software_dlg.h"
 #include "software/tester_software_dlg.h"
-#include "software/tester_software_link.h"
 #include "transfer/copy_to_tester_dlg.h"
 
 #include <QCoreApplication>
@@ -20,7 +20,7 @@
 #include <QPrintPreviewDialog>
 #include <QPrinter>
 
-CZOLTView::CZOLTView(QWidget* parent) : QWidget(parent)
+CZOLTView::CZOLTView(QWidget* parent) : QWidget(parent), boxes_(AppConfig)
 {
     setObjectName("view");
     setAttribute(Qt::WA_OpaquePaintEvent);
@@ -30,17 +30,32 @@ CZOLTView::CZOLTView(QWidget* parent) : QWidget(parent)
 CZOLTView::~CZOLTView()
 {
     linkHandler_.reset();
-    if (link_)
-        link_->CloseLink();
+    if (!link_)
+        return;
+    // No event loop runs for what closing says (the library not released): shown at once.
+    disconnect(link_.get(), &LinkSession::Failed, &boxes_, nullptr);
+    connect(link_.get(), &LinkSession::Failed, this,
+            [this](const ErrorReport& report) { boxes_.ShowAtOnce(report); });
+    link_->CloseLink();
 }
 
 bool CZOLTView::Create()
 {
-    link_ = std::make_unique<LinkSession>();
-    if (link_->OpenLink(this) != 0) {
+    link_ = std::make_unique<LinkSession>(AppConfig);
+    // Failures of setting the link up are shown once it is done: if the program must end,
+    // at once, since no event loop will run for them.
+    std::vector<ErrorReport> failures;
+    auto collect = connect(link_.get(), &LinkSession::Failed, this,
+                           [&failures](const ErrorReport& report) { failures.push_back(report); });
+    const bool opened = link_->OpenLink(this, PortTarget::Com(AppConfig.comPort)) == 0;
+    disconnect(collect);
+    for (const ErrorReport& report : failures)
+        opened ? boxes_.Show(report) : boxes_.ShowAtOnce(report);
+    if (!opened) {
         link_.reset();
         return false;
     }
+    boxes_.Watch(link_.get());
     connect(link_->Window(), &LinkWindow::ViewShowRequested, this, [this] {
         setFocus();
         show();
@@ -53,10 +68,9 @@ bool CZOLTView::Create()
         show();
     });
     linkHandler_ = std::make_unique<ViewLinkHandler>(*link_, this);
-    connect(linkHandler_.get(), &ViewLinkHandler::MaximizeRequested, this, [this] {
-        if (QWidget* frame = window())
-            frame->showMaximized();
-    });
+    boxes_.Watch(linkHandler_.get());
+    connect(linkHandler_.get(), &ViewLinkHandler::MaximizeRequested, this,
+            &CZOLTView::MaximizeRequested);
     return true;
 }
 
@@ -74,8 +88,8 @@ void CZOLTView::OnCommand(int command)
         OpenTesterSoftware();
         break;
     case cmd::SelectLanguage:
-        if (SelectLanguage(this) && MainFrame())
-            MainFrame()->RelabelMenu();
+        if (SelectLanguage(this))
+            emit LanguageChanged();
         break;
     case cmd::InstallSoftware: {
         CInstallSoftwareDlg dlg(this);
@@ -100,35 +114,52 @@ void CZOLTView::OpenTesterSoftware()
     if (!link_)
         return;
     LinkSession& session = *link_;
-    TesterSoftwareLink link(session);
+    SessionRequestLink link(session);
     CTesterSoftwareDlg dlg(
         link,
-        [&session](QWidget* parent, const std::vector<TesterSoftwareEngine::CopyItem>& queue) {
-            CCopyToTesterDlg copy(session, parent);
+        [this, &session](QWidget* parent,
+                         const std::vector<TesterSoftwareEngine::CopyItem>& queue) {
+            SessionRequestLink copyLink(session);
+            CCopyToTesterDlg copy(copyLink, AppConfig, boxes_, parent);
             for (const TesterSoftwareEngine::CopyItem& item : queue)
                 copy.AddFile(item.pcPath.c_str(), item.testerPath.c_str(), 0, 0);
             copy.exec();
         },
         this);
-    link.SetEngine(&dlg.Engine());
     dlg.exec();
 }
 
 void CZOLTView::ReopenPort(int port)
 {
-    // The session closes the old port, opens the new one and says so (notice 55, message 2).
-    if (link_)
-        link_->ReopenPort(port);
-    else
+    // Only a port that opened is kept and saved; after a failure its reason alone is said, and
+    // the port that worked stays in use.
+    const LinkSession::Reopen result =
+        link_ ? link_->ReopenPort(PortTarget::Com(port)) : LinkSession::Reopen::Opened;
+    switch (result) {
+    case LinkSession::Reopen::Unchanged:
+        SaveComPort(port);
+        return;
+    case LinkSession::Reopen::Opened: {
         AppConfig.comPort = std::uint8_t(port);
+        SaveComPort(port);
+        ErrorReport notice(ErrorText::kPortChanged);
+        notice.style = kStyleNotice;
+        boxes_.Show(notice);
+        return;
+    }
+    case LinkSession::Reopen::Kept:
+        return;
+    case LinkSession::Reopen::NoPort:
+        boxes_.Show(ErrorReport(ErrorText::kNoPortOpen));
+        return;
+    }
 }
 
 void CZOLTView::Print(int command)
 {
     // The printer chosen in Print set-up; a view without the main frame (tests) has its own.
     std::unique_ptr<QPrinter> own;
-    QPrinter& printer =
-        MainFrame() ? *MainFrame()->GetPrinter() : *(own = std::make_unique<QPrinter>());
+    QPrinter& printer = printer_ ? *printer_ : *(own = std::make_unique<QPrinter>());
     auto render = [this](QPrinter* p) {
         QPainter dc(p);
         QRect page = p->pageLayout().paintRectPixels(p->resolution());

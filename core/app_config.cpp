@@ -16,16 +16,11 @@ std::string JoinPath(const std::string& dir, const char* name)
 
 int LoadConfiguration(const std::string& workDir)
 {
-    AppConfig.workDir = workDir;
-    AppConfig.profilePath = JoinPath(workDir, "VELANTO.INI");
-    AppConfig.ecuCatalogPath = JoinPath(workDir, "ECU.INI");
-    AppConfig.logoPath = JoinPath(workDir, "LOGO.BMP");
-    AppConfig.splashPath = JoinPath(workDir, "LOGOINIT.BMP");
+    static_cast<Workspace&>(AppConfig) = WorkspaceAt(workDir);
 
     char value[200];
     GetPrivateProfileStringA(kConfigSection, "lingua", "()----()", value, sizeof value,
                              AppConfig.profilePath.c_str());
-    AppConfig.textsPath = JoinPath(workDir, "SWBASE.TXT");
 
     // The codes compare exactly: "ing" is not English.
     static const struct

@@ -1,26 +1,20 @@
 // Process-wide settings read at start-up from the working directory and "VELANTO.INI".
 #pragma once
 
+#include "core/workspace.h"
+
 #include <cstdint>
 #include <string>
 
-struct AppConfigData
+// The program's own settings of its run: its workspace, and whether its window class is
+// registered. Only the top of the program (start-up, the main window and its dialogs) reads
+// it; engines and the link are given the Workspace they work in.
+struct AppConfigData : Workspace
 {
-    std::string workDir;        // current directory at start-up, no separator appended
-    std::string profilePath;    // workDir/VELANTO.INI
-    std::string ecuCatalogPath; // workDir/ECU.INI
-    std::string logoPath;       // workDir/LOGO.BMP
-    std::string splashPath;     // workDir/LOGOINIT.BMP
-    std::string textsPath;      // workDir/SWBASE.TXT
-    std::uint8_t language = 0;  // 0..5, see kLanguageCodes
-    std::uint8_t comPort = 1;   // 1..6
     bool classRegistered = false;
 };
 
 extern AppConfigData AppConfig;
-
-// Language codes in index order; they suffix every text key and name the help files.
-inline constexpr const char* kLanguageCodes[6] = {"ITA", "ING", "FRA", "TED", "SPA", "GRE"};
 
 inline constexpr const char* kConfigSection = "CONFIGURAZIONE";
 

@@ -3,8 +3,8 @@
 
 #include "core/app_config.h"
 #include "core/help_request.h"
-#include "core/link_event.h"
 #include "core/texts.h"
+#include "linklib/link_event.h"
 #include "platform/profile.h"
 #include "ui_msg_box_dlg.h"
 

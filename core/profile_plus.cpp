@@ -1,8 +1,6 @@
 // The program's strict profile reader.
 #include "core/profile_plus.h"
 
-#include "core/app_config.h"
-#include "core/error_sink.h"
 #include "platform/profile.h"
 #include "platform/profile_cache.h"
 
@@ -140,13 +138,13 @@ int CopyDefault(char* out, unsigned size, const char* defaultText)
     return CopyOut(out, size, defaultText, std::strlen(defaultText));
 }
 
-void ReportOpenFailure(const char* path, int error)
+ErrorReport OpenFailure(const char* path, int error)
 {
     static const char format[] = "File %s could not be opened (modeRead) Code:%d";
     std::string text(std::strlen(format) + std::strlen(path) + 16, '\0');
     int written = std::snprintf(text.data(), text.size(), format, path, FileErrorCause(error));
     text.resize(written > 0 ? static_cast<std::size_t>(written) : 0);
-    ReportLiteral("GetPrivateProfileStringPlus", text);
+    return ErrorReport::Literal("GetPrivateProfileStringPlus", text);
 }
 
 // Whether `line` is the section's header: the text before the first tab, CR, LF or "="
@@ -283,7 +281,8 @@ void SetProfilePlusOpenHook(ProfileOpenHook hook)
 }
 
 int GetPrivateProfileStringPlus(const char* section, const char* key, const char* defaultText,
-                                char* out, unsigned size, const char* path)
+                                char* out, unsigned size, const char* path,
+                                ErrorReport* openFailure)
 {
     if (!out)
         return kProfileNotFound;
@@ -310,7 +309,8 @@ int GetPrivateProfileStringPlus(const char* section, const char* key, const char
     errno = 0;
     FilePtr file(OpenHook() ? OpenHook()(path) : OpenForReading(path));
     if (!file) {
-        ReportOpenFailure(path, errno);
+        if (openFailure)
+            *openFailure = OpenFailure(path, errno);
         return kProfileOpenFailed;
     }
     // Every negative result leaves the default text in `out`.

@@ -2,7 +2,7 @@
 // stand in for the library; LoadLinkLibrary gives the real one, resolved by ordinal.
 //
 //   std::unique_ptr<LinkApi> api = LoadLinkLibrary(&error);   // COMMVELANTO via QLibrary
-//   api->Init(window, 0); api->OpenPort(id, 0, port, 19200, area); api->Send(...); ...
+//   api->Init(window, 0); api->OpenDevice(id, "/dev/ttyUSB0", 19200, area); api->Send(...); ...
 #pragma once
 
 #include <QString>
@@ -18,7 +18,9 @@ public:
     virtual ~LinkApi() = default;
     virtual int Init(QObject* window, int reserved) = 0; // 2
     virtual int Release(int linkId) = 0;                 // 3
-    virtual int OpenPort(int linkId, int reserved, int port, int baud, unsigned char* area) = 0;
+    // 14: opens a device by its path, as ordinal 4 opens the device of a COM port.
+    virtual int OpenDevice(int linkId, const std::string& device, int baud,
+                           unsigned char* area) = 0;
     virtual void ClosePort(int linkId) = 0; // 5
     virtual int Receive(QObject** window, int linkId, unsigned char* response, int* length) = 0;
     virtual int Send(QObject* window, int linkId, const unsigned char* frame, int size) = 0;

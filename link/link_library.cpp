@@ -15,7 +15,7 @@ public:
     std::unique_ptr<QLibrary> library;
     LinkInitFn init = nullptr;
     LinkReleaseFn release = nullptr;
-    LinkOpenPortFn openPort = nullptr;
+    LinkOpenDeviceFn openDevice = nullptr;
     LinkClosePortFn closePort = nullptr;
     LinkReceiveFn receive = nullptr;
     LinkSendFn send = nullptr;
@@ -27,9 +27,9 @@ public:
 
     int Init(QObject* window, int reserved) override { return init(window, reserved); }
     int Release(int linkId) override { return release(linkId); }
-    int OpenPort(int linkId, int reserved, int port, int baud, unsigned char* area) override
+    int OpenDevice(int linkId, const std::string& device, int baud, unsigned char* area) override
     {
-        return openPort(linkId, reserved, port, baud, area);
+        return openDevice(linkId, device.c_str(), baud, area);
     }
     void ClosePort(int linkId) override { closePort(linkId); }
     int Receive(QObject** window, int linkId, unsigned char* response, int* length) override
@@ -92,7 +92,7 @@ std::unique_ptr<LinkApi> LoadLinkLibrary(QString* error, const QString& path)
     auto lookup = reinterpret_cast<LinkProcAddressFn>(api->library->resolve("LinkProcAddress"));
     const bool complete = lookup && Resolve(lookup, kOrdinalLinkInit, api->init) &&
                           Resolve(lookup, kOrdinalLinkRelease, api->release) &&
-                          Resolve(lookup, kOrdinalLinkOpenPort, api->openPort) &&
+                          Resolve(lookup, kOrdinalLinkOpenDevice, api->openDevice) &&
                           Resolve(lookup, kOrdinalLinkClosePort, api->closePort) &&
                           Resolve(lookup, kOrdinalLinkReceive, api->receive) &&
                           Resolve(lookup, kOrdinalLinkSend, api->send) &&

@@ -1,22 +1,25 @@
 // Setting the link up and tearing it down, and the exchange primitives on its window.
 #include "link/link_session.h"
 
-#include "core/app_config.h"
-#include "core/error_sink.h"
 #include "core/texts.h"
+#include "core/workspace.h"
 #include "platform/serial_ports.h"
 
 #include <QCoreApplication>
 #include <QThread>
 
-LinkSession::LinkSession(std::unique_ptr<LinkApi> api) : api_(std::move(api)) {}
+LinkSession::LinkSession(const Workspace& workspace, std::unique_ptr<LinkApi> api, QObject* parent)
+    : QObject(parent), workspace_(workspace), api_(std::move(api))
+{
+    setObjectName(QStringLiteral("LinkSession"));
+}
 
 LinkSession::~LinkSession()
 {
     CloseLink();
 }
 
-int LinkSession::OpenLink(QObject* view)
+int LinkSession::OpenLink(QObject* view, const PortTarget& target)
 {
     CloseLink();
     linkFailed_ = false;
@@ -25,7 +28,7 @@ int LinkSession::OpenLink(QObject* view)
     // The link window lives on the application's thread; without one it cannot exist.
     QCoreApplication* app = QCoreApplication::instance();
     if (!app || QThread::currentThread() != app->thread()) {
-        ReportError(kErrorSection, 13);
+        emit Failed(ErrorReport(ErrorText::kNoLinkWindow));
         linkFailed_ = true;
         return -1;
     }
@@ -33,48 +36,57 @@ int LinkSession::OpenLink(QObject* view)
         QString error;
         api_ = LoadLinkLibrary(&error);
         if (!api_) {
-            ReportError(kErrorSection, 10, error.toStdString());
+            emit Failed(ErrorReport(ErrorText::kLinkInitFailed1, error.toStdString()));
             linkFailed_ = true;
             return -1;
         }
     }
     window_ = std::make_unique<LinkWindow>(*api_);
     window_->SetViewWindow(view);
+    connect(window_.get(), &LinkWindow::Failed, this, &LinkSession::Failed);
     open_ = true;
 
     linkId_ = api_->Init(window_.get(), 0);
     if (linkId_ < 0) {
-        static const int kMessages[] = {10, 9, 8, 7}; // for -1, -2, -3, -4
-        ReportError(kErrorSection, linkId_ >= -4 ? kMessages[-linkId_ - 1] : 10);
+        static const int kMessages[] = {ErrorText::kLinkInitFailed1, ErrorText::kLinkInitFailed2,
+                                        ErrorText::kLinkInitFailed3, ErrorText::kLinkInitFailed4};
+        emit Failed(ErrorReport(linkId_ >= -4 ? kMessages[-linkId_ - 1]
+                                              : int(ErrorText::kLinkInitFailed1)));
         linkFailed_ = true;
         return -1;
     }
     window_->SetLinkId(linkId_);
-    OpenPort(AppConfig.comPort);
+    OpenPort(target);
     return 0;
 }
 
-bool LinkSession::OpenPort(int port)
+std::string LinkSession::DeviceFor(const PortTarget& target) const
 {
-    port_ = port;
+    return target.com > 0 ? SerialDeviceForPort(target.com, workspace_.profilePath.c_str())
+                          : target.device;
+}
+
+bool LinkSession::OpenPort(const PortTarget& target, bool report)
+{
+    port_ = target;
+    const std::string device = DeviceFor(target);
     unsigned char area[8] = {};
-    portOpen_ = api_->OpenPort(linkId_, 0, port, proto::kBaudRate, area) != 0;
-    if (!portOpen_)
-        ReportError(kErrorSection, 2, PortFailure(port));
+    portOpen_ = api_->OpenDevice(linkId_, device, proto::kBaudRate, area) != 0;
+    if (!portOpen_ && report)
+        emit Failed(ErrorReport(ErrorText::kPortNotOpened, PortFailure(device)));
     return portOpen_;
 }
 
-std::string LinkSession::PortFailure(int port) const
+std::string LinkSession::PortFailure(const std::string& device) const
 {
     // The common reasons in the user's language; the rare ones in the library's own words.
-    constexpr int kFirstReasonText = 60; // 60 missing, 61 busy, 62 no permission
     const int reason = api_->PortErrorReason(linkId_);
     if (reason >= int(proto::PortReason::kMissing) &&
         reason <= int(proto::PortReason::kNoPermission)) {
-        const std::string text = GetText(kErrorSection, kFirstReasonText + reason - 1,
-                                         AppConfig.textsPath.c_str());
+        const std::string text = workspace_.Text(
+            kErrorSection, ErrorText::kPortMissing + reason - int(proto::PortReason::kMissing));
         if (text != kTextNotFound)
-            return FormatWithPath(text, SerialDeviceForPort(port, AppConfig.profilePath.c_str()));
+            return FillText(text, {device});
     }
     return api_->PortError(linkId_);
 }
@@ -89,29 +101,27 @@ void LinkSession::CloseLink()
     portOpen_ = false;
     if (window_) {
         window_->Shutdown();
-        // Closing from inside one of the window's own handlers (a report's box may run one):
-        // let it return first.
-        if (window_->Handling())
-            window_.release()->deleteLater();
         window_.reset();
     }
     if (!linkFailed_ && api_->Release(linkId_) == 0)
-        ReportError(kErrorSection, 6);
+        emit Failed(ErrorReport(ErrorText::kLinkNotReleased));
 }
 
-bool LinkSession::ReopenPort(int port)
+LinkSession::Reopen LinkSession::ReopenPort(const PortTarget& target)
 {
-    if (!open_ || linkFailed_ || port == port_)
-        return false;
-    AppConfig.comPort = std::uint8_t(port);
+    if (!open_ || linkFailed_ || target == port_)
+        return Reopen::Unchanged;
+    const PortTarget previous = port_;
+    const bool wasOpen = portOpen_;
     if (portOpen_)
         api_->ClosePort(linkId_);
-    OpenPort(port);
-    ErrorReport notice;
-    notice.number = 55;
-    notice.style = kStyleNotice;
-    ReportError(notice);
-    return true;
+    if (OpenPort(target))
+        return Reopen::Opened;
+    // The port that worked stays in use; said nothing of it, since it is as it was.
+    if (wasOpen && OpenPort(previous, false))
+        return Reopen::Kept;
+    port_ = target;
+    return Reopen::NoPort;
 }
 
 int LinkSession::BuildRequest(int type, const std::uint8_t* data, int length)

@@ -1,48 +1,74 @@
 // The program's link to the tester for the whole run, and the exchange service its users talk
 // to: it loads and initialises the link library, opens, reopens and closes the serial port,
-// owns the hidden link window, and passes requests to it. Engines receive the session they use.
+// owns the hidden link window, and passes requests to it. Engines reach it through a
+// SessionRequestLink (link/request_link.h).
 //
-//   LinkSession session;                      // or LinkSession(std::move(fakeApi)) in tests
-//   if (session.OpenLink(view) != 0) quit;    // failures already reported
-//   session.BuildRequest(3);                  // an engine: build, then send on its own behalf;
-//   session.SendRequest(engine);              // the answer comes as a LinkMessageEvent
-//   session.ReopenPort(2);                    // after the user picked COM2
-//   session.CloseLink();                      // also done by the destructor
+//   LinkSession session(workspace);                 // or (workspace, std::move(fakeApi)) in tests
+//   connect(&session, &LinkSession::Failed, ...);   // show, print or record the failures
+//   if (session.OpenLink(view, PortTarget::Com(workspace.comPort)) != 0) quit;
+//   session.ReopenPort(PortTarget::Com(2));         // after the user picked COM2
+//   session.CloseLink();                            // also done by the destructor
 //
-// Failures are reported through core/error_sink.h. Works with only a QCoreApplication: the
-// view may be any QObject (event 4 and the tester's own frames reach it as LinkMessageEvents).
+// Nothing here opens a window or waits: failures go out as Failed. Works with only a
+// QCoreApplication: the view may be any QObject (event 4 and the tester's own frames reach it
+// as LinkMessageEvents).
 #pragma once
 
+#include "core/messages.h"
 #include "link/link_api.h"
 #include "link/link_window.h"
 
+#include <QObject>
 #include <QPointer>
 
 #include <cstdint>
 #include <memory>
 #include <string>
 
-class LinkSession
+struct Workspace;
+
+// What the link opens: COM<n> (the device "VELANTO.INI" names for it, else /dev/ttyS<n-1>), or
+// a device given by its path.
+struct PortTarget
 {
+    int com = 0;        // 1..6, or 0 for a device given by path
+    std::string device; // the path, for com 0
+
+    static PortTarget Com(int port) { return {port, {}}; }
+    static PortTarget Device(std::string path) { return {0, std::move(path)}; }
+    bool operator==(const PortTarget& other) const
+    {
+        return com == other.com && device == other.device;
+    }
+};
+
+class LinkSession : public QObject
+{
+    Q_OBJECT
+
 public:
     // `api` null: OpenLink loads the link library (DefaultLinkLibraryPath()).
-    explicit LinkSession(std::unique_ptr<LinkApi> api = nullptr);
-    ~LinkSession();
+    explicit LinkSession(const Workspace& workspace, std::unique_ptr<LinkApi> api = nullptr,
+                         QObject* parent = nullptr);
+    ~LinkSession() override;
 
-    LinkSession(const LinkSession&) = delete;
-    LinkSession& operator=(const LinkSession&) = delete;
-
-    // Sets the link up for the view `view` and opens COM<AppConfig.comPort> at 19200 baud.
-    // Returns 0 (go on, possibly without a port) or -1 (the program must end; the reason was
-    // reported).
-    int OpenLink(QObject* view);
-    // Closes the port, destroys the link window and releases the library (message 6 when that
-    // fails). Safe to call twice.
+    // Sets the link up for the view `view` and opens `target` at 19200 baud. Returns 0 (go on,
+    // possibly without a port) or -1 (the program must end; Failed said why).
+    int OpenLink(QObject* view, const PortTarget& target);
+    // Closes the port, destroys the link window and releases the library (Failed with message 6
+    // when that fails). Safe to call twice.
     void CloseLink();
-    // Switches to COM<port> at the start-up rate of 19200 baud when `port` differs from the
-    // port in use; reports message 2 on failure and then, either way, notice 55. Returns false
-    // when nothing was done because the port is unchanged.
-    bool ReopenPort(int port);
+
+    enum class Reopen
+    {
+        Unchanged, // the target is the one in use: nothing was done
+        Opened,    // the new port is open
+        Kept,      // the new port could not be opened (Failed said why); the old one is open again
+        NoPort,    // neither the new port nor the old one could be opened: no port is open
+    };
+    // Switches to `target` at the start-up rate of 19200 baud when it differs from the port in
+    // use. A port that cannot be opened leaves the one that worked in use.
+    Reopen ReopenPort(const PortTarget& target);
 
     // The exchange primitives of the link window (link/link_window.h); without an open link
     // they build and send nothing.
@@ -58,20 +84,29 @@ public:
     int LinkId() const { return linkId_; }
     bool PortOpen() const { return portOpen_; }
     bool LinkFailed() const { return linkFailed_; }
-    int Port() const { return port_; }
+    // The port last opened or tried.
+    const PortTarget& Port() const { return port_; }
+    // The device `target` stands for.
+    std::string DeviceFor(const PortTarget& target) const;
     QObject* ViewWindow() const { return viewWindow_; }
 
-private:
-    bool OpenPort(int port);
-    // Why COM<port> could not be opened, for the user.
-    std::string PortFailure(int port) const;
+signals:
+    // A failure the user must see, from the session or its link window.
+    void Failed(const ErrorReport& report);
 
+private:
+    // Opens `target`; on failure with `report` set, Failed says why.
+    bool OpenPort(const PortTarget& target, bool report = true);
+    // Why `device` could not be opened, for the user.
+    std::string PortFailure(const std::string& device) const;
+
+    const Workspace& workspace_;
     std::unique_ptr<LinkApi> api_;
     std::unique_ptr<LinkWindow> window_;
     int linkId_ = -1;
     bool portOpen_ = false;
     bool linkFailed_ = false;
     bool open_ = false;
-    int port_ = 0; // the port last opened or tried
+    PortTarget port_;
     QPointer<QObject> viewWindow_;
 };

@@ -1,7 +1,7 @@
 // Exchanges with the tester: building, sending or queueing, retrying and ending them.
 #include "link/link_window.h"
 
-#include "core/error_sink.h"
+#include "core/messages.h"
 #include "link/link_api.h"
 #include "linklib/link_event.h"
 
@@ -51,7 +51,7 @@ int LinkWindow::BuildRequest(int type, const std::uint8_t* data, int length)
     const int n = proto::BuildFrame(type, data, length, std::uint8_t(linkId_ & 0xFF), built_.frame);
     if (n < 0) {
         built_.frameLength = 0;
-        ReportError(kErrorSection, 14);
+        emit Failed(ErrorReport(ErrorText::kBadRequest));
         return 0;
     }
     const proto::RequestType* row = proto::FindRequestType(type);
@@ -241,7 +241,7 @@ void LinkWindow::OnLibraryEvent(long long event)
         Post(viewWindow_, proto::kEventMaximize);
         break;
     default:
-        ReportError(kErrorSection, 42);
+        emit Failed(ErrorReport(ErrorText::kUnknownEvent));
         break;
     }
 }
@@ -257,7 +257,7 @@ void LinkWindow::OnFrameArrived()
         retryTimer_.stop();
         pending_ = false;
         Release();
-        ReportError(kErrorSection, 16);
+        emit Failed(ErrorReport(ErrorText::kCannotReceive));
         return;
     }
     responseLength_ = std::clamp(length, 0, int(kFrameSize));

@@ -3,8 +3,8 @@
 // QObjects. Nothing here waits: a request made while an exchange is in flight is queued (first
 // in, first out) and sent when the line is free.
 //
-//   window.BuildRequest(type, data, length);   // 1 built, 0 refused (message 14 reported)
-//   window.SendRequest(this);                  // 1 sent or queued, 0 not sent (report 15)
+//   window.BuildRequest(type, data, length);   // 1 built, 0 refused (Failed: message 14)
+//   window.SendRequest(this);                  // 1 sent or queued, 0 not sent
 //
 // The requester then receives a LinkMessageEvent (linklib/link_event.h) whose wParam is the
 // answer's code with the answer in its frame, or LinkTimeout (1500) when every attempt went
@@ -15,6 +15,7 @@
 // runs on the application's thread; only QCoreApplication is needed.
 #pragma once
 
+#include "core/messages.h"
 #include "linklib/protocol.h"
 
 #include <QObject>
@@ -43,7 +44,7 @@ public:
     QObject* ViewWindow() const { return viewWindow_; }
 
     // Builds the frame of request `type` for the next SendRequest. Returns 1, or 0 for a
-    // refused type (message 14 reported) or a closed link.
+    // refused type (Failed with message 14) or a closed link.
     int BuildRequest(int type, const std::uint8_t* data = nullptr, int length = 0);
     // Sends the built frame for `requester`, or queues it while the line is held. Returns 1,
     // or 0 when nothing was built or the library refused a frame it could send at once.
@@ -85,6 +86,9 @@ public:
     int ResponseLength() const { return responseLength_; }
 
 signals:
+    // A failure the user must see: an unlisted request type (14), an answer that could not be
+    // received (16), an unknown library event (42).
+    void Failed(const ErrorReport& report);
     // Library events 1 and 2: the view is to be focused and shown, or deactivated and shown
     // without activating it.
     void ViewShowRequested();

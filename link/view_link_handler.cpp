@@ -1,7 +1,6 @@
 // The main view's reactions to link messages.
 #include "link/view_link_handler.h"
 
-#include "core/error_sink.h"
 #include "link/link_session.h"
 #include "link/link_window.h"
 #include "linklib/link_event.h"
@@ -35,11 +34,11 @@ bool ViewLinkHandler::HandleLinkMessage(long long first, int status)
         emit MaximizeRequested();
         return true;
     case LinkTimeout:
-        ReportError(kErrorSection, 12);
+        emit Failed(ErrorReport(ErrorText::kNoAnswer));
         return true;
     case LinkSendFailed:
         repeat_ = 0;
-        ReportError(kErrorSection, 15);
+        emit Failed(ErrorReport(ErrorText::kCannotSend));
         return true;
     case proto::kAnswerTesterNotice:
         OnCode27(status);
@@ -56,7 +55,7 @@ void ViewLinkHandler::OnCode27(int value)
         ++repeat_;
         if (repeat_ >= kRepeatLimit) {
             repeat_ = 0;
-            ReportError("GENERIC_STRING", 7);
+            emit Failed(ErrorReport("GENERIC_STRING", 7));
             return;
         }
         // A tester repeating code 27 faster than the line carries the acknowledgements would
@@ -67,7 +66,7 @@ void ViewLinkHandler::OnCode27(int value)
         if (!session_.BuildRequest(proto::kRequestAcknowledge, &payload, 1) ||
             !session_.SendRequest(view_)) {
             repeat_ = 0;
-            ReportError(kErrorSection, 15);
+            emit Failed(ErrorReport(ErrorText::kCannotSend));
         }
         return;
     }
@@ -77,7 +76,7 @@ void ViewLinkHandler::OnCode27(int value)
         return;
     default:
         repeat_ = 0;
-        ReportError(kErrorSection, 29);
+        emit Failed(ErrorReport(ErrorText::kUnexpectedAnswer));
         return;
     }
 }

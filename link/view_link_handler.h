@@ -3,7 +3,10 @@
 //
 //   ViewLinkHandler handler(session, view);   // watches LinkMessageEvents sent to `view`
 //   connect(&handler, &ViewLinkHandler::MaximizeRequested, mainWindow, &QWidget::showMaximized);
+//   connect(&handler, &ViewLinkHandler::Failed, &boxes, &ErrorBoxes::Show);
 #pragma once
+
+#include "core/messages.h"
 
 #include <QObject>
 #include <QPointer>
@@ -26,6 +29,9 @@ public:
 
 signals:
     void MaximizeRequested();
+    // A failure the user must see: no answer (12), a request that could not be sent (15), the
+    // tester repeating itself (GENERIC_STRING 7) or an unexpected status (29).
+    void Failed(const ErrorReport& report);
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;

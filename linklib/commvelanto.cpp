@@ -51,8 +51,12 @@ public:
 
     int OpenPort(int port, int baud, unsigned char* area)
     {
+        return OpenDevice(serial::DeviceForPort(port), baud, area);
+    }
+
+    int OpenDevice(const std::string& device, int baud, unsigned char* area)
+    {
         ClosePort();
-        const std::string device = serial::DeviceForPort(port);
         const serial::OpenResult result = serial::OpenDevice(device, baud);
         if (area) {
             proto::PutU32BE(area, std::uint32_t(result.error));
@@ -288,6 +292,12 @@ int LinkOpenPort(int linkId, int, int port, int baud, unsigned char* area)
     return link && OnAppThread() ? link->OpenPort(port, baud, area) : 0;
 }
 
+int LinkOpenDevice(int linkId, const char* device, int baud, unsigned char* area)
+{
+    Link* link = Find(linkId);
+    return link && device && OnAppThread() ? link->OpenDevice(device, baud, area) : 0;
+}
+
 void LinkClosePort(int linkId)
 {
     if (Link* link = Find(linkId))
@@ -362,6 +372,8 @@ void* LinkProcAddress(int ordinal)
         return reinterpret_cast<void*>(&LinkPortError);
     case kOrdinalLinkPortErrorReason:
         return reinterpret_cast<void*>(&LinkPortErrorReason);
+    case kOrdinalLinkOpenDevice:
+        return reinterpret_cast<void*>(&LinkOpenDevice);
     default:
         return nullptr;
     }

@@ -22,6 +22,9 @@ COMMVELANTO_API int LinkRelease(int linkId);
 // receives the errno of the open (bytes 0-3) and the rate (bytes 4-7), big-endian. Returns 1
 // when open, 0 on failure; LinkPortError then says why.
 COMMVELANTO_API int LinkOpenPort(int linkId, int reserved, int port, int baud, unsigned char* area);
+// Ordinal 14. Opens `device` (a path) as ordinal 4 opens the device of a COM port; `area`,
+// the result and LinkPortError as there.
+COMMVELANTO_API int LinkOpenDevice(int linkId, const char* device, int baud, unsigned char* area);
 // Ordinal 5.
 COMMVELANTO_API void LinkClosePort(int linkId);
 // Ordinal 6. Takes the oldest received frame into `response` (1024 bytes) and its size into
@@ -65,11 +68,13 @@ enum LinkOrdinal
     kOrdinalLinkCancel = 11,
     kOrdinalLinkPortError = 12,
     kOrdinalLinkPortErrorReason = 13,
+    kOrdinalLinkOpenDevice = 14,
 };
 
 typedef int (*LinkInitFn)(void*, int);
 typedef int (*LinkReleaseFn)(int);
 typedef int (*LinkOpenPortFn)(int, int, int, int, unsigned char*);
+typedef int (*LinkOpenDeviceFn)(int, const char*, int, unsigned char*);
 typedef void (*LinkClosePortFn)(int);
 typedef int (*LinkReceiveFn)(void**, int, unsigned char*, int*);
 typedef int (*LinkSendFn)(void*, int, const unsigned char*, int);

@@ -2,7 +2,6 @@
 #include "software/file_tools.h"
 
 #include "platform/profile.h"
-#include "software/plain_box.h"
 
 #include <mspack.h>
 
@@ -194,15 +193,16 @@ bool IsSzdd(int source)
 
 } // namespace
 
-int CFileTools::CopyFileExpanding(const char* source, const char* destination, bool showErrors)
+int CFileTools::CopyFileExpanding(const char* source, const char* destination,
+                                  ErrorReport* openFailure)
 {
     // Folders, devices and pipes are no software files; a pipe is not even opened for reading,
     // since that alone could block the copy.
     struct stat status;
     int in = platform::openRegularFile(source, &status);
     if (in < 0) {
-        if (showErrors)
-            ShowCopyFailure(kSourceNotOpened, source, destination);
+        if (openFailure)
+            *openFailure = *CopyFailure(kSourceNotOpened, source, destination);
         return kSourceNotOpened;
     }
 
@@ -219,8 +219,8 @@ int CFileTools::CopyFileExpanding(const char* source, const char* destination, b
         target.fd = ::mkostemp(temporary.data(), O_CLOEXEC);
     if (target.fd < 0) {
         ::close(in);
-        if (showErrors)
-            ShowCopyFailure(kDestinationNotCreated, source, destination);
+        if (openFailure)
+            *openFailure = *CopyFailure(kDestinationNotCreated, source, destination);
         return kDestinationNotCreated;
     }
     ::fchmod(target.fd, 0644);
@@ -235,15 +235,16 @@ int CFileTools::CopyFileExpanding(const char* source, const char* destination, b
     return kCopyFailed;
 }
 
-void CFileTools::ShowCopyFailure(int result, const char* source, const char* destination)
+std::optional<ErrorReport> CFileTools::CopyFailure(int result, const char* source,
+                                                  const char* destination)
 {
     if (result == kSourceNotOpened)
-        ShowSystemBox(kSystemErrorTitle,
-                      std::string("Errore apertura in lettura del file: ") + source, BoxIcon::Error);
-    else if (result == kDestinationNotCreated)
-        ShowSystemBox(kSystemErrorTitle,
-                      std::string("Errore apertura in scrittura del file: ") + destination,
-                      BoxIcon::Error);
+        return ErrorReport::Literal(kSystemErrorTitle,
+                                    std::string("Errore apertura in lettura del file: ") + source);
+    if (result == kDestinationNotCreated)
+        return ErrorReport::Literal(
+            kSystemErrorTitle, std::string("Errore apertura in scrittura del file: ") + destination);
+    return std::nullopt;
 }
 
 std::string CFileTools::GetDirectoryPart(const std::string& path)

@@ -1,6 +1,9 @@
 // File copy with expansion of SZDD-compressed sources, and the parts of a PC path.
 #pragma once
 
+#include "core/messages.h"
+
+#include <optional>
 #include <string>
 
 class CFileTools
@@ -17,13 +20,15 @@ public:
     // copying any other file byte for byte. A source that is no regular file (a folder, FIFO
     // or device) is refused as one that cannot be opened, without blocking. The data go to a temporary file beside the
     // destination, which replaces the destination only once complete, so a failed copy never
-    // leaves a partial file nor harms an existing one. With `showErrors` an open failure is
-    // shown in a system box. Returns one of the results above.
-    static int CopyFileExpanding(const char* source, const char* destination, bool showErrors);
+    // leaves a partial file nor harms an existing one. An open failure is described in
+    // `openFailure` (the system box to show), when given. Returns one of the results above.
+    static int CopyFileExpanding(const char* source, const char* destination,
+                                 ErrorReport* openFailure = nullptr);
 
-    // Shows the system box of an open failure (kSourceNotOpened names the source,
-    // kDestinationNotCreated the destination); other results show nothing.
-    static void ShowCopyFailure(int result, const char* source, const char* destination);
+    // The system box of an open failure (kSourceNotOpened names the source,
+    // kDestinationNotCreated the destination); nothing for other results.
+    static std::optional<ErrorReport> CopyFailure(int result, const char* source,
+                                                  const char* destination);
 
     // Returns the text before the last "/" (a trailing "/" is not counted), "/" for a file of
     // the root, or "" when the path holds no "/".

@@ -125,13 +125,17 @@ InstallOutcome InstallDescription(const std::string& description)
     }
     ::close(fd);
     int copied =
-        CFileTools::CopyFileExpanding(outcome.source.c_str(), staged.c_str(), /*showErrors=*/false);
+        CFileTools::CopyFileExpanding(outcome.source.c_str(), staged.c_str());
     if (copied != CFileTools::kCopied) {
         ::unlink(staged.c_str());
         outcome.copyResult = copied;
         return outcome;
     }
-    if (!AddEcuSoftware(car.c_str(), ecu.c_str(), name.c_str()) ||
+    ErrorReport unreadable;
+    const bool recorded = AddEcuSoftware(car.c_str(), ecu.c_str(), name.c_str(), &unreadable);
+    if (!unreadable.literal.empty())
+        outcome.catalogueFailure = unreadable;
+    if (!recorded ||
         ::rename(staged.c_str(), outcome.destination.c_str()) != 0) {
         ::unlink(staged.c_str());
         return outcome;

@@ -3,6 +3,9 @@
 // installation dialog shows what comes back.
 #pragma once
 
+#include "core/messages.h"
+
+#include <optional>
 #include <string>
 
 // What became of one description.
@@ -14,6 +17,8 @@ struct InstallOutcome
     int copyResult = 0;
     std::string source;
     std::string destination;
+    // The catalogue exists but could not be read (its own box, shown before the failure's).
+    std::optional<ErrorReport> catalogueFailure;
 };
 
 // Installs the software described by the file at `description`: "car" of "VEICOLI", "ecu" and

@@ -6,6 +6,7 @@
 #include "core/app_config.h"
 #include "core/app_settings.h"
 #include "core/help_request.h"
+#include "core/message_box.h"
 #include "core/texts.h"
 #include "platform/profile.h"
 #include "software/file_tools.h"
@@ -210,8 +211,13 @@ int CInstallSoftwareDlg::InstallChosen()
 bool CInstallSoftwareDlg::InstallRow(int row)
 {
     InstallOutcome outcome = InstallDescription(descriptions_.GetAt(row));
-    CFileTools::ShowCopyFailure(outcome.copyResult, outcome.source.c_str(),
-                                outcome.destination.c_str());
+    if (outcome.catalogueFailure)
+        ShowMessageText(AppConfig.textsPath.c_str(),
+                        ReportTitle(*outcome.catalogueFailure, AppConfig).c_str(),
+                        ReportText(*outcome.catalogueFailure, AppConfig).c_str(), kStyleError, 0);
+    if (const auto failure = CFileTools::CopyFailure(outcome.copyResult, outcome.source.c_str(),
+                                                     outcome.destination.c_str()))
+        ShowSystemBox(failure->literalTitle, failure->literal, BoxIcon::Error);
     ShowResult(outcome.installed ? kInstalledText : kInstallFailedText,
                outcome.installed ? BoxIcon::Information : BoxIcon::Error);
     return outcome.installed;

@@ -5,6 +5,7 @@
 
 #include "core/app_config.h"
 #include "core/help_request.h"
+#include "core/message_box.h"
 #include "core/texts.h"
 #include "software/install_software_dlg.h"
 #include "software/plain_box.h"
@@ -47,7 +48,7 @@ static QPixmap Picture(const char* name)
     return QPixmap(QStringLiteral(":/software/%1.png").arg(QLatin1String(name)));
 }
 
-CTesterSoftwareDlg::CTesterSoftwareDlg(TesterRequestLink& link, CopyRunner runCopy,
+CTesterSoftwareDlg::CTesterSoftwareDlg(RequestLink& link, CopyRunner runCopy,
                                        QWidget* parent)
     : QDialog(parent), ui_(std::make_unique<Ui::CTesterSoftwareDlg>()),
       engine_(link, AppConfig.workDir), runCopy_(std::move(runCopy)),
@@ -91,8 +92,11 @@ CTesterSoftwareDlg::CTesterSoftwareDlg(TesterRequestLink& link, CopyRunner runCo
         ShowSelection();
         UpdateControls();
     });
-    connect(&engine_, &TesterSoftwareEngine::Failure, this, &CTesterSoftwareDlg::ShowFailure);
     // Boxes and the copy dialog run from the event loop, not inside the engine's own calls.
+    connect(&engine_, &TesterSoftwareEngine::Failure, this,
+            [this](const TesterSoftwareEngine::Message& message) {
+                QTimer::singleShot(0, this, [this, message] { ShowFailure(message); });
+            });
     connect(&engine_, &TesterSoftwareEngine::ConflictQuestion, this,
             [this](const std::string& question) {
                 QTimer::singleShot(0, this, [this, question] { AskConflict(question); });

@@ -1,11 +1,10 @@
 // The tester software update dialog: the catalogue's vehicles and ECUs, the selection to
 // download, and the software on the tester, as a view of a TesterSoftwareEngine.
 //
-//   CTesterSoftwareDlg dlg(link, runCopy, this);   // link: the engine's TesterRequestLink
+//   CTesterSoftwareDlg dlg(link, runCopy, this);   // link: the engine's RequestLink
 //   dlg.exec();                                     // always 1
 //
-// `link` must hand the answers to its requests to dlg.Engine().OnAnswer. `runCopy` runs the
-// copy dialog modally on a queue of files.
+// `runCopy` runs the copy dialog modally on a queue of files.
 #pragma once
 
 #include "software/tester_software_engine.h"
@@ -44,7 +43,7 @@ public:
     // Runs the installation dialog modally over `parent`.
     using InstallRunner = std::function<void(QWidget* parent)>;
 
-    CTesterSoftwareDlg(TesterRequestLink& link, CopyRunner runCopy, QWidget* parent = nullptr);
+    CTesterSoftwareDlg(RequestLink& link, CopyRunner runCopy, QWidget* parent = nullptr);
     ~CTesterSoftwareDlg() override;
 
     // Replaces the installation dialog (tests).

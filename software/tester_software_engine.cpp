@@ -58,16 +58,20 @@ long long RegularFileSize(const std::string& path)
 
 } // namespace
 
-TesterSoftwareEngine::TesterSoftwareEngine(TesterRequestLink& link, std::string workDir,
+TesterSoftwareEngine::TesterSoftwareEngine(RequestLink& link, std::string workDir,
                                            QObject* parent)
     : QObject(parent), link_(link), workDir_(std::move(workDir))
 {
     setObjectName(QStringLiteral("TesterSoftwareEngine"));
+    connect(&link_, &RequestLink::Answered, this, [this](int code, const QByteArray& frame) {
+        OnAnswer(code, reinterpret_cast<const std::uint8_t*>(frame.constData()),
+                 int(frame.size()));
+    });
 }
 
 TesterSoftwareEngine::~TesterSoftwareEngine()
 {
-    link_.CancelPending();
+    link_.EndExchange();
 }
 
 std::string TesterSoftwareEngine::EntryCountText() const
@@ -122,7 +126,7 @@ void TesterSoftwareEngine::Fail(int number, bool closes, const std::string& deta
 {
     if (closes) {
         activity_ = Activity::Stopped;
-        link_.CancelPending();
+        link_.EndExchange();
         awaiting_ = 0;
     }
     Message message;
@@ -135,7 +139,7 @@ void TesterSoftwareEngine::Fail(int number, bool closes, const std::string& deta
 void TesterSoftwareEngine::Stop()
 {
     // Also an exchange that timed out: the link keeps it until it is ended.
-    link_.CancelPending();
+    link_.EndExchange();
     awaiting_ = 0;
     activity_ = Activity::Stopped;
 }
@@ -162,7 +166,7 @@ void TesterSoftwareEngine::StartListing()
     marker_ = 0;
     activity_ = Activity::Listing;
     emit ListingStarted();
-    link_.CancelPending();
+    link_.EndExchange();
     Send(kSync, {}, kSyncAnswer);
 }
 

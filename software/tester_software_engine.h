@@ -2,9 +2,9 @@
 // grouping split software, purging incomplete software, deleting software, and planning and
 // preparing a download (room checks, the conflict question, splitting into parts).
 //
-//   TesterSoftwareEngine engine(link, AppConfig.workDir);   // link: a TesterRequestLink
+//   TesterSoftwareEngine engine(link, workDir);              // link: a RequestLink
 //   connect(&engine, &TesterSoftwareEngine::Failure, ...);   // show or print it
-//   engine.StartListing();        // answers come back through engine.OnAnswer(code, frame)
+//   engine.StartListing();        // answers come back by the link's Answered signal
 //   engine.AddToSelection(ecu);   engine.Download();
 //   // ConflictQuestion -> AnswerConflict(yes); CopyRequested -> copy -> CopyFinished()
 //
@@ -13,6 +13,7 @@
 // answers them.
 #pragma once
 
+#include "link/request_link.h"
 #include "linklib/protocol.h"
 #include "software/tester_file_table.h"
 #include "software/vehicle_catalogue.h"
@@ -22,19 +23,6 @@
 #include <cstdint>
 #include <string>
 #include <vector>
-
-// What the engine needs of the link. An adapter binds it to the program's exchange service;
-// answers to what it sends must reach TesterSoftwareEngine::OnAnswer.
-class TesterRequestLink
-{
-public:
-    virtual ~TesterRequestLink() = default;
-    // Sends request `type` with `payload`. Returns false when it cannot be sent.
-    virtual bool Send(int type, const std::vector<std::uint8_t>& payload) = 0;
-    // Gives up the engine's own exchange still pending (answered or not), if any; no answer
-    // to it is delivered afterwards.
-    virtual void CancelPending() = 0;
-};
 
 class TesterSoftwareEngine : public QObject
 {
@@ -118,7 +106,7 @@ public:
     static constexpr const char* kIndexMismatchText =
         "Contatore messaggio previsto diverso da quello ricevuto";
 
-    TesterSoftwareEngine(TesterRequestLink& link, std::string workDir, QObject* parent = nullptr);
+    TesterSoftwareEngine(RequestLink& link, std::string workDir, QObject* parent = nullptr);
     ~TesterSoftwareEngine() override;
 
     // After every listing, delete the software whose parts are not all on the tester and list
@@ -220,7 +208,7 @@ private:
     void PrepareCopy();
     void Settle();
 
-    TesterRequestLink& link_;
+    RequestLink& link_;
     std::string workDir_;
     bool purge_ = true;
     Activity activity_ = Activity::Idle;

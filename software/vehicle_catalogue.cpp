@@ -80,14 +80,15 @@ int LoadVehicleCatalogue()
     return 1;
 }
 
-StringList ReadNumberedKeys(const char* section, const char* prefix, const char* path)
+StringList ReadNumberedKeys(const char* section, const char* prefix, const char* path,
+                            ErrorReport* failure)
 {
     StringList values;
     char value[kNumberedValueSize];
     for (int number = 0;; ++number) {
         std::string key = NumberedKey(prefix, number);
         GetPrivateProfileStringPlus(section, key.c_str(), kAbsentKey, value, kNumberedValueSize - 1,
-                                    path);
+                                    path, failure);
         if (std::strcmp(value, kAbsentKey) == 0)
             break;
         values.AddTail(value);
@@ -95,14 +96,15 @@ StringList ReadNumberedKeys(const char* section, const char* prefix, const char*
     return values;
 }
 
-bool AddEcuSoftware(const char* vehicle, const char* fileName, const char* displayName)
+bool AddEcuSoftware(const char* vehicle, const char* fileName, const char* displayName,
+                    ErrorReport* failure)
 {
     const char* path = AppConfig.ecuCatalogPath.c_str();
     // Every key goes into the file in one replace, so a failure part-way never leaves a vehicle
     // counted with an ECU whose keys are missing.
     std::vector<platform::ProfileEntry> writes;
 
-    StringList vehicles = ReadNumberedKeys(kVehiclesSection, "car", path);
+    StringList vehicles = ReadNumberedKeys(kVehiclesSection, "car", path, failure);
     int found = vehicles.Find(vehicle, 0, false);
     // The vehicle's section is named as the catalogue spells it: the ECU keys are read back with
     // the strict reader, whose section names compare exactly.
@@ -114,7 +116,7 @@ bool AddEcuSoftware(const char* vehicle, const char* fileName, const char* displ
     }
 
     int n = ReadCount(platform::ProfileSnapshot(path), section.c_str(), "nE");
-    StringList files = ReadNumberedKeys(section.c_str(), "ecu", path);
+    StringList files = ReadNumberedKeys(section.c_str(), "ecu", path, failure);
     if (files.Find(fileName, 0, false) < 0) {
         writes.push_back({section, "nE", std::to_string(n + 1)});
         writes.push_back({section, NumberedKey("ecu", n), fileName});

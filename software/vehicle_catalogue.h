@@ -2,6 +2,7 @@
 // each, kept in "ECU.INI" in the working directory and loaded into one process-wide table.
 #pragma once
 
+#include "core/messages.h"
 #include "core/string_list.h"
 
 #include <array>
@@ -41,9 +42,13 @@ int LoadVehicleCatalogue();
 // Records in "ECU.INI" that `vehicle` has an ECU with software file `fileName` and display name
 // `displayName`, adding the vehicle when it is new. Names compare without regard to case; an ECU
 // whose software file is already listed is left as it is. All keys are written in one atomic
-// replace of the file: on failure (false) the file is left as it was.
-bool AddEcuSoftware(const char* vehicle, const char* fileName, const char* displayName);
+// replace of the file: on failure (false) the file is left as it was. A catalogue that exists but
+// cannot be read is described in `failure`, when given.
+bool AddEcuSoftware(const char* vehicle, const char* fileName, const char* displayName,
+                    ErrorReport* failure = nullptr);
 
 // Returns the values of the keys <prefix>0, <prefix>1, ... of `section` in the profile at
-// `path`, read with the strict profile reader, up to the first key that is absent or empty.
-StringList ReadNumberedKeys(const char* section, const char* prefix, const char* path);
+// `path`, read with the strict profile reader, up to the first key that is absent or empty. A
+// file that exists but cannot be read is described in `failure`, when given.
+StringList ReadNumberedKeys(const char* section, const char* prefix, const char* path,
+                            ErrorReport* failure = nullptr);

@@ -1,13 +1,9 @@
 // The copy to the tester: opening pass, answer handling, block building and the abort.
 #include "transfer/copy_engine.h"
 
-#include "core/app_config.h"
-#include "core/texts.h"
-#include "link/link_session.h"
-#include "linklib/link_event.h"
+#include "core/workspace.h"
+#include "link/request_link.h"
 #include "platform/profile.h"
-
-#include <QEvent>
 
 #include <algorithm>
 #include <cstring>
@@ -23,8 +19,6 @@ constexpr const char* kSection = "DIALOGO_COPY_PC_TESTER";
 using namespace proto;
 
 constexpr std::uint8_t kCarriageReturn = 0x0D;
-// The file could not be compressed (text formatted with its path).
-constexpr int kCannotCompress = 63;
 
 // Opens `path` for reading only when it is a regular file: a FIFO would block the opening and a
 // device such as /dev/zero never ends. Null otherwise, as for a missing file.
@@ -49,10 +43,17 @@ bool IsRegularFile(const std::string& path)
 
 } // namespace
 
-CopyEngine::CopyEngine(LinkSession& link, QObject* parent)
-    : QObject(parent), link_(link), diagnostics_(printCodecDiagnostic)
+CopyEngine::CopyEngine(RequestLink& link, const Workspace& workspace, QObject* parent)
+    : QObject(parent), link_(link), workspace_(workspace), diagnostics_(printCodecDiagnostic)
 {
     setObjectName(QStringLiteral("CopyEngine"));
+    connect(&link_, &RequestLink::Answered, this, [this](int code, const QByteArray& frame) {
+        // Late answers during or after the abort belong to an exchange that is over.
+        if (state_ == State::Running)
+            OnAnswer(code, proto::FrameView(reinterpret_cast<const std::uint8_t*>(frame.data()),
+                                            std::size_t(frame.size()))
+                               .Status());
+    });
 }
 
 CopyEngine::~CopyEngine()
@@ -94,7 +95,7 @@ int CopyEngine::ProgressPosition() const
 
 std::string CopyEngine::ProgressText() const
 {
-    const std::string label = GetText(kSection, 4, AppConfig.textsPath.c_str());
+    const std::string label = workspace_.Text(kSection, 4);
     char numbers[64];
     std::snprintf(numbers, sizeof numbers, " %llu - %llu",
                   static_cast<unsigned long long>(bytesRead_),
@@ -104,12 +105,12 @@ std::string CopyEngine::ProgressText() const
 
 void CopyEngine::ShowError(int number)
 {
-    ReportError(kErrorSection, number);
+    emit Failed(ErrorReport(number));
 }
 
 void CopyEngine::ShowCannotOpen(const std::string& path)
 {
-    ReportError(kErrorSection, 21, path);
+    emit Failed(ErrorReport(ErrorText::kCannotOpenFile, path));
 }
 
 bool CopyEngine::Start()
@@ -142,7 +143,7 @@ bool CopyEngine::OpeningPass()
             // A failed compression would otherwise go to the tester as if it were the software.
             const std::string zip = entry.pcPath + ".ZIP";
             if (!Compress(entry.pcPath, zip)) {
-                ReportError(kErrorSection, kCannotCompress, entry.pcPath);
+                emit Failed(ErrorReport(ErrorText::kCannotCompress, entry.pcPath));
                 return false;
             }
             entry.pcPath = zip;
@@ -188,19 +189,7 @@ bool CopyEngine::Compress(const std::string& source, const std::string& zip)
     return false;
 }
 
-bool CopyEngine::event(QEvent* event)
-{
-    if (event->type() == LinkMessageEvent::eventType()) {
-        // Late answers during or after the abort belong to an exchange that is over.
-        const auto* message = static_cast<LinkMessageEvent*>(event);
-        if (state_ == State::Running)
-            OnAnswer(message->wParam, message->Status());
-        return true;
-    }
-    return QObject::event(event);
-}
-
-void CopyEngine::OnAnswer(long long code, int status)
+void CopyEngine::OnAnswer(int code, int status)
 {
     switch (code) {
     case kAnswerSync:
@@ -216,10 +205,10 @@ void CopyEngine::OnAnswer(long long code, int status)
             if (OpenCurrentFile())
                 SendBlock();
         } else if (status == kStatusRefused) {
-            ShowError(19);
+            ShowError(ErrorText::kNameRefused);
             SendClosingSync();
         } else {
-            ShowError(29);
+            ShowError(ErrorText::kUnexpectedAnswer);
             Abort(kResultFailed);
         }
         break;
@@ -227,15 +216,15 @@ void CopyEngine::OnAnswer(long long code, int status)
         if (status == kStatusAccepted) {
             SendBlock();
         } else if (status == kStatusRefused || status == kStatusRefusedToo) {
-            if (link_.RetryNow(this) == 0) {
-                ShowError(20);
+            if (!link_.Retry()) {
+                ShowError(ErrorText::kBlockRefused);
                 SendClosingSync();
             }
         } else if (status == kStatusTesterError) {
-            ShowError(18);
+            ShowError(ErrorText::kBlockError);
             SendClosingSync();
         } else {
-            ShowError(29);
+            ShowError(ErrorText::kUnexpectedAnswer);
             Abort(kResultFailed);
         }
         break;
@@ -247,24 +236,24 @@ void CopyEngine::OnAnswer(long long code, int status)
             if (std::size_t(current_) + 1 < entries_.size()) {
                 StartFile(current_ + 1);
             } else {
-                link_.EndExchange(this);
+                link_.EndExchange();
                 Finish(kResultSent);
             }
         } else if (status == kStatusRefused) {
-            ShowError(20);
+            ShowError(ErrorText::kBlockRefused);
             CloseFile();
             Abort(kResultFailed);
         } else {
-            ShowError(29);
+            ShowError(ErrorText::kUnexpectedAnswer);
             Abort(kResultFailed);
         }
         break;
     case LinkTimeout:
-        ShowError(12);
+        ShowError(ErrorText::kNoAnswer);
         Abort(kResultFailed);
         break;
     case LinkSendFailed:
-        ShowError(15);
+        ShowError(ErrorText::kCannotSend);
         Abort(kResultFailed);
         break;
     default:
@@ -305,7 +294,7 @@ void CopyEngine::SendBlock()
 {
     if (!file_) {
         // A block answer while no file is open: the tester answered out of turn.
-        ShowError(29);
+        ShowError(ErrorText::kUnexpectedAnswer);
         Abort(kResultFailed);
         return;
     }
@@ -354,8 +343,8 @@ bool CopyEngine::Send(int type, const std::uint8_t* data, int length)
 {
     if (state_ != State::Running)
         return false;
-    if (link_.BuildRequest(type, data, length) == 0 || link_.SendRequest(this) == 0) {
-        ShowError(15);
+    if (!link_.Send(type, std::vector<std::uint8_t>(data, data + length))) {
+        ShowError(ErrorText::kCannotSend);
         Abort(kResultFailed);
         return false;
     }
@@ -392,7 +381,7 @@ void CopyEngine::Abort(int result)
     state_ = State::Aborting;
     emit CancelEnabled(false);
     CloseFile();
-    link_.EndExchange(this);
+    link_.EndExchange();
     emit CancelEnabled(true);
     Finish(result);
 }

@@ -1,16 +1,18 @@
 // Sends a queue of PC files to the tester, one after the other, in numbered blocks: the
 // widget-free state machine behind the copy dialog and zoltctl.
 //
-//   CopyEngine engine(link);                         // the program's LinkSession
+//   SessionRequestLink link(session);
+//   CopyEngine engine(link, workspace);
 //   engine.AddFile("/work/ABS.BIN_4096", "/FN0/ABS.BIN_4096", false, false);
+//   connect(&engine, &CopyEngine::Failed, ...);     // show, print or record it
 //   connect(&engine, &CopyEngine::Finished, ...);   // 1 sent, 0 failed or closed, 2 cancelled
-//   if (!engine.Start()) ...;                       // ended at once; its failure was reported
+//   if (!engine.Start()) ...;                       // ended at once; Failed said why
 //
-// The engine is the requester of its link exchanges; answers arrive as LinkMessageEvents.
-// Failures are reported through core/error_sink.h. Only a QCoreApplication is needed.
+// The engine sends its requests through `link` and reacts to its answers; it never waits and
+// never opens a window. Only a QCoreApplication is needed.
 #pragma once
 
-#include "core/error_sink.h"
+#include "core/messages.h"
 #include "linklib/protocol.h"
 #include "transfer/codec.h"
 
@@ -21,7 +23,8 @@
 #include <string>
 #include <vector>
 
-class LinkSession;
+class RequestLink;
+struct Workspace;
 
 class CopyEngine : public QObject
 {
@@ -55,7 +58,7 @@ public:
         bool compress = false;
     };
 
-    explicit CopyEngine(LinkSession& link, QObject* parent = nullptr);
+    CopyEngine(RequestLink& link, const Workspace& workspace, QObject* parent = nullptr);
     ~CopyEngine() override;
 
     // Queues a file. Refused when 255 files are queued already, the transfer has started, or a
@@ -100,12 +103,11 @@ signals:
     void FileSent(int index);
     // The transfer is over (emitted once).
     void Finished(int result);
-
-protected:
-    bool event(QEvent* event) override;
+    // A failure the user must see; the transfer ends with it.
+    void Failed(const ErrorReport& report);
 
 private:
-    void OnAnswer(long long code, int status);
+    void OnAnswer(int code, int status);
     bool OpeningPass();
     // Compresses `source` into `zip`. On failure nothing of `zip` is left that this run made.
     bool Compress(const std::string& source, const std::string& zip);
@@ -122,7 +124,8 @@ private:
     void ShowError(int number);
     void ShowCannotOpen(const std::string& path);
 
-    LinkSession& link_;
+    RequestLink& link_;
+    const Workspace& workspace_;
     std::vector<Entry> entries_;
     CodecDiagnostics diagnostics_;
     State state_ = State::Idle;

@@ -1,8 +1,9 @@
 // The copy dialog: texts, progress display and the two ways of stopping a transfer.
 #include "transfer/copy_to_tester_dlg.h"
 
-#include "core/app_config.h"
+#include "core/error_boxes.h"
 #include "core/texts.h"
+#include "core/workspace.h"
 #include "ui_copy_to_tester_dlg.h"
 
 #include <QCloseEvent>
@@ -15,8 +16,10 @@ constexpr int kPictureSize = 48;
 
 } // namespace
 
-CCopyToTesterDlg::CCopyToTesterDlg(LinkSession& link, QWidget* parent)
-    : QDialog(parent), ui_(new Ui::CCopyToTesterDlg), engine_(link)
+CCopyToTesterDlg::CCopyToTesterDlg(RequestLink& link, const Workspace& workspace, ErrorBoxes& boxes,
+                                   QWidget* parent)
+    : QDialog(parent), ui_(new Ui::CCopyToTesterDlg), workspace_(workspace),
+      engine_(link, workspace)
 {
     ui_->setupUi(this);
     setObjectName(QStringLiteral("CCopyToTesterDlg"));
@@ -31,6 +34,7 @@ CCopyToTesterDlg::CCopyToTesterDlg(LinkSession& link, QWidget* parent)
     connect(&engine_, &CopyEngine::ProgressChanged, this, &CCopyToTesterDlg::ShowProgress);
     connect(&engine_, &CopyEngine::CancelEnabled, ui_->cancelButton, &QWidget::setEnabled);
     connect(&engine_, &CopyEngine::Finished, this, &CCopyToTesterDlg::OnFinished);
+    connect(&engine_, &CopyEngine::Failed, &boxes, &ErrorBoxes::Show);
 }
 
 CCopyToTesterDlg::~CCopyToTesterDlg() = default;
@@ -45,7 +49,9 @@ int CCopyToTesterDlg::AddFile(const char* pcPath, const char* testerPath, int te
 
 void CCopyToTesterDlg::SetTexts()
 {
-    auto text = [](int number) { return UiText(kSection, number); };
+    auto text = [this](int number) {
+        return QString::fromStdString(workspace_.Text(kSection, number));
+    };
     setWindowTitle(text(1));
     ui_->cancelButton->setText(text(3));
     ui_->caption->setText(text(5));

@@ -2,7 +2,7 @@
 // CopyEngine, with the file being sent, a progress bar, the byte counts, the transfer rate and
 // time left, a moving picture and Cancel.
 //
-//   CCopyToTesterDlg dlg(link, this);   // the program's LinkSession
+//   CCopyToTesterDlg dlg(link, workspace, boxes, this);   // link: a RequestLink
 //   dlg.AddFile("/work/ABS&&1-2.BIN_98304", "/FN0/ABS&&1-2.BIN_98304", 0, 0);
 //   int result = dlg.exec();   // 1 all sent, 0 error or window closed, 2 Cancel
 #pragma once
@@ -15,6 +15,8 @@
 
 #include <memory>
 
+class ErrorBoxes;
+
 namespace Ui {
 class CCopyToTesterDlg;
 }
@@ -24,7 +26,9 @@ class CCopyToTesterDlg : public QDialog
     Q_OBJECT
 
 public:
-    explicit CCopyToTesterDlg(LinkSession& link, QWidget* parent = nullptr);
+    // The engine's failures are shown in `boxes`.
+    CCopyToTesterDlg(RequestLink& link, const Workspace& workspace, ErrorBoxes& boxes,
+                     QWidget* parent = nullptr);
     ~CCopyToTesterDlg() override;
 
     // Queues a file (text mode and compress: 1 on). Returns 1, or 0 when the queue is full.
@@ -51,6 +55,7 @@ private:
     void OnFinished(int result);
 
     std::unique_ptr<Ui::CCopyToTesterDlg> ui_;
+    const Workspace& workspace_;
     CopyEngine engine_;
     RateMeter rate_;
     QElapsedTimer clock_;

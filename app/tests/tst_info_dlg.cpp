@@ -87,7 +87,7 @@ private slots:
         const QString version = QString::fromStdString(api->Version());
         const QString date = QString::fromStdString(api->Date());
         QVERIFY(!version.isEmpty() && !date.isEmpty());
-        LinkSession session(std::move(api));
+        LinkSession session(AppConfig, std::move(api));
         CInfoDlg dlg(nullptr, LinkTextsOf(&session));
         const QTreeWidgetItem* row = dlg.findChild<QTreeWidget*>("table")->topLevelItem(1);
         QCOMPARE(row->text(1), version);

@@ -2,12 +2,15 @@
 #include "app/app_constants.h"
 #include "app/zolt_view.h"
 #include "core/app_config.h"
-#include "core/error_sink.h"
+#include "core/app_settings.h"
+#include "core/message_box.h"
+#include "core/texts.h"
 #include "link/link_session.h"
 
 #include <QDir>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QSettings>
 #include <QTemporaryDir>
 #include <QTimer>
 #include <QtTest>
@@ -27,7 +30,7 @@ class TestPortChange : public QObject
     QString Device(int port) const { return work_.filePath(QString("tester%1").arg(port)); }
 
 private slots:
-    // COM1 and COM2 lead to two pseudo-terminals.
+    // COM1 and COM2 lead to two pseudo-terminals, COM3 to nothing.
     void initTestCase()
     {
         QByteArray ini = "[CONFIGURAZIONE]\nporta_com=COM1\n[PORTE_COM]\n";
@@ -37,6 +40,7 @@ private slots:
             QVERIFY(QFile::link(QString::fromLatin1(ptsname(masters_[i])), Device(i + 1)));
             ini += "COM" + QByteArray::number(i + 1) + "=" + Device(i + 1).toUtf8() + "\n";
         }
+        ini += "COM3=" + work_.filePath("unplugged").toUtf8() + "\n";
         QFile file(work_.filePath("VELANTO.INI"));
         QVERIFY(file.open(QIODevice::WriteOnly));
         file.write(ini);
@@ -55,28 +59,79 @@ private slots:
             ::close(fd);
     }
 
-    void chosenPortIsReopened()
+    // Picks COM`port` in the serial-port dialog of `view`.
+    static void ChoosePort(CZOLTView& view, int port)
     {
-        RecordingErrorSink reports;
-        CZOLTView view;
-        QVERIFY(view.Create());
-        QCOMPARE(view.GetLink()->Port(), 1);
-        QTimer::singleShot(0, [] {
+        QTimer::singleShot(0, [port] {
             QWidget* dlg = QApplication::activeModalWidget();
             QVERIFY(dlg);
-            QTest::mouseClick(dlg->findChild<QRadioButton*>("radioCom2"), Qt::LeftButton);
+            QTest::mouseClick(dlg->findChild<QRadioButton*>(QString("radioCom%1").arg(port)),
+                              Qt::LeftButton);
             QTest::mouseClick(dlg->findChild<QPushButton*>("buttonOk"), Qt::LeftButton);
         });
         view.OnCommand(cmd::SelectSerialPort);
+    }
 
-        QCOMPARE(view.GetLink()->Port(), 2);
+    static std::string SavedPort()
+    {
+        QSettings profile(QString::fromStdString(AppConfig.profilePath), QSettings::IniFormat);
+        return profile.value("CONFIGURAZIONE/porta_com").toString().toStdString();
+    }
+
+    void chosenPortIsReopened()
+    {
+        std::vector<std::pair<std::string, int>> boxes;
+        SetMessageBoxHook([&](const std::string&, const std::string& text, int style) {
+            boxes.push_back({text, style});
+            return 1;
+        });
+        CZOLTView view;
+        QVERIFY(view.Create());
+        QCOMPARE(view.GetLink()->Port().com, 1);
+        ChoosePort(view, 2);
+
+        QCOMPARE(view.GetLink()->Port().com, 2);
         QVERIFY(view.GetLink()->PortOpen());
-        QCOMPARE(reports.Numbers(), std::vector<int>{55});
+        QCOMPARE(int(AppConfig.comPort), 2);
+        QCOMPARE(SavedPort(), std::string("COM2"));
+        // The change is announced in the platform's notice box.
+        QTRY_COMPARE(boxes.size(), std::size_t(1));
+        QCOMPARE(boxes[0].first, GetText("MESSAGGI_ERRORE", 55, AppConfig.textsPath.c_str()));
+        QCOMPARE(boxes[0].second, kStyleNotice);
         // The first device is free again for another program.
         const int fd = ::open(qPrintable(Device(1)), O_RDWR | O_NOCTTY | O_NONBLOCK);
         QVERIFY(fd >= 0);
         QCOMPARE(::flock(fd, LOCK_EX | LOCK_NB), 0);
         ::close(fd);
+        ChoosePort(view, 1);
+        QTRY_COMPARE(boxes.size(), std::size_t(2));
+        SetMessageBoxHook(nullptr);
+    }
+
+    // A port that cannot be opened: its reason is said, and nothing else; the port that worked
+    // stays in use and in the profile.
+    void failedChoiceKeepsThePortThatWorked()
+    {
+        std::vector<std::pair<std::string, int>> boxes;
+        SetMessageBoxHook([&](const std::string&, const std::string& text, int style) {
+            boxes.push_back({text, style});
+            return 1;
+        });
+        CZOLTView view;
+        QVERIFY(view.Create());
+        QCOMPARE(view.GetLink()->Port().com, 1);
+        ChoosePort(view, 3); // COM3 leads to a device that is not there
+        QTRY_COMPARE(boxes.size(), std::size_t(1));
+        QTest::qWait(50);
+        QCOMPARE(boxes.size(), std::size_t(1));
+        QVERIFY(boxes[0].first.rfind(GetText("MESSAGGI_ERRORE", 2, AppConfig.textsPath.c_str()),
+                                     0) == 0);
+        QCOMPARE(boxes[0].second, kStyleError);
+        QCOMPARE(view.GetLink()->Port().com, 1);
+        QVERIFY(view.GetLink()->PortOpen());
+        QCOMPARE(int(AppConfig.comPort), 1);
+        QCOMPARE(SavedPort(), std::string("COM1"));
+        SetMessageBoxHook(nullptr);
     }
 };
 

@@ -4,6 +4,7 @@
 #include "app/main_frame.h"
 #include "app/zolt_view.h"
 #include "core/app_config.h"
+#include "core/message_box.h"
 #include "core/texts.h"
 
 #include <QAction>

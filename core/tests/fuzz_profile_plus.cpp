@@ -2,6 +2,7 @@
 // with the lines kept from an earlier read and, as the reference, line by line from the file;
 // both must give the same result and bytes.
 #include "core/profile_plus.h"
+#include "core/message_box.h"
 #include "core/texts.h"
 #include "platform/profile.h"
 
@@ -73,7 +74,6 @@ extern "C" int LLVMFuzzerTestOneInput(const unsigned char* data, std::size_t siz
 {
     static long stamp = [] {
         std::atexit(RemoveProfile);
-        SetMessageBoxHook([](const std::string&, const std::string&, int) { return 6; });
         return 1000000000L;
     }();
 

@@ -1,8 +1,8 @@
 // Tests of the program's message box: buttons, captions, icons and closing codes.
 #include "core/app_config.h"
 #include "core/help_request.h"
-#include "core/link_event.h"
 #include "core/msg_box_dlg.h"
+#include "linklib/link_event.h"
 
 #include <QLabel>
 #include <QPushButton>

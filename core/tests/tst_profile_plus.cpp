@@ -21,6 +21,20 @@ struct Box
     int style;
 };
 
+// The boxes a caller shows for the reader's open failures.
+std::vector<Box> g_boxes;
+
+int ReadPlus(const char* section, const char* key, const char* defaultText, char* out,
+             unsigned size, const char* path)
+{
+    ErrorReport failure;
+    const int result =
+        GetPrivateProfileStringPlus(section, key, defaultText, out, size, path, &failure);
+    if (!failure.literal.empty())
+        g_boxes.push_back({failure.literalTitle, failure.literal, failure.style});
+    return result;
+}
+
 QByteArray Repeat(char c, int n)
 {
     return QByteArray(n, c);
@@ -34,7 +48,7 @@ class TestProfilePlus : public QObject
 
 private:
     QTemporaryDir dir_;
-    std::vector<Box> boxes_;
+    std::vector<Box>& boxes_ = g_boxes;
 
     std::string Write(const QByteArray& data, const char* name = "ECU.INI")
     {
@@ -48,17 +62,9 @@ private slots:
     {
         boxes_.clear();
         SetProfilePlusOpenHook(nullptr);
-        SetMessageBoxHook([this](const std::string& title, const std::string& text, int style) {
-            boxes_.push_back({title, text, style});
-            return 6;
-        });
     }
 
-    void cleanup()
-    {
-        SetProfilePlusOpenHook(nullptr);
-        SetMessageBoxHook(nullptr);
-    }
+    void cleanup() { SetProfilePlusOpenHook(nullptr); }
 
     void read_data()
     {
@@ -168,9 +174,8 @@ private slots:
             // Exactly size + 1 bytes, so that any overrun is caught by the address sanitizer.
             std::unique_ptr<char[]> buffer(new char[size + 1]);
             std::memset(buffer.get(), '#', size + 1);
-            QCOMPARE(GetPrivateProfileStringPlus(section.constData(), key.constData(),
-                                                 defaultText.constData(), buffer.get(),
-                                                 static_cast<unsigned>(size), path.c_str()),
+            QCOMPARE(ReadPlus(section.constData(), key.constData(), defaultText.constData(),
+                              buffer.get(), static_cast<unsigned>(size), path.c_str()),
                      result);
             QCOMPARE(QByteArray(buffer.get()), out);
         }
@@ -184,7 +189,7 @@ private slots:
         std::string path = dir_.filePath("fifo.ini").toStdString();
         QCOMPARE(::mkfifo(path.c_str(), 0600), 0);
         char out[10];
-        QCOMPARE(GetPrivateProfileStringPlus("S", "k", "def", out, 9, path.c_str()), -3);
+        QCOMPARE(ReadPlus("S", "k", "def", out, 9, path.c_str()), -3);
         QCOMPARE(QByteArray(out), QByteArray("def"));
         QVERIFY(boxes_.empty());
     }
@@ -194,13 +199,13 @@ private slots:
     {
         std::string path = Write("[S]\nk=1\n", "changing.ini");
         char out[10];
-        QCOMPARE(GetPrivateProfileStringPlus("S", "k", "def", out, 9, path.c_str()), 1);
+        QCOMPARE(ReadPlus("S", "k", "def", out, 9, path.c_str()), 1);
         QCOMPARE(QByteArray(out), QByteArray("1"));
         Write("[S]\nk=2\n", "changing.ini");
-        QCOMPARE(GetPrivateProfileStringPlus("S", "k", "def", out, 9, path.c_str()), 1);
+        QCOMPARE(ReadPlus("S", "k", "def", out, 9, path.c_str()), 1);
         QCOMPARE(QByteArray(out), QByteArray("2"));
         QVERIFY(WritePrivateProfileStringA("S", "k", "3", path.c_str()));
-        QCOMPARE(GetPrivateProfileStringPlus("S", "k", "def", out, 9, path.c_str()), 1);
+        QCOMPARE(ReadPlus("S", "k", "def", out, 9, path.c_str()), 1);
         QCOMPARE(QByteArray(out), QByteArray("3"));
     }
 
@@ -208,7 +213,7 @@ private slots:
     {
         char out[20];
         std::string path = dir_.filePath("nowhere/ECU.INI").toStdString();
-        QCOMPARE(GetPrivateProfileStringPlus("S", "k", "def", out, 10, path.c_str()), -3);
+        QCOMPARE(ReadPlus("S", "k", "def", out, 10, path.c_str()), -3);
         QCOMPARE(QByteArray(out), QByteArray("def"));
         QVERIFY(boxes_.empty());
     }
@@ -260,7 +265,7 @@ private slots:
         }
 
         char out[10];
-        QCOMPARE(GetPrivateProfileStringPlus("S", "k", "()--()", out, 9, path.c_str()), -1);
+        QCOMPARE(ReadPlus("S", "k", "()--()", out, 9, path.c_str()), -1);
         QCOMPARE(QByteArray(out), QByteArray("()--()"));
         QCOMPARE(boxes_.size(), std::size_t(1));
         QCOMPARE(boxes_[0].title, std::string("GetPrivateProfileStringPlus"));

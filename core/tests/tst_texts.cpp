@@ -1,5 +1,6 @@
 // Tests of the language text lookup and of the message box entry points.
 #include "core/app_config.h"
+#include "core/message_box.h"
 #include "core/texts.h"
 
 #include <QTemporaryDir>

@@ -2,6 +2,7 @@
 // of a 110-byte block exchange on a simulated 19200-baud line against its line-rate bound.
 #include "sim_link_fixture.h"
 
+#include "core/message_box.h"
 #include "core/texts.h"
 #include "linklib/wire_frame.h"
 
@@ -29,8 +30,7 @@ std::vector<std::uint8_t> Block(std::uint32_t number)
 
 void RunBlocks(benchmark::State& state, int port)
 {
-    if (g_link->session->Port() != port)
-        g_link->session->ReopenPort(port);
+    g_link->session->ReopenPort(PortTarget::Com(port));
     g_link->Exchange(3);
     const char* path = "/FN0/BENCH.BIN_0";
     if (g_link->Exchange(11, std::vector<std::uint8_t>(path, path + std::strlen(path))) != 8) {
@@ -50,8 +50,7 @@ void RunBlocks(benchmark::State& state, int port)
 
 void BM_SyncExchange(benchmark::State& state)
 {
-    if (g_link->session->Port() != 1)
-        g_link->session->ReopenPort(1);
+    g_link->session->ReopenPort(PortTarget::Com(1));
     for (auto _ : state) {
         const long long code = g_link->Exchange(3);
         if (code != 7) {
@@ -90,15 +89,15 @@ int main(int argc, char** argv)
     QCoreApplication app(argc, argv);
     // A message from the link reads as the program would show it.
     AppConfig.textsPath = ZOLT_SOURCE_DIR "/data/SWBASE.TXT";
-    SetMessageBoxHook([](const std::string& title, const std::string& text, int) {
-        std::fprintf(stderr, "%s: %s\n", title.c_str(), text.c_str());
-        return 1;
-    });
     SimLink link;
     if (!link.AddSimulator() || !link.AddSimulator({"--baud", "19200"}) || !link.Open()) {
         std::fprintf(stderr, "bench_link: the simulator or the link did not come up\n");
         return 1;
     }
+    QObject::connect(link.session.get(), &LinkSession::Failed, [](const ErrorReport& report) {
+        std::fprintf(stderr, "%s: %s\n", ReportTitle(report, AppConfig).c_str(),
+                     ReportText(report, AppConfig).c_str());
+    });
     g_link = &link;
     benchmark::Initialize(&argc, argv);
     benchmark::RunSpecifiedBenchmarks();

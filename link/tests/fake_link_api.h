@@ -3,7 +3,7 @@
 #pragma once
 
 #include "core/app_config.h"
-#include "core/error_sink.h"
+#include "core/messages.h"
 #include "link/link_api.h"
 #include "linklib/link_event.h"
 
@@ -25,7 +25,8 @@ struct FakeCall
     std::string name;
     qint64 atMs = 0;
     std::vector<std::uint8_t> frame; // Send
-    int port = 0, baud = 0;          // OpenPort
+    std::string device;              // OpenPort (the device opened)
+    int baud = 0;
 };
 
 class FakeLinkApi : public LinkApi
@@ -37,6 +38,8 @@ public:
     int releaseResult = 1;
     int receiveResult = 1;
     std::string portError;
+    // When set, answers each OpenDevice instead of openResult.
+    std::function<int(const std::string& device)> onOpen;
     std::vector<FakeCall> calls;
     QElapsedTimer clock;
     QPointer<QObject> notify;
@@ -51,12 +54,12 @@ public:
         return initResult;
     }
     int Release(int) override { return Record("Release"), releaseResult; }
-    int OpenPort(int, int, int port, int baud, unsigned char*) override
+    int OpenDevice(int, const std::string& device, int baud, unsigned char*) override
     {
         FakeCall& c = Record("OpenPort");
-        c.port = port;
+        c.device = device;
         c.baud = baud;
-        return openResult;
+        return onOpen ? onOpen(device) : openResult;
     }
     void ClosePort(int) override { Record("ClosePort"); }
     int Receive(QObject** window, int, unsigned char* response, int* length) override
@@ -134,7 +137,7 @@ private:
 
     FakeCall& Record(const char* name)
     {
-        calls.push_back({name, clock.elapsed(), {}, 0, 0});
+        calls.push_back({name, clock.elapsed(), {}, {}, 0});
         return calls.back();
     }
 };
@@ -163,9 +166,10 @@ protected:
     }
 };
 
-// A language file whose MESSAGGI_ERRORE texts read "E<n>" and GENERIC_STRING texts "G<n>", and
-// a sink that records the text of each reported failure (and, apart, of each notice).
-class CapturedMessages : public ErrorSink
+// A language file whose MESSAGGI_ERRORE texts read "E<n>" and GENERIC_STRING texts "G<n>" (the
+// program's AppConfig reads it), and the text of each failure reported by the emitters watched
+// (notices apart).
+class CapturedMessages : public QObject
 {
 public:
     std::vector<std::string> texts;
@@ -177,7 +181,7 @@ public:
         QFile file(path);
         file.open(QIODevice::WriteOnly);
         QByteArray content = "[MESSAGGI_ERRORE]\n";
-        for (int n = 1; n <= 62; ++n)
+        for (int n = 1; n <= 64; ++n)
             content += "s" + QByteArray::number(n) + "_ITA=E" + QByteArray::number(n) + "\n";
         content += "[GENERIC_STRING]\n";
         for (int n = 1; n <= 10; ++n)
@@ -186,16 +190,17 @@ public:
         file.close();
         AppConfig.textsPath = path.toStdString();
         AppConfig.language = 0;
-        previous_ = SetErrorSink(this);
     }
-    ~CapturedMessages() override { SetErrorSink(previous_); }
 
-    void Report(const ErrorReport& report) override
+    // Records the failures `emitter` reports by its Failed signal.
+    template <typename Emitter> void Watch(Emitter* emitter)
     {
-        (report.style == kStyleNotice ? notices : texts).push_back(ReportText(report));
+        QObject::connect(emitter, &Emitter::Failed, this, [this](const ErrorReport& report) {
+            (report.style == kStyleNotice ? notices : texts)
+                .push_back(ReportText(report, AppConfig));
+        });
     }
 
 private:
     QTemporaryDir dir;
-    ErrorSink* previous_ = nullptr;
 };

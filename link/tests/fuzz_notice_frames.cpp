@@ -4,7 +4,9 @@
 // may crash, open a box over a box of the same message, or leave the link unable to read.
 //
 // The input is read two bytes at a time: a kind and a value.
-#include "core/error_sink.h"
+#include "core/app_config.h"
+#include "core/error_boxes.h"
+#include "core/message_box.h"
 #include "link/link_session.h"
 #include "link/view_link_handler.h"
 #include "linklib/wire_frame.h"
@@ -16,7 +18,9 @@
 #include <QTemporaryDir>
 
 #include <cstdlib>
+#include <string>
 #include <utility>
+#include <vector>
 
 #include <fcntl.h>
 #include <poll.h>
@@ -24,34 +28,34 @@
 
 namespace {
 
-// A message box: events keep flowing while it is open.
-class BoxSink : public ErrorSink
+// The program's message box under `boxes`: events keep flowing while it is open.
+class ModalBoxes
 {
 public:
-    void Report(const ErrorReport& report) override
+    explicit ModalBoxes(const ErrorBoxes& boxes)
     {
-        const std::pair<std::string, int> message{report.section, report.number};
-        for (const auto& shown : open_)
-            if (shown == message)
-                std::abort(); // a box over a box of the same message
-        if (open_.size() >= 8)
-            std::abort();
-        open_.push_back(message);
-        QCoreApplication::processEvents();
-        open_.pop_back();
+        SetMessageBoxHook([&boxes](const std::string&, const std::string&, int) {
+            const std::vector<ErrorReport>& open = boxes.Showing();
+            for (std::size_t i = 0; i < open.size(); ++i)
+                for (std::size_t j = i + 1; j < open.size(); ++j)
+                    if (open[i].SameMessage(open[j]))
+                        std::abort(); // a box over a box of the same message
+            if (open.size() > 8)
+                std::abort();
+            QCoreApplication::processEvents();
+            return 1;
+        });
     }
-
-private:
-    std::vector<std::pair<std::string, int>> open_;
 };
 
 struct Rig
 {
     QTemporaryDir work;
     int master = -1;
-    BoxSink boxes;
+    ErrorBoxes boxes{AppConfig};
+    ModalBoxes modal{boxes};
     QObject view;
-    LinkSession session;
+    LinkSession session{AppConfig};
     ViewLinkHandler handler{session, &view};
     long long shown = 0; // library events 1 seen
 
@@ -65,14 +69,11 @@ struct Rig
         ini.open(QIODevice::WriteOnly);
         ini.write("[PORTE_COM]\nCOM1=" + work.filePath("tester").toUtf8() + "\n");
         ini.close();
-        // The link finds its port in the working directory's profile; the fuzzer then reads its
-        // corpus folders by the paths it was given, so the directory is given back.
-        const QString before = QDir::currentPath();
-        QDir::setCurrent(work.path());
-        SetErrorSink(&boxes);
-        if (session.OpenLink(&view) != 0 || !session.PortOpen())
+        AppConfig.profilePath = work.filePath("VELANTO.INI").toStdString();
+        boxes.Watch(&session);
+        boxes.Watch(&handler);
+        if (session.OpenLink(&view, PortTarget::Com(1)) != 0 || !session.PortOpen())
             std::abort();
-        QDir::setCurrent(before);
         QObject::connect(session.Window(), &LinkWindow::ViewShowRequested, [this] { ++shown; });
     }
 

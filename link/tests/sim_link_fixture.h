@@ -98,10 +98,10 @@ public:
     // Opens the link on COM1 with the real link library.
     bool Open()
     {
-        QDir::setCurrent(work.path());
+        AppConfig.profilePath = work.filePath("VELANTO.INI").toStdString();
         AppConfig.comPort = 1;
-        session = std::make_unique<LinkSession>();
-        return session->OpenLink(&view) == 0 && session->PortOpen();
+        session = std::make_unique<LinkSession>(AppConfig);
+        return session->OpenLink(&view, PortTarget::Com(1)) == 0 && session->PortOpen();
     }
 
     // One exchange: returns the answer's code (LinkTimeout when none came), or -1.

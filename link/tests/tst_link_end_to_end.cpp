@@ -1,6 +1,8 @@
 // End-to-end tests: the program's link (link session, link library) against the tester
 // simulator running as its own process on a pseudo-terminal.
-#include "core/error_sink.h"
+#include "core/messages.h"
+#include "report_recorder.h"
+#include "core/message_box.h"
 #include "core/texts.h"
 #include "link/view_link_handler.h"
 #include "linklib/serial_device.h"
@@ -137,8 +139,8 @@ private slots:
         }
     }
 
-    // After the user picked another port the link really moves: the old device is let go, the
-    // next exchange is answered by the simulator on the new one, and the change is announced.
+    // After the user picked another port the link really moves: the old device is let go and
+    // the next exchange is answered by the simulator on the new one.
     void changeOfPortMovesTheLink()
     {
         SimLink link;
@@ -146,9 +148,10 @@ private slots:
         QVERIFY(link.AddSimulator({"--verbose"}));
         QVERIFY(link.Open());
         QCOMPARE(link.Exchange(3), 7);
-        RecordingErrorSink reports;
-        QVERIFY(link.session->ReopenPort(2));
-        QCOMPARE(reports.Numbers(), std::vector<int>{55});
+        ReportRecorder reports;
+        reports.Watch(link.session.get());
+        QCOMPARE(link.session->ReopenPort(PortTarget::Com(2)), LinkSession::Reopen::Opened);
+        QVERIFY(reports.reports.empty());
         QVERIFY(link.session->PortOpen());
 
         const serial::OpenResult first =
@@ -164,56 +167,50 @@ private slots:
         QCOMPARE(link.sims[0]->ErrorOutput(), firstLog);
     }
 
-    // A port that cannot be opened: message 2 with the reason in the user's language, then the
-    // notice; the old port is let go all the same.
-    void changeToAMissingPort()
+    // A port that cannot be opened: message 2 with the reason in the user's language, and
+    // nothing else; the port that worked stays in use.
+    void changeToAMissingPortKeepsTheOldOne()
     {
         SimLink link;
         QVERIFY(link.AddSimulator());
         QVERIFY(link.Open());
         AppConfig.textsPath = ZOLT_SOURCE_DIR "/data/SWBASE.TXT";
         AppConfig.language = 2;
-        AppConfig.profilePath = link.work.filePath("VELANTO.INI").toStdString();
         QFile ini(link.work.filePath("VELANTO.INI"));
         QVERIFY(ini.open(QIODevice::Append));
         ini.write("COM3=" + link.work.filePath("no-such-device").toUtf8() + "\n");
         ini.close();
-        RecordingErrorSink reports;
-        QVERIFY(link.session->ReopenPort(3));
-        QCOMPARE(reports.Numbers(), (std::vector<int>{2, 55}));
-        QVERIFY(!link.session->PortOpen());
-        const std::string expected = FormatWithPath(
-            GetText(kErrorSection, 60, AppConfig.textsPath.c_str()),
-            link.work.filePath("no-such-device").toStdString());
+        ReportRecorder reports;
+        reports.Watch(link.session.get());
+        QCOMPARE(link.session->ReopenPort(PortTarget::Com(3)), LinkSession::Reopen::Kept);
+        QCOMPARE(reports.Numbers(), std::vector<int>{2});
+        QVERIFY(link.session->PortOpen());
+        const std::string expected =
+            FillText(GetText(kErrorSection, 60, AppConfig.textsPath.c_str()),
+                     {link.work.filePath("no-such-device").toStdString()});
         QCOMPARE(reports.reports[0].detail, expected);
         QVERIFY(expected.find("n'existe pas") != std::string::npos);
-        const serial::OpenResult first =
-            serial::OpenDevice(link.work.filePath("tester1").toStdString(), proto::kBaudRate);
-        QVERIFY2(first.fd >= 0, first.why.c_str());
-        serial::CloseDevice(first.fd);
+        QCOMPARE(link.Exchange(3), 7);
         AppConfig.language = 0;
     }
 
     void testerEventsReachTheView()
     {
-        std::vector<std::string> boxes;
-        SetMessageBoxHook([&](const std::string&, const std::string& text, int) {
-            boxes.push_back(text);
-            return 1;
-        });
         SimLink link;
         QVERIFY(link.AddSimulator());
         QVERIFY(link.Open());
         ViewLinkHandler handler(*link.session, &link.view);
+        ReportRecorder reports;
+        reports.Watch(&handler);
         QSignalSpy maximize(&handler, &ViewLinkHandler::MaximizeRequested);
         QCOMPARE(link.Exchange(3), 7); // the simulator learns the link id
         link.sims[0]->Command("event 4");
         QTRY_COMPARE(maximize.count(), 1);
         // Code 27 with 1: the view answers with type 42 until the fourth one, then gives up.
         link.sims[0]->Command("code27 1");
-        QTRY_COMPARE(boxes.size(), std::size_t(1));
+        QTRY_COMPARE(reports.reports.size(), std::size_t(1));
+        QCOMPARE(reports.reports[0].section, std::string("GENERIC_STRING"));
         QCOMPARE(handler.RepeatCounter(), 0);
-        SetMessageBoxHook(nullptr);
     }
 };
 

@@ -13,10 +13,14 @@ class TestLinkSession : public QObject
     {
         CapturedMessages messages;
         FakeLinkApi* api = new FakeLinkApi;
-        LinkSession session{std::unique_ptr<LinkApi>(api)};
-        std::vector<std::string>& notices = messages.notices;
+        LinkSession session{AppConfig, std::unique_ptr<LinkApi>(api)};
         QObject view;
-        Fixture() { AppConfig.comPort = 1; }
+        Fixture()
+        {
+            AppConfig.comPort = 1;
+            messages.Watch(&session);
+        }
+        int Open() { return session.OpenLink(&view, PortTarget::Com(AppConfig.comPort)); }
         const FakeCall* LastOpen() const
         {
             for (auto it = api->calls.rbegin(); it != api->calls.rend(); ++it)
@@ -31,9 +35,9 @@ private slots:
     {
         Fixture f;
         AppConfig.comPort = 3;
-        QCOMPARE(f.session.OpenLink(&f.view), 0);
+        QCOMPARE(f.Open(), 0);
         QVERIFY(f.session.PortOpen());
-        QCOMPARE(f.LastOpen()->port, 3);
+        QCOMPARE(f.LastOpen()->device, std::string("/dev/ttyS2"));
         QCOMPARE(f.LastOpen()->baud, 19200);
         QCOMPARE(f.api->notify.data(), static_cast<QObject*>(f.session.Window()));
         QVERIFY(f.messages.texts.empty());
@@ -55,7 +59,7 @@ private slots:
         QFETCH(std::string, message);
         Fixture f;
         f.api->initResult = result;
-        QCOMPARE(f.session.OpenLink(&f.view), -1);
+        QCOMPARE(f.Open(), -1);
         QVERIFY(f.session.LinkFailed());
         QCOMPARE(f.messages.texts, std::vector<std::string>{message});
         QCOMPARE(f.api->Count("OpenPort"), 0);
@@ -69,7 +73,7 @@ private slots:
         f.api->openResult = 0;
         f.api->portError = "/dev/ttyS0: permission denied. The user must be a member of the "
                            "\"dialout\" group.";
-        QCOMPARE(f.session.OpenLink(&f.view), 0);
+        QCOMPARE(f.Open(), 0);
         QVERIFY(!f.session.PortOpen());
         QCOMPARE(f.messages.texts.size(), std::size_t(1));
         QVERIFY(f.messages.texts[0].rfind("E2\n\n", 0) == 0);
@@ -80,42 +84,50 @@ private slots:
     void reopenPortKeepsStartRate()
     {
         Fixture f;
-        f.session.OpenLink(&f.view);
-        QVERIFY(f.session.ReopenPort(2));
-        QCOMPARE(f.LastOpen()->port, 2);
+        f.Open();
+        QCOMPARE(f.session.ReopenPort(PortTarget::Com(2)), LinkSession::Reopen::Opened);
+        QCOMPARE(f.LastOpen()->device, std::string("/dev/ttyS1"));
         QCOMPARE(f.LastOpen()->baud, 19200);
-        QCOMPARE(AppConfig.comPort, std::uint8_t(2));
+        QCOMPARE(f.session.Port().com, 2);
         const std::vector<std::string> names = f.api->Names();
         QCOMPARE(std::vector<std::string>(names.end() - 2, names.end()),
                  (std::vector<std::string>{"ClosePort", "OpenPort"}));
-        QCOMPARE(f.notices, std::vector<std::string>{"E55"});
         QVERIFY(f.messages.texts.empty());
     }
 
     void reopenSamePortDoesNothing()
     {
         Fixture f;
-        f.session.OpenLink(&f.view);
-        QVERIFY(!f.session.ReopenPort(1));
+        f.Open();
+        QCOMPARE(f.session.ReopenPort(PortTarget::Com(1)), LinkSession::Reopen::Unchanged);
         QCOMPARE(f.api->Count("OpenPort"), 1);
         QCOMPARE(f.api->Count("ClosePort"), 0);
-        QVERIFY(f.notices.empty());
     }
 
-    void reopenFailureShowsMessageThenNotice()
+    // A port that cannot be opened is said once, and the port that worked stays in use; only
+    // when that one cannot be opened again either is no port open.
+    void reopenFailureKeepsThePortThatWorked()
     {
         Fixture f;
-        f.session.OpenLink(&f.view);
+        f.Open();
         f.api->openResult = 0;
-        QVERIFY(f.session.ReopenPort(4));
-        QVERIFY(!f.session.PortOpen());
+        int opens = 0;
+        f.api->onOpen = [&](const std::string&) { return ++opens == 2 ? 1 : 0; };
+        QCOMPARE(f.session.ReopenPort(PortTarget::Com(4)), LinkSession::Reopen::Kept);
+        QVERIFY(f.session.PortOpen());
+        QCOMPARE(f.session.Port().com, 1);
+        QCOMPARE(f.LastOpen()->device, std::string("/dev/ttyS0"));
         QCOMPARE(f.messages.texts, std::vector<std::string>{"E2"});
-        QCOMPARE(f.notices, std::vector<std::string>{"E55"});
+
+        f.api->onOpen = nullptr;
+        QCOMPARE(f.session.ReopenPort(PortTarget::Com(5)), LinkSession::Reopen::NoPort);
+        QVERIFY(!f.session.PortOpen());
+        QCOMPARE(f.messages.texts, (std::vector<std::string>{"E2", "E2"}));
         // Without an open port there is nothing to close on the next change.
-        QCOMPARE(f.api->Count("ClosePort"), 1);
+        const int closes = f.api->Count("ClosePort");
         f.api->openResult = 1;
-        f.session.ReopenPort(5);
-        QCOMPARE(f.api->Count("ClosePort"), 1);
+        QCOMPARE(f.session.ReopenPort(PortTarget::Com(6)), LinkSession::Reopen::Opened);
+        QCOMPARE(f.api->Count("ClosePort"), closes);
         QVERIFY(f.session.PortOpen());
     }
 
@@ -133,7 +145,7 @@ private slots:
         QFETCH(std::vector<std::string>, messages);
         Fixture f;
         f.api->releaseResult = releaseResult;
-        f.session.OpenLink(&f.view);
+        f.Open();
         f.session.CloseLink();
         QCOMPARE(f.api->Names(),
                  (std::vector<std::string>{"Init", "OpenPort", "ClosePort", "Release"}));
@@ -143,41 +155,37 @@ private slots:
         QCOMPARE(f.api->Count("Release"), 1);
     }
 
-    // The view may go (and the library with it) while the box of a failure the link window
-    // reported is open: the window finishes its handler and goes afterwards.
-    void closingInsideAReport()
+    // The view may go (and the library with it) as soon as the failure the link window
+    // reported is shown: it is shown from the event loop, after the window's handler returned.
+    void closingWhenAReportIsShown()
     {
-        auto session = std::make_unique<LinkSession>(std::make_unique<FakeLinkApi>());
-        struct ClosingSink : ErrorSink
-        {
-            std::unique_ptr<LinkSession>* session;
-            int reports = 0;
-            void Report(const ErrorReport&) override
-            {
+        auto session = std::make_unique<LinkSession>(AppConfig, std::make_unique<FakeLinkApi>());
+        int reports = 0;
+        QObject top;
+        connect(
+            session.get(), &LinkSession::Failed, &top,
+            [&] {
                 ++reports;
-                session->reset();
-            }
-        } sink;
-        sink.session = &session;
-        ErrorSink* previous = SetErrorSink(&sink);
+                session.reset();
+            },
+            Qt::QueuedConnection);
         QObject view;
-        QCOMPARE(session->OpenLink(&view), 0);
+        QCOMPARE(session->OpenLink(&view, PortTarget::Com(1)), 0);
         QPointer<LinkWindow> window = session->Window();
         QCoreApplication::postEvent(window, new LinkMessageEvent(9, 0)); // unknown: message 42
-        QTRY_COMPARE(sink.reports, 1);
+        QTRY_COMPARE_WITH_TIMEOUT(reports, 1, 2000);
         QVERIFY(!session);
-        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
         QVERIFY(window.isNull());
-        SetErrorSink(previous);
     }
 
     void missingLibraryEndsProgram()
     {
         CapturedMessages messages;
         qputenv("ZOLT_LINK_LIBRARY", "/nonexistent/libCOMMVELANTO.so");
-        LinkSession session;
+        LinkSession session(AppConfig);
+        messages.Watch(&session);
         QObject view;
-        QCOMPARE(session.OpenLink(&view), -1);
+        QCOMPARE(session.OpenLink(&view, PortTarget::Com(1)), -1);
         qunsetenv("ZOLT_LINK_LIBRARY");
         QCOMPARE(messages.texts.size(), std::size_t(1));
         QVERIFY(messages.texts[0].rfind("E10\n\n", 0) == 0);

@@ -107,6 +107,7 @@ private slots:
         QFETCH(int, length);
         CapturedMessages messages;
         Fixture f;
+        messages.Watch(&f.window);
         Bytes data(2000, 1);
         QCOMPARE(f.window.BuildRequest(type, data.data(), length), 0);
         QCOMPARE(messages.texts, std::vector<std::string>{"E14"});
@@ -188,6 +189,7 @@ private slots:
         QFETCH(std::vector<long long>, toView);
         CapturedMessages captured;
         Fixture f;
+        captured.Watch(&f.window);
         f.api.receiveResult = receiveResult;
         f.window.BuildRequest(3);
         f.window.SendRequest(&f.requester);

@@ -41,10 +41,12 @@ private slots:
         QFETCH(int, counter);
         CapturedMessages captured;
         auto* api = new FakeLinkApi;
-        LinkSession session{std::unique_ptr<LinkApi>(api)};
+        LinkSession session{AppConfig, std::unique_ptr<LinkApi>(api)};
         QObject view;
-        session.OpenLink(&view);
+        session.OpenLink(&view, PortTarget::Com(1));
         ViewLinkHandler handler(session, &view);
+        captured.Watch(&session);
+        captured.Watch(&handler);
         // The first code 27 comes unprompted; the later ones answer the view's type 42.
         for (std::size_t i = 0; i < values.size(); ++i) {
             api->Deliver(27, std::uint8_t(values[i]), i == 0 || !session.Window()->Busy());
@@ -69,10 +71,12 @@ private slots:
     {
         CapturedMessages captured;
         auto* api = new FakeLinkApi;
-        LinkSession session{std::unique_ptr<LinkApi>(api)};
+        LinkSession session{AppConfig, std::unique_ptr<LinkApi>(api)};
         QObject view;
-        session.OpenLink(&view);
+        session.OpenLink(&view, PortTarget::Com(1));
         ViewLinkHandler handler(session, &view);
+        captured.Watch(&session);
+        captured.Watch(&handler);
         api->sendResult = 0;
         api->Deliver(27, 1, true);
         QTRY_COMPARE(captured.texts, std::vector<std::string>{"E15"});
@@ -85,10 +89,12 @@ private slots:
     {
         CapturedMessages captured;
         auto* api = new FakeLinkApi;
-        LinkSession session{std::unique_ptr<LinkApi>(api)};
+        LinkSession session{AppConfig, std::unique_ptr<LinkApi>(api)};
         QObject view;
-        session.OpenLink(&view);
+        session.OpenLink(&view, PortTarget::Com(1));
         ViewLinkHandler handler(session, &view);
+        captured.Watch(&session);
+        captured.Watch(&handler);
         Requester engine;
         session.BuildRequest(3);
         session.SendRequest(&engine);
@@ -103,10 +109,12 @@ private slots:
     {
         CapturedMessages captured;
         auto* api = new FakeLinkApi;
-        LinkSession session{std::unique_ptr<LinkApi>(api)};
+        LinkSession session{AppConfig, std::unique_ptr<LinkApi>(api)};
         QObject view;
-        session.OpenLink(&view);
+        session.OpenLink(&view, PortTarget::Com(1));
         ViewLinkHandler handler(session, &view);
+        captured.Watch(&session);
+        captured.Watch(&handler);
         QSignalSpy maximize(&handler, &ViewLinkHandler::MaximizeRequested);
         api->PostEvent(4); // library event 4 reaches the view through the link window
         QTRY_COMPARE(maximize.count(), 1);

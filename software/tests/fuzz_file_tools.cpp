@@ -52,7 +52,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     std::fclose(file);
     ::unlink(destination.c_str());
 
-    int result = CFileTools::CopyFileExpanding(source.c_str(), destination.c_str(), false);
+    int result = CFileTools::CopyFileExpanding(source.c_str(), destination.c_str());
     bool exists = ::access(destination.c_str(), F_OK) == 0;
     bool szdd = size >= 4 && std::memcmp(data, "SZ", 2) == 0;
     if (result == CFileTools::kCopyFailed && (exists || !szdd))

@@ -5,6 +5,7 @@
 // reported installed has its software in place and listed in the catalogue. Writes of the copy
 // or of the catalogue fail at a point the input chooses.
 #include "core/app_config.h"
+#include "core/message_box.h"
 #include "core/texts.h"
 #include "platform/profile.h"
 #include "software/file_tools.h"

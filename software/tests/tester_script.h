@@ -1,47 +1,12 @@
-// A scripted tester for the engine tests: records the requests the engine sends and builds
-// the answers a tester would give.
+// The answers a tester gives, for the tester software engine tests on a scripted link.
 #pragma once
 
+#include "link/tests/scripted_link.h"
 #include "software/tester_software_engine.h"
 
 #include <cstdint>
 #include <string>
 #include <vector>
-
-class ScriptedLink : public TesterRequestLink
-{
-public:
-    struct Request
-    {
-        int type;
-        std::vector<std::uint8_t> payload;
-        std::string Text() const { return {payload.begin(), payload.end()}; }
-    };
-
-    std::vector<Request> sent;
-    int cancels = 0;
-    bool refuse = false; // Send fails
-
-    bool Send(int type, const std::vector<std::uint8_t>& payload) override
-    {
-        if (refuse)
-            return false;
-        sent.push_back({type, payload});
-        return true;
-    }
-    void CancelPending() override { ++cancels; }
-
-    const Request& Last() const { return sent.back(); }
-};
-
-// An answer frame: start byte, length, 0, link id, class 11, `code`, then `payload`.
-inline std::vector<std::uint8_t> AnswerFrame(int code, const std::vector<std::uint8_t>& payload)
-{
-    std::vector<std::uint8_t> f(proto::kHeaderSize);
-    proto::WriteFrameHeader(f.data(), payload.size(), 1, 11, std::uint8_t(code));
-    f.insert(f.end(), payload.begin(), payload.end());
-    return f;
-}
 
 // A directory entry answer (code 19, status 1) in the tester's layout.
 inline std::vector<std::uint8_t> EntryFrame(std::uint32_t index, const std::string& name,

@@ -41,10 +41,15 @@ private:
     std::vector<std::string> boxes_;
 
     QString Path(const char* name) const { return dir_.filePath(QLatin1String(name)); }
+    // With `showErrors`, an open failure is shown as the installation dialog shows it.
     int Copy(const QString& source, const QString& destination, bool showErrors = true)
     {
-        return CFileTools::CopyFileExpanding(source.toUtf8().constData(),
-                                             destination.toUtf8().constData(), showErrors);
+        ErrorReport failure;
+        const int result = CFileTools::CopyFileExpanding(
+            source.toUtf8().constData(), destination.toUtf8().constData(), &failure);
+        if (showErrors && !failure.literal.empty())
+            ShowSystemBox(failure.literalTitle, failure.literal, BoxIcon::Error);
+        return result;
     }
     // Only the destination's own name may be left in the folder: no temporary files.
     QStringList Leftovers() const

@@ -1,6 +1,7 @@
 // Tests of the tester software dialog as a view of its engine, with a scripted tester.
 #include "core/app_config.h"
 #include "core/help_request.h"
+#include "core/message_box.h"
 #include "core/texts.h"
 #include "software/plain_box.h"
 #include "software/tester_software_dlg.h"
@@ -239,7 +240,7 @@ private slots:
         QTRY_COMPARE(link.sent.size(), std::size_t(1));
         AnswerStatus(dlg.Engine(), 7, 1);
         AnswerStatus(dlg.Engine(), 18, 2);
-        QCOMPARE(boxes_.size(), std::size_t(1));
+        QTRY_COMPARE(boxes_.size(), std::size_t(1)); // shown from the event loop
         QCOMPARE(boxes_[0].text, GetText("MESSAGGI_ERRORE", 32, AppConfig.textsPath.c_str()));
         QVERIFY(!dlg.isVisible());
         QCOMPARE(dlg.result(), 1);
@@ -254,7 +255,7 @@ private slots:
         AnswerStatus(dlg.Engine(), 7, 1);
         AnswerStatus(dlg.Engine(), 18, 1);
         Answer(dlg.Engine(), EntryFrame(1, "X.B_1"));
-        QCOMPARE(boxes_.size(), std::size_t(1));
+        QTRY_COMPARE(boxes_.size(), std::size_t(1));
         QCOMPARE(boxes_[0].title, std::string("SYSTEM MESSAGE"));
         QVERIFY(!dlg.isVisible());
     }

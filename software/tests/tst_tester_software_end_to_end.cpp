@@ -1,10 +1,12 @@
 // The tester software dialog against the tester simulator on a pseudo-terminal, through the
 // program's own link session and copy dialog: listing, purge, download in parts, delete.
 #include "core/app_config.h"
+#include "core/message_box.h"
 #include "core/texts.h"
 #include "link/link_session.h"
 #include "software/tester_software_dlg.h"
-#include "software/tester_software_link.h"
+#include "core/error_boxes.h"
+#include "link/request_link.h"
 #include "tools/tester_sim/tester_sim_process.h"
 #include "transfer/copy_to_tester_dlg.h"
 
@@ -63,19 +65,21 @@ private:
     // The dialog as the main view opens it, on the session to the simulator.
     struct Opened
     {
-        TesterSoftwareLink link;
+        ErrorBoxes boxes{AppConfig};
+        SessionRequestLink link;
         CTesterSoftwareDlg dlg;
         explicit Opened(LinkSession& session)
             : link(session),
-              dlg(link, [&session](QWidget* parent,
-                                   const std::vector<TesterSoftwareEngine::CopyItem>& queue) {
-                  CCopyToTesterDlg copy(session, parent);
+              dlg(link, [this, &session](QWidget* parent,
+                                         const std::vector<TesterSoftwareEngine::CopyItem>& queue) {
+                  SessionRequestLink copyLink(session);
+                  CCopyToTesterDlg copy(copyLink, AppConfig, boxes, parent);
                   for (const TesterSoftwareEngine::CopyItem& item : queue)
                       copy.AddFile(item.pcPath.c_str(), item.testerPath.c_str(), 0, 0);
                   copy.exec();
               })
         {
-            link.SetEngine(&dlg.Engine());
+            boxes.Watch(&session);
             dlg.show();
         }
         QString Count() { return Find<QLabel>(dlg, "entryCount")->text(); }
@@ -101,8 +105,8 @@ private:
     {
         if (!sim_.Start(fs_, work_->filePath("tester")))
             return false;
-        session_ = std::make_unique<LinkSession>();
-        return session_->OpenLink(&view_) == 0 && session_->PortOpen();
+        session_ = std::make_unique<LinkSession>(AppConfig);
+        return session_->OpenLink(&view_, PortTarget::Com(1)) == 0 && session_->PortOpen();
     }
 
 private slots:

@@ -3,7 +3,7 @@
 #include "core/app_config.h"
 #include "core/texts.h"
 #include "link/link_session.h"
-#include "software/tester_software_link.h"
+#include "link/request_link.h"
 #include "tools/zoltctl/copy_progress.h"
 #include "tools/zoltctl/output.h"
 #include "tools/zoltctl/software_command.h"
@@ -11,9 +11,7 @@
 
 #include <QCoreApplication>
 #include <QDir>
-#include <QFile>
 #include <QFileInfo>
-#include <QTemporaryDir>
 
 #include <algorithm>
 #include <cstdio>
@@ -39,16 +37,6 @@ struct Options
     std::vector<std::string> operands;
     bool text = false, compress = false;   // copy
     bool replace = false, keep = false;    // download
-};
-
-// Installs an error sink for its lifetime.
-class InstalledSink
-{
-public:
-    explicit InstalledSink(ErrorSink* sink) { SetErrorSink(sink); }
-    ~InstalledSink() { SetErrorSink(nullptr); }
-    InstalledSink(const InstalledSink&) = delete;
-    InstalledSink& operator=(const InstalledSink&) = delete;
 };
 
 int UsageError(const std::string& what)
@@ -221,37 +209,11 @@ bool CheckDevice(const std::string& device)
     return true;
 }
 
-// Opens the link to COM1 standing for `device`: the link library finds a port's device in
-// VELANTO.INI of the current directory, so a scratch one maps COM1 to a link to the device,
-// which keeps the path exactly as given (blanks and length included).
-int OpenDevice(LinkSession& session, QObject* view, const std::string& device,
-               ErrorPrinter& errors)
-{
-    QTemporaryDir mapping;
-    std::string target = device;
-    if (target[0] != '/')
-        target = QDir::currentPath().toStdString() + "/" + target;
-    const std::string line = mapping.filePath("line").toStdString();
-    QFile ini(mapping.filePath("VELANTO.INI"));
-    if (!mapping.isValid() || ::symlink(target.c_str(), line.c_str()) != 0 ||
-        !ini.open(QIODevice::WriteOnly)) {
-        PrintError(Say(kNoDevice, {Escaped(device)}));
-        return -1;
-    }
-    ini.write(QByteArray("[PORTE_COM]\nCOM1=") + line.c_str() + "\n");
-    errors.ShowDeviceAs(line, Escaped(device));
-    ini.close();
-    const QString here = QDir::currentPath();
-    QDir::setCurrent(mapping.path());
-    AppConfig.comPort = 1;
-    const int opened = session.OpenLink(view);
-    QDir::setCurrent(here);
-    return opened;
-}
-
 int RunCopy(const Options& o, QCoreApplication& app, LinkSession& session)
 {
-    CopyEngine engine(session);
+    SessionRequestLink link(session);
+    CopyEngine engine(link, AppConfig);
+    QObject::connect(&engine, &CopyEngine::Failed, &PrintFailure);
     engine.SetCodecDiagnostics([](const std::string&) {});
     const int files = int(o.operands.size() / 2);
     for (int i = 0; i < files; ++i)
@@ -274,9 +236,9 @@ int RunCopy(const Options& o, QCoreApplication& app, LinkSession& session)
 
 int RunSoftware(const Options& o, QCoreApplication& app, LinkSession& session)
 {
-    TesterSoftwareLink link(session);
+    SessionRequestLink link(session);
     TesterSoftwareEngine engine(link, AppConfig.workDir);
-    link.SetEngine(&engine);
+    SessionRequestLink copyLink(session);
     SoftwareCommandLine line{o.command, o.operands, o.replace, o.keep};
     std::unique_ptr<CopyEngine> copy;
     std::unique_ptr<CopyProgress> progress;
@@ -284,7 +246,8 @@ int RunSoftware(const Options& o, QCoreApplication& app, LinkSession& session)
         engine, line,
         [&](const std::vector<TesterSoftwareEngine::CopyItem>& queue,
             std::function<void(bool)> done) {
-            copy = std::make_unique<CopyEngine>(session);
+            copy = std::make_unique<CopyEngine>(copyLink, AppConfig);
+            QObject::connect(copy.get(), &CopyEngine::Failed, &PrintFailure);
             for (const TesterSoftwareEngine::CopyItem& item : queue)
                 copy->AddFile(item.pcPath, item.testerPath, false, false);
             progress = std::make_unique<CopyProgress>(*copy);
@@ -329,22 +292,26 @@ int main(int argc, char** argv)
     if (parsed >= 0)
         return parsed;
 
-    // The link's failures become lines on standard error.
-    ErrorPrinter errors;
-    const InstalledSink installed(&errors);
-
     if (!options.device.empty() && !CheckDevice(options.device))
         return kFailed;
-    LinkSession session;
+    LinkSession session(AppConfig);
+    // The link's failures become lines on standard error; a device named on the command line
+    // is named as the user typed it, its control bytes escaped.
+    QObject::connect(&session, &LinkSession::Failed, [&](ErrorReport report) {
+        if (!options.device.empty())
+            for (std::size_t at = 0;
+                 (at = report.detail.find(options.device, at)) != std::string::npos;) {
+                const std::string shown = Escaped(options.device);
+                report.detail.replace(at, options.device.size(), shown);
+                at += shown.size();
+            }
+        PrintFailure(report);
+    });
     QObject view;
-    int opened;
-    if (!options.device.empty()) {
-        opened = OpenDevice(session, &view, options.device, errors);
-    } else {
-        if (options.port != 0)
-            AppConfig.comPort = std::uint8_t(options.port);
-        opened = session.OpenLink(&view);
-    }
+    const PortTarget target = !options.device.empty() ? PortTarget::Device(options.device)
+                              : options.port != 0     ? PortTarget::Com(options.port)
+                                                      : PortTarget::Com(AppConfig.comPort);
+    const int opened = session.OpenLink(&view, target);
     if (opened != 0 || !session.PortOpen())
         return kFailed;
 

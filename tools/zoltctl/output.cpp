@@ -3,6 +3,7 @@
 
 #include "core/app_config.h"
 #include "core/texts.h"
+#include "core/workspace.h"
 
 #include <cctype>
 #include <cstdio>
@@ -11,30 +12,6 @@
 namespace zoltctl {
 
 namespace {
-
-std::string Fill(const std::string& format, std::initializer_list<std::string> args)
-{
-    std::vector<std::string> values(args);
-    std::size_t next = 0;
-    std::string out;
-    for (std::size_t i = 0; i < format.size(); ++i) {
-        if (format[i] == '%' && i + 1 < format.size()) {
-            const char c = format[i + 1];
-            if (c == '%') {
-                out += '%';
-                ++i;
-                continue;
-            }
-            if ((c == 's' || c == 'd') && next < values.size()) {
-                out += values[next++];
-                ++i;
-                continue;
-            }
-        }
-        out += format[i];
-    }
-    return out;
-}
 
 std::string Lower(std::string text)
 {
@@ -73,41 +50,35 @@ std::size_t Utf8Length(const std::string& s, std::size_t i)
 
 std::string Say(int number, std::initializer_list<std::string> args)
 {
-    return Fill(GetText(kSection, number, AppConfig.textsPath.c_str()), args);
+    return FillText(AppConfig.Text(kSection, number), args);
 }
 
-std::string ErrorText(int number)
+std::string ToolErrorText(int number)
 {
     // These send the user to a menu or the dialog, which the tool does not have.
     switch (number) {
-    case 2:
+    case ErrorText::kPortNotOpened:
         return Say(kPortNotOpened);
-    case 4:
+    case ErrorText::kSelectionFull:
         return Say(kTooManyFiles);
-    case 35:
+    case ErrorText::kDeleteRefused:
         return Say(kDeleteRefused);
-    case 57:
+    case ErrorText::kNoRoom:
         return Say(kNoRoom);
     default:
         break;
     }
-    std::string text = GetText("MESSAGGI_ERRORE", number, AppConfig.textsPath.c_str());
-    return text == kTextNotFound ? "Message not present !" : text;
+    return TextOr(AppConfig.Text(kErrorSection, number), kMessageMissing);
 }
 
-void ErrorPrinter::Report(const ErrorReport& report)
+void PrintFailure(const ErrorReport& report)
 {
     if (report.literal.empty() && report.section == kErrorSection) {
-        const std::string text = ErrorText(report.number);
-        std::string detail = report.detail;
-        // The link names the device it opened; the user typed another name for it.
-        if (!opened_.empty())
-            for (std::size_t at; (at = detail.find(opened_)) != std::string::npos;)
-                detail.replace(at, opened_.size(), given_);
-        PrintError(detail.empty() ? text : text + "\n\n" + detail);
+        const std::string text = ToolErrorText(report.number);
+        PrintError(report.detail.empty() ? text : text + "\n\n" + report.detail);
         return;
     }
-    PrintError(ReportText(report));
+    PrintError(ReportText(report, AppConfig));
 }
 
 void PrintError(const std::string& text)
@@ -166,7 +137,7 @@ bool MeansYes(const std::string& answer)
         return false;
     if (typed == "y" || typed == "yes")
         return true;
-    const std::string words = GetText(kSection, kYesWords, AppConfig.textsPath.c_str());
+    const std::string words = AppConfig.Text(kSection, kYesWords);
     std::size_t start = 0;
     while (start <= words.size()) {
         std::size_t comma = words.find(',', start);

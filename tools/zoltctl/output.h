@@ -3,7 +3,7 @@
 // with their control bytes escaped.
 #pragma once
 
-#include "core/error_sink.h"
+#include "core/messages.h"
 
 #include <string>
 
@@ -69,23 +69,10 @@ std::string Say(int number, std::initializer_list<std::string> args = {});
 
 // The message a program box would show for text `number` of "MESSAGGI_ERRORE", as the tool
 // prints it: texts that send the user to a menu or a dialog are replaced by the tool's own.
-std::string ErrorText(int number);
+std::string ToolErrorText(int number);
 
-// Prints the link's and the engines' failures on standard error, worded for a terminal.
-class ErrorPrinter : public ErrorSink
-{
-public:
-    void Report(const ErrorReport& report) override;
-    // The link opens `opened` for the device the user gave as `given`: name it as given.
-    void ShowDeviceAs(const std::string& opened, const std::string& given)
-    {
-        opened_ = opened;
-        given_ = given;
-    }
-
-private:
-    std::string opened_, given_;
-};
+// Prints a failure of the link or an engine on standard error, worded for a terminal.
+void PrintFailure(const ErrorReport& report);
 
 // Prints `text` on standard error as "zoltctl: text".
 void PrintError(const std::string& text);

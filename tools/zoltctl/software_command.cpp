@@ -139,7 +139,7 @@ void SoftwareCommand::OnFailure(const TesterSoftwareEngine::Message& message)
                        ? Say(kEntriesOutOfOrder)
                        : message.detail);
     else
-        PrintError(ErrorText(message.number) + message.detail);
+        PrintError(ToolErrorText(message.number) + message.detail);
     engine_.Stop();
     Finish(1);
 }

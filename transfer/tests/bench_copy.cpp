@@ -2,8 +2,10 @@
 // paced as a 19200-baud line, against the time the protocol's bytes need on such a line, and
 // unpaced, for the throughput of the engine, the link and the library themselves.
 #include "core/app_config.h"
+#include "core/messages.h"
 #include "core/texts.h"
 #include "link/link_session.h"
+#include "link/request_link.h"
 #include "transfer/copy_engine.h"
 
 #ifndef ZOLT_NO_TESTER_SIM
@@ -48,7 +50,8 @@ struct Bench
     QTemporaryDir work;
     QString previous = QDir::currentPath();
     TesterSimProcess sim;
-    LinkSession session;
+    LinkSession session{AppConfig};
+    SessionRequestLink requests{session};
     QObject view;
     std::string file;
     std::string error;
@@ -74,27 +77,29 @@ struct Bench
         QDir::setCurrent(work.path());
         AppConfig.textsPath = ZOLT_SOURCE_DIR "/data/SWBASE.TXT";
         AppConfig.comPort = 1;
-        SetMessageBoxHook([this](const std::string&, const std::string& text, int) {
-            error = text;
-            return 1;
+        AppConfig.profilePath = work.filePath("VELANTO.INI").toStdString();
+        QObject::connect(&session, &LinkSession::Failed, [this](const ErrorReport& report) {
+            error = ReportText(report, AppConfig);
         });
         if (!sim.Start(fs, link, options))
             error = "the tester simulator did not start";
         else
-            session.OpenLink(&view);
+            session.OpenLink(&view, PortTarget::Com(1));
     }
     ~Bench()
     {
         session.CloseLink();
         sim.Stop();
-        SetMessageBoxHook(nullptr);
         QDir::setCurrent(previous);
     }
 
     // Sends the file once. Returns the seconds it took, or -1.
     double CopyOnce()
     {
-        CopyEngine engine(session);
+        CopyEngine engine(requests, AppConfig);
+        QObject::connect(&engine, &CopyEngine::Failed, [this](const ErrorReport& report) {
+            error = ReportText(report, AppConfig);
+        });
         engine.AddFile(file, kTesterPath, false, false);
         QElapsedTimer clock;
         clock.start();

@@ -1,10 +1,10 @@
-// What the copy tests share: a working folder with a small language file, captured message
-// boxes, a link session on the scripted tester, and helpers to make files and run a transfer.
+// What the copy tests share: a working folder with a small language file, the scripted tester
+// as the engine's link, the failures the engine reported (as their texts), and helpers to make
+// files and run a transfer.
 #pragma once
 
-#include "core/app_config.h"
-#include "core/texts.h"
-#include "link/link_session.h"
+#include "core/messages.h"
+#include "core/workspace.h"
 #include "transfer/copy_engine.h"
 #include "transfer/tests/scripted_tester.h"
 
@@ -21,9 +21,9 @@ struct CopyFixture
 {
     QTemporaryDir dir;
     std::vector<std::string> messages;
-    ScriptedTester* tester = new ScriptedTester;
-    LinkSession session{std::unique_ptr<LinkApi>(tester)};
-    QObject view;
+    ScriptedTester link;
+    ScriptedTester* tester = &link;
+    Workspace workspace;
 
     CopyFixture()
     {
@@ -36,16 +36,16 @@ struct CopyFixture
         texts += "[DIALOGO_COPY_PC_TESTER]\ns1_ITA=Invio\ns3_ITA=Annulla\ns4_ITA=Byte:\n"
                  "s5_ITA=File:\n";
         WriteFile("SWBASE.TXT", texts);
-        AppConfig.textsPath = Path("SWBASE.TXT");
-        AppConfig.language = 0;
-        AppConfig.comPort = 1;
-        SetMessageBoxHook([this](const std::string&, const std::string& text, int) {
-            messages.push_back(text);
-            return 1;
-        });
-        session.OpenLink(&view);
+        workspace = WorkspaceAt(dir.path().toStdString());
     }
-    ~CopyFixture() { SetMessageBoxHook(nullptr); }
+
+    // Records the texts of `engine`'s failures in `messages`.
+    void Record(CopyEngine& engine)
+    {
+        QObject::connect(&engine, &CopyEngine::Failed, [this](const ErrorReport& report) {
+            messages.push_back(ReportText(report, workspace));
+        });
+    }
 
     std::string Path(const std::string& name) const
     {

@@ -1,84 +1,43 @@
-// A link library stand-in that plays the tester's side of the copy for tests: it keeps the
-// files it receives, checks block numbers, checksums and column sums as a tester does, and lets
-// a test change the status of chosen answers, withhold them, or time them out.
+// A scripted link that plays the tester's side of the copy for tests: it keeps the files it
+// receives, checks block numbers, checksums and column sums as a tester does, and lets a test
+// change the status of chosen answers, withhold them, or time them out.
 #pragma once
 
-#include "link/tests/fake_link_api.h"
+#include "link/tests/scripted_link.h"
 
-#include <QCoreApplication>
-
-#include <functional>
 #include <map>
 #include <string>
 #include <vector>
 
-class ScriptedTester : public FakeLinkApi
+class ScriptedTester : public ScriptedLink
 {
 public:
     static constexpr int kKeep = -1;     // the status the tester model gives
     static constexpr int kNoAnswer = -2; // the request goes unanswered
     static constexpr int kTimeOut = -3;  // unanswered, and the requester is told it timed out
 
-    struct Request
-    {
-        int code = 0; // the request's code: 7 sync, 8 open, 9 block, 10 end of file
-        int nth = 0;  // 1 for the first request with this code, 2 for the second, ...
-        std::vector<std::uint8_t> payload;
-    };
-
-    std::vector<Request> requests;
     std::map<std::string, std::vector<std::uint8_t>> files; // acknowledged, by tester path
     // Returns the status to answer with instead of the model's, or kKeep.
     std::function<int(const Request&)> script;
-    // Runs when the link cancels an exchange in the library (the end of EndExchange).
-    std::function<void()> onCancel;
 
-    void Cancel(int linkId) override
+    ScriptedTester()
     {
-        FakeLinkApi::Cancel(linkId);
-        if (onCancel)
-            onCancel();
-    }
-
-    int Send(QObject* window, int linkId, const unsigned char* frame, int size) override
-    {
-        const int sent = FakeLinkApi::Send(window, linkId, frame, size);
-        if (sent != 1)
-            return sent;
-        Request request;
-        request.code = frame[6];
-        request.nth = ++counts_[request.code];
-        request.payload.assign(frame + 7, frame + size);
-        requests.push_back(request);
-        int status = Model(request);
-        if (script) {
-            const int scripted = script(request);
-            if (scripted != kKeep)
-                status = scripted;
-        }
-        if (request.code == 10 && status != 1)
-            files.erase(name_); // the tester keeps only what it acknowledged
-        if (status == kTimeOut)
-            QCoreApplication::postEvent(window, new LinkMessageEvent(LinkTimeout, 0));
-        else if (status >= 0)
-            Deliver(std::uint8_t(request.code), std::uint8_t(status));
-        return sent;
-    }
-
-    std::vector<int> Codes() const
-    {
-        std::vector<int> out;
-        for (const Request& r : requests)
-            out.push_back(r.code);
-        return out;
-    }
-    std::vector<Request> Of(int code) const
-    {
-        std::vector<Request> out;
-        for (const Request& r : requests)
-            if (r.code == code)
-                out.push_back(r);
-        return out;
+        respond = [this](const Request& request)
+            -> std::optional<std::pair<int, std::vector<std::uint8_t>>> {
+            int status = Model(request);
+            if (script) {
+                const int scripted = script(request);
+                if (scripted != kKeep)
+                    status = scripted;
+            }
+            if (request.code == 10 && status != 1)
+                files.erase(name_); // the tester keeps only what it acknowledged
+            if (status == kTimeOut)
+                return std::pair{int(LinkTimeout), std::vector<std::uint8_t>{}};
+            if (status < 0)
+                return std::nullopt;
+            return std::pair{request.code, AnswerFrame(request.code, {std::uint8_t(status)})};
+        };
     }
 
 private:
@@ -133,7 +92,6 @@ private:
         }
     }
 
-    std::map<int, int> counts_;
     bool open_ = false;
     std::string name_;
     std::vector<std::uint8_t> data_;

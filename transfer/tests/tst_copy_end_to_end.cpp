@@ -1,8 +1,10 @@
 // End-to-end tests of the copy: the engine, the link library and the tester simulator on a
 // pseudo-terminal, with a clean line and with lost and damaged frames.
 #include "core/app_config.h"
+#include "core/message_box.h"
 #include "core/texts.h"
 #include "link/link_session.h"
+#include "link/request_link.h"
 #include "transfer/codec.h"
 #include "transfer/copy_engine.h"
 
@@ -37,7 +39,8 @@ class TestCopyEndToEnd : public QObject
         QTemporaryDir work;
         QString previousDir = QDir::currentPath();
         TesterSimProcess sim;
-        LinkSession session;
+        LinkSession session{AppConfig};
+        SessionRequestLink requests{session};
         QObject view;
         std::vector<std::string> messages;
         QString fs;
@@ -56,21 +59,25 @@ class TestCopyEndToEnd : public QObject
             AppConfig.textsPath = ZOLT_SOURCE_DIR "/data/SWBASE.TXT";
             AppConfig.language = 1;
             AppConfig.comPort = 1;
-            SetMessageBoxHook([this](const std::string&, const std::string& text, int) {
-                messages.push_back(text);
-                return 1;
-            });
+            AppConfig.profilePath = work.filePath("VELANTO.INI").toStdString();
+            Record(&session);
             if (sim.Start(fs, link, options) && openLink)
-                session.OpenLink(&view);
+                session.OpenLink(&view, PortTarget::Com(1));
         }
         ~Line()
         {
             session.CloseLink();
             sim.Stop();
-            SetMessageBoxHook(nullptr);
             QDir::setCurrent(previousDir);
         }
         bool Up() const { return session.PortOpen(); }
+        // Records the texts of the failures `emitter` reports.
+        template <typename Emitter> void Record(Emitter* emitter)
+        {
+            QObject::connect(emitter, &Emitter::Failed, [this](const ErrorReport& report) {
+                messages.push_back(ReportText(report, AppConfig));
+            });
+        }
 
         std::string MakeFile(const std::string& name, int size, unsigned seed)
         {
@@ -127,7 +134,8 @@ private slots:
         QVERIFY2(line.Up(), line.sim.ErrorOutput().constData());
         const int sizes[20] = {0,    1,     109,   110,   111,   219,   220,   221,   1000,  4095,
                                4096, 12345, 20000, 32768, 50000, 65535, 77777, 98000, 98303, 98304};
-        CopyEngine engine(line.session);
+        CopyEngine engine(line.requests, AppConfig);
+        line.Record(&engine);
         for (int i = 0; i < 20; ++i) {
             const std::string name = "SW" + std::to_string(i) + ".BIN_" + std::to_string(sizes[i]);
             QVERIFY(engine.AddFile(line.MakeFile(name, sizes[i], unsigned(i)), "/FN0/" + name,
@@ -164,7 +172,8 @@ private slots:
         // The simulator answers at once: a lost frame need not cost the tester's full time-out.
         line.session.Window()->SetAttemptTimeoutLimit(kLossyAttemptMs);
         const int sizes[] = {0, 1, 110, 221, 700, 1500};
-        CopyEngine engine(line.session);
+        CopyEngine engine(line.requests, AppConfig);
+        line.Record(&engine);
         for (int i = 0; i < 6; ++i) {
             const std::string name = "L" + std::to_string(i) + ".BIN_" + std::to_string(sizes[i]);
             engine.AddFile(line.MakeFile(name, sizes[i], unsigned(100 + i)), "/FN0/" + name, false,
@@ -203,7 +212,8 @@ private slots:
         file.open(QIODevice::WriteOnly);
         file.write(text);
         file.close();
-        CopyEngine engine(line.session);
+        CopyEngine engine(line.requests, AppConfig);
+        line.Record(&engine);
         engine.AddFile(pc.toStdString(), "/FN0/NOTE.ZIP", true, true);
         QCOMPARE(Run(engine, 60000), 1);
         const Bytes zip = Read(pc.toStdString() + ".ZIP");

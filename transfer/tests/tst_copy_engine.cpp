@@ -1,5 +1,7 @@
 // Tests of the copy engine against a scripted tester: block layout, sums, progress, text mode,
 // compression, every row of the answer table, and the ways a transfer ends.
+#include "link/link_session.h"
+#include "link/tests/fake_link_api.h"
 #include "transfer/tests/copy_test_support.h"
 
 #include <QFileInfo>
@@ -130,7 +132,8 @@ private slots:
         QFETCH(Ints, blockPayloads);
         CopyFixture f;
         const std::string pc = f.MakeFile("A.BIN", size);
-        CopyEngine engine(f.session);
+        CopyEngine engine(f.link, f.workspace);
+        f.Record(engine);
         QVERIFY(engine.AddFile(pc, "/FN0/A.BIN", false, false));
         QCOMPARE(CopyFixture::Run(engine), 1);
 
@@ -154,7 +157,8 @@ private slots:
     void emptyFileSendsBlockZeroAndAllOnesSums()
     {
         CopyFixture f;
-        CopyEngine engine(f.session);
+        CopyEngine engine(f.link, f.workspace);
+        f.Record(engine);
         engine.AddFile(f.MakeFile("E.BIN", 0), "/FN0/E.BIN", false, false);
         QCOMPARE(CopyFixture::Run(engine), 1);
         QCOMPARE(f.tester->Of(9)[0].payload, (Bytes{0, 0, 0, 0, 0xFF}));
@@ -167,7 +171,8 @@ private slots:
         QByteArray content;
         for (int i = 0; i < 221; ++i)
             content += char(i < 110 ? 1 : i < 220 ? 2 : 5);
-        CopyEngine engine(f.session);
+        CopyEngine engine(f.link, f.workspace);
+        f.Record(engine);
         engine.AddFile(f.WriteFile("S.BIN", content), "/FN0/S.BIN", false, false);
         QCOMPARE(CopyFixture::Run(engine), 1);
         Bytes expected(110, std::uint8_t(~3));
@@ -179,7 +184,8 @@ private slots:
     void severalFilesArriveInQueueOrder()
     {
         CopyFixture f;
-        CopyEngine engine(f.session);
+        CopyEngine engine(f.link, f.workspace);
+        f.Record(engine);
         QSignalSpy sent(&engine, &CopyEngine::FileSent);
         const int sizes[] = {333, 0, 1000, 110};
         for (int i = 0; i < 4; ++i) {
@@ -193,7 +199,7 @@ private slots:
             const std::string name = "F" + std::to_string(i);
             QCOMPARE(f.tester->files["/FN0/" + name], CopyFixture::Bytes(f.Path(name)));
         }
-        QCOMPARE(f.tester->Count("Send"), 1 + 4 + (4 + 1 + 10 + 1) + 4);
+        QCOMPARE(f.tester->Count(), 1 + 4 + (4 + 1 + 10 + 1) + 4);
     }
 
     void progressDivisor_data()
@@ -212,7 +218,8 @@ private slots:
         QFETCH(int, divisor);
         QFETCH(int, maximum);
         CopyFixture f;
-        CopyEngine engine(f.session);
+        CopyEngine engine(f.link, f.workspace);
+        f.Record(engine);
         int total = 0;
         for (std::size_t i = 0; i < sizes.size(); ++i) {
             const std::string name = "P" + std::to_string(i);
@@ -256,7 +263,8 @@ private slots:
             for (int i = 0; i < 300; ++i)
                 content += "valore " + QByteArray::number(i * i * 7919 % 100003) + "\r\n";
         const std::string pc = f.WriteFile("T.TXT", content);
-        CopyEngine engine(f.session);
+        CopyEngine engine(f.link, f.workspace);
+        f.Record(engine);
         engine.AddFile(pc, "/FN0/T.TXT", textMode, compress);
         std::vector<std::uint64_t> read;
         connect(&engine, &CopyEngine::ProgressChanged, this,
@@ -289,7 +297,8 @@ private slots:
         CopyFixture f;
         const QByteArray content = QByteArray(110, 'x') + QByteArray(110, '\r') + "end";
         const std::string pc = f.WriteFile("CR.TXT", content);
-        CopyEngine engine(f.session);
+        CopyEngine engine(f.link, f.workspace);
+        f.Record(engine);
         engine.AddFile(pc, "/FN0/CR.TXT", true, false);
         QCOMPARE(CopyFixture::Run(engine), 1);
         QCOMPARE(f.tester->Codes(), (Ints{7, 8, 9, 9, 9, 10}));
@@ -353,7 +362,8 @@ private slots:
         QFETCH(int, acknowledged);
         CopyFixture f;
         f.tester->script = Script(rules);
-        CopyEngine engine(f.session);
+        CopyEngine engine(f.link, f.workspace);
+        f.Record(engine);
         for (int i = 0; i < files; ++i) {
             const std::string name = "R" + std::to_string(i);
             engine.AddFile(f.MakeFile(name, 150, i), "/FN0/" + name, false, false);
@@ -370,18 +380,19 @@ private slots:
         if (result == 1 && blocks.size() == 3)
             QVERIFY(blocks[0].payload == blocks[1].payload ||
                     blocks[1].payload == blocks[2].payload);
-        QTRY_VERIFY(!f.session.Window()->Busy());
+        QTRY_VERIFY(!f.link.Pending());
     }
 
     void timeOutEndsTheExchange()
     {
         CopyFixture f;
         f.tester->script = Script({{9, 1, ScriptedTester::kTimeOut}});
-        CopyEngine engine(f.session);
+        CopyEngine engine(f.link, f.workspace);
+        f.Record(engine);
         engine.AddFile(f.MakeFile("X", 50), "/FN0/X", false, false);
         QCOMPARE(CopyFixture::Run(engine), 0);
-        QTRY_COMPARE(f.tester->Count("Cancel"), 1);
-        QVERIFY(!f.session.Window()->Pending());
+        QTRY_COMPARE(f.tester->cancels, 1);
+        QVERIFY(!f.link.Pending());
     }
 
     // The PC file is never opened: had it been, its absence would show text 21.
@@ -394,7 +405,8 @@ private slots:
                 QFile::remove(QString::fromStdString(pc));
             return r.code == 8 ? 2 : ScriptedTester::kKeep;
         };
-        CopyEngine engine(f.session);
+        CopyEngine engine(f.link, f.workspace);
+        f.Record(engine);
         engine.AddFile(pc, "/FN0/N", false, false);
         QCOMPARE(CopyFixture::Run(engine), 0);
         QCOMPARE(f.messages, Strings{"E19"});
@@ -404,8 +416,9 @@ private slots:
     void sendFailureShows15()
     {
         CopyFixture f;
-        f.tester->sendResult = 0;
-        CopyEngine engine(f.session);
+        f.tester->refuse = true;
+        CopyEngine engine(f.link, f.workspace);
+        f.Record(engine);
         engine.AddFile(f.MakeFile("X", 50), "/FN0/X", false, false);
         QVERIFY(!engine.Start());
         QCOMPARE(engine.Result(), 0);
@@ -426,7 +439,8 @@ private slots:
         CopyFixture f;
         const std::string good = f.MakeFile("GOOD", 300);
         const std::string bad = f.MakeFile("BAD", 300, 2);
-        CopyEngine engine(f.session);
+        CopyEngine engine(f.link, f.workspace);
+        f.Record(engine);
         engine.AddFile(good, "/FN0/GOOD", false, false);
         engine.AddFile(bad, "/FN0/BAD", false, false);
         if (when == "opening")
@@ -442,7 +456,7 @@ private slots:
         if (when == "accepted") {
             QCOMPARE(f.tester->files.size(), std::size_t(1));
         } else {
-            QCOMPARE(f.tester->Count("Send"), 0);
+            QCOMPARE(f.tester->Count(), 0);
         }
     }
 
@@ -476,13 +490,14 @@ private slots:
         if (zip == "link")
             QVERIFY(QFile::link(QString::fromStdString(outside), zipPath));
         FifoRescue rescue(zip == "fifo" ? zipPath : QString(), O_RDONLY);
-        CopyEngine engine(f.session);
+        CopyEngine engine(f.link, f.workspace);
+        f.Record(engine);
         engine.SetCodecDiagnostics([](const std::string&) {});
         engine.AddFile(pc, "/FN0/C.BIN", false, true);
         QCOMPARE(CopyFixture::Run(engine), 0);
         QVERIFY2(!rescue.Finish(), "the copy blocked on a FIFO");
         QCOMPARE(f.messages, Strings{"E63 " + pc});
-        QCOMPARE(f.tester->Count("Send"), 0);
+        QCOMPARE(f.tester->Count(), 0);
         const QFileInfo left(zipPath);
         if (zip == "none" || zip == "old copy")
             QVERIFY(!left.exists());
@@ -522,13 +537,14 @@ private slots:
         if (kind == "folder")
             QVERIFY(QDir().mkpath(path));
         FifoRescue rescue(kind == "fifo" ? path : QString(), O_WRONLY);
-        CopyEngine engine(f.session);
+        CopyEngine engine(f.link, f.workspace);
+        f.Record(engine);
         engine.SetCodecDiagnostics([](const std::string&) {});
         engine.AddFile(pc, "/FN0/S.BIN_4096", false, compress);
         QCOMPARE(CopyFixture::Run(engine, 3000), 0);
         QVERIFY2(!rescue.Finish(), "the copy blocked on a FIFO");
         QCOMPARE(f.messages, Strings{"E21 " + pc});
-        QCOMPARE(f.tester->Count("Send"), 0);
+        QCOMPARE(f.tester->Count(), 0);
         QVERIFY(!QFileInfo::exists(path + ".ZIP"));
     }
 
@@ -545,7 +561,8 @@ private slots:
         QFETCH(bool, cancel);
         QFETCH(int, result);
         CopyFixture f;
-        CopyEngine engine(f.session);
+        CopyEngine engine(f.link, f.workspace);
+        f.Record(engine);
         QSignalSpy enabled(&engine, &CopyEngine::CancelEnabled);
         engine.AddFile(f.MakeFile("C", 1000), "/FN0/C", false, false);
         // The user acts while the third block is on its way.
@@ -556,7 +573,7 @@ private slots:
             return ScriptedTester::kNoAnswer;
         };
         QCOMPARE(CopyFixture::Run(engine), result);
-        QTRY_COMPARE(f.tester->Count("Cancel"), 1); // the exchange was ended
+        QTRY_COMPARE(f.tester->cancels, 1); // the exchange was ended
         QVERIFY(f.messages.empty());
         QCOMPARE(enabled.count(), 2);
         QCOMPARE(enabled.at(0).at(0).toBool(), false);
@@ -579,14 +596,17 @@ private slots:
         QFETCH(bool, cancel);
         QFETCH(int, result);
         CopyFixture f;
-        LinkWindow* window = f.session.Window();
-        f.tester->script = [](const ScriptedTester::Request& r) {
-            return r.code == 7 && r.nth == 1 ? ScriptedTester::kNoAnswer : ScriptedTester::kKeep;
-        };
+        FakeLinkApi* api = new FakeLinkApi;
+        LinkSession session(f.workspace, std::unique_ptr<LinkApi>(api));
+        QObject view;
+        QCOMPARE(session.OpenLink(&view, PortTarget::Com(1)), 0);
+        LinkWindow* window = session.Window();
         QObject other;
         QCOMPARE(window->BuildRequest(3), 1);
         QCOMPARE(window->SendRequest(&other), 1);
-        CopyEngine engine(f.session);
+        SessionRequestLink link(session);
+        CopyEngine engine(link, f.workspace);
+        f.Record(engine);
         engine.AddFile(f.MakeFile("W", 50), "/FN0/W", false, false);
         QTimer::singleShot(0, &engine, [&] { cancel ? engine.Cancel() : engine.Close(); });
         QVERIFY(engine.Start());
@@ -599,14 +619,16 @@ private slots:
         window->EndExchange(&other);
         QTRY_VERIFY(!window->Busy());
         QTest::qWait(50);
-        QCOMPARE(f.tester->Codes(), Ints{7}); // only the other requester's
+        QCOMPARE(api->Count("Send"), 1); // only the other requester's sync
+        QCOMPARE(api->lastSender.data(), &other);
         QVERIFY(f.messages.empty());
     }
 
     void queueHolds255Files()
     {
-        LinkSession link;
-        CopyEngine engine(link);
+        ScriptedLink link;
+        const Workspace workspace;
+        CopyEngine engine(link, workspace);
         for (int i = 0; i < 255; ++i)
             QVERIFY(engine.AddFile("/pc/" + std::to_string(i), "/FN0/X", false, false));
         QVERIFY(!engine.AddFile("/pc/256", "/FN0/X", false, false));
@@ -615,33 +637,11 @@ private slots:
 
     void testerPathLongerThan254IsRefused()
     {
-        LinkSession link;
-        CopyEngine engine(link);
+        ScriptedLink link;
+        const Workspace workspace;
+        CopyEngine engine(link, workspace);
         QVERIFY(engine.AddFile("/pc/a", "/FN0/" + std::string(249, 'a'), false, false));
         QVERIFY(!engine.AddFile("/pc/a", "/FN0/" + std::string(250, 'a'), false, false));
-    }
-
-    void formatWithPath_data()
-    {
-        QTest::addColumn<QString>("format");
-        QTest::addColumn<QString>("expected");
-        QTest::newRow("the path fills %s") << "open %s now"
-                                           << "open /a/b now";
-        QTest::newRow("%% is a percent sign") << "100%% %s"
-                                              << "100% /a/b";
-        QTest::newRow("a second %s stays as written") << "%s and %s"
-                                                      << "/a/b and %s";
-        QTest::newRow("other directives are not read") << "%d %n %s"
-                                                       << "%d %n /a/b";
-        QTest::newRow("a lone % at the end") << "%s 5%"
-                                             << "/a/b 5%";
-    }
-
-    void formatWithPath()
-    {
-        QFETCH(QString, format);
-        QFETCH(QString, expected);
-        QCOMPARE(QString::fromStdString(FormatWithPath(format.toStdString(), "/a/b")), expected);
     }
 };
 

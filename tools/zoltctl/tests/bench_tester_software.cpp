@@ -2,11 +2,11 @@
 // 30 entries and the time of a download that is split into 3 parts, each against the
 // line-rate bound of the bytes that went over the wire (10 bits a byte, CRC included).
 #include "core/app_config.h"
-#include "core/error_sink.h"
+#include "core/messages.h"
 #include "link/link_api.h"
 #include "link/link_session.h"
 #include "software/tester_software_engine.h"
-#include "software/tester_software_link.h"
+#include "link/request_link.h"
 #include "tools/tester_sim/tester_sim_process.h"
 #include "transfer/copy_engine.h"
 
@@ -34,9 +34,9 @@ public:
 
     int Init(QObject* w, int r) override { return real_->Init(w, r); }
     int Release(int id) override { return real_->Release(id); }
-    int OpenPort(int id, int r, int port, int baud, unsigned char* area) override
+    int OpenDevice(int id, const std::string& device, int baud, unsigned char* area) override
     {
-        return real_->OpenPort(id, r, port, baud, area);
+        return real_->OpenDevice(id, device, baud, area);
     }
     void ClosePort(int id) override { real_->ClosePort(id); }
     int Receive(QObject** w, int id, unsigned char* response, int* length) override
@@ -81,14 +81,17 @@ struct Bench
         ini.open(QIODevice::WriteOnly);
         ini.write("[PORTE_COM]\nCOM1=" + work.filePath("tester").toUtf8() + "\n");
         ini.close();
-        QDir::setCurrent(work.path());
         AppConfig.workDir = work.path().toStdString();
+        AppConfig.profilePath = work.filePath("VELANTO.INI").toStdString();
         AppConfig.comPort = 1;
         QString error;
         auto counting = std::make_unique<CountingApi>(LoadLinkLibrary(&error));
         api = counting.get();
-        session = std::make_unique<LinkSession>(std::move(counting));
-        return session->OpenLink(&view) == 0 && session->PortOpen();
+        session = std::make_unique<LinkSession>(AppConfig, std::move(counting));
+        QObject::connect(session.get(), &LinkSession::Failed, [](const ErrorReport& report) {
+            std::fprintf(stderr, "bench_tester_software: %s\n", ReportText(report, AppConfig).c_str());
+        });
+        return session->OpenLink(&view, PortTarget::Com(1)) == 0 && session->PortOpen();
     }
 };
 
@@ -126,9 +129,8 @@ void BM_ListThirtyEntries(benchmark::State& state)
         f.open(QIODevice::WriteOnly);
         f.write(QByteArray(i + 1, 'x'));
     }
-    TesterSoftwareLink link(*g_bench->session);
+    SessionRequestLink link(*g_bench->session);
     TesterSoftwareEngine engine(link, AppConfig.workDir);
-    link.SetEngine(&engine);
     engine.SetPurgeAfterListing(false);
     for (auto _ : state) {
         const long long before = g_bench->api->bytes;
@@ -152,14 +154,14 @@ void BM_DownloadThreeParts(benchmark::State& state)
     f.open(QIODevice::WriteOnly);
     f.write(QByteArray(kSize, 'z'));
     f.close();
-    TesterSoftwareLink link(*g_bench->session);
+    SessionRequestLink link(*g_bench->session);
     TesterSoftwareEngine engine(link, AppConfig.workDir);
-    link.SetEngine(&engine);
     engine.AddToSelection({"ABS", name.toStdString()});
     std::unique_ptr<CopyEngine> copy;
+    SessionRequestLink copyLink(*g_bench->session);
     QObject::connect(&engine, &TesterSoftwareEngine::CopyRequested, &engine,
                      [&](const std::vector<TesterSoftwareEngine::CopyItem>& queue) {
-                         copy = std::make_unique<CopyEngine>(*g_bench->session);
+                         copy = std::make_unique<CopyEngine>(copyLink, AppConfig);
                          for (const auto& item : queue)
                              copy->AddFile(item.pcPath, item.testerPath, false, false);
                          QObject::connect(copy.get(), &CopyEngine::Finished, &engine,
@@ -202,8 +204,6 @@ int main(int argc, char** argv)
 {
     QCoreApplication app(argc, argv);
     AppConfig.textsPath = ZOLT_SOURCE_DIR "/data/SWBASE.TXT";
-    StderrErrorSink errors("bench_tester_software");
-    SetErrorSink(&errors);
     Bench bench;
     if (!bench.Open()) {
         std::fprintf(stderr, "the simulator or the link did not come up\n%s\n",
@@ -215,6 +215,5 @@ int main(int argc, char** argv)
     benchmark::RunSpecifiedBenchmarks();
     benchmark::Shutdown();
     g_bench = nullptr;
-    SetErrorSink(nullptr);
     return 0;
 }

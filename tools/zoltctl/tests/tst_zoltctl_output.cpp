@@ -49,11 +49,11 @@ private slots:
         for (int language = 0; language < 6; ++language) {
             AppConfig.language = std::uint8_t(language);
             for (int number : {2, 4, 35, 57}) {
-                const std::string text = ErrorText(number);
+                const std::string text = ToolErrorText(number);
                 QVERIFY(text != kTextNotFound);
                 QVERIFY(text != GetText("MESSAGGI_ERRORE", number, AppConfig.textsPath.c_str()));
             }
-            QCOMPARE(ErrorText(12), GetText("MESSAGGI_ERRORE", 12, AppConfig.textsPath.c_str()));
+            QCOMPARE(ToolErrorText(12), GetText("MESSAGGI_ERRORE", 12, AppConfig.textsPath.c_str()));
         }
     }
 

@@ -1,0 +1,53 @@
+// The one place where failures reported below the top become message boxes: every emitter's
+// Failed signal is connected here. A report is shown from the event loop, never inside the
+// handler that emitted it, and a report of a message whose box is open is counted, not shown
+// over it again, so that a tester flooding the line cannot stack boxes.
+//
+//   ErrorBoxes boxes(AppConfig);
+//   boxes.Watch(&linkSession);             // any QObject with Failed(const ErrorReport&)
+//   connect(&engine, &CopyEngine::Failed, &boxes, &ErrorBoxes::Show);
+#pragma once
+
+#include "core/messages.h"
+
+#include <QObject>
+
+#include <cstddef>
+#include <vector>
+
+struct Workspace;
+
+class ErrorBoxes : public QObject
+{
+    Q_OBJECT
+
+public:
+    explicit ErrorBoxes(const Workspace& workspace, QObject* parent = nullptr);
+
+    template <typename Emitter> void Watch(Emitter* emitter)
+    {
+        connect(emitter, &Emitter::Failed, this, &ErrorBoxes::Show);
+    }
+
+    // Reports held back so far because their message was being shown already.
+    std::size_t HeldBack() const { return heldBack_; }
+    // Boxes open now, outermost first.
+    const std::vector<ErrorReport>& Showing() const { return showing_; }
+
+    // Shows `report` now, for the top when no event loop will run for it (the program ends
+    // after it); never from a handler of the link.
+    void ShowAtOnce(const ErrorReport& report);
+
+public slots:
+    // Shows `report` once the event loop has control.
+    void Show(const ErrorReport& report);
+
+signals:
+    // A box for `report` has closed.
+    void Shown(const ErrorReport& report);
+
+private:
+    const Workspace& workspace_;
+    std::vector<ErrorReport> showing_;
+    std::size_t heldBack_ = 0;
+};
