@@ -406,7 +406,6 @@ void decompressFile(const char* inPath, const char* outPath)
     decompressFileWithOutcome(inPath, outPath);
 }
 
-
 DecompressOutcome decompressBuffer(std::span<const std::uint8_t> input,
                                    std::vector<std::uint8_t>& output,
                                    const CodecDiagnostics& diagnostics)

@@ -178,7 +178,7 @@ struct Placed
 };
 
 [[gnu::always_inline]] inline Placed placeFour(const std::uint8_t* d, const CodeTable& t,
-                                                unsigned at)
+                                               unsigned at)
 {
     const unsigned l0 = t.length[d[0]];
     const unsigned l1 = t.length[d[1]];
@@ -303,7 +303,8 @@ public:
 
     // Codes every byte of `data` (at most kEncodeChunk bytes) through `run`. Returns false when
     // a value without a code was met.
-    bool encode(const std::uint8_t* data, std::size_t n, const CodeTable& codes, CodeRunFunction run)
+    bool encode(const std::uint8_t* data, std::size_t n, const CodeTable& codes,
+                CodeRunFunction run)
     {
         if (state_.out + n * 4 + kPadding > buffer_.get() + kWriteBlock)
             drain();
@@ -437,8 +438,8 @@ int compressStream(Source& in, std::uint64_t size, Sink& out, const CodecDiagnos
              piece = in.next(block.get(), kReadBlock)) {
             const std::size_t n = piece.size();
             for (std::size_t i = 0; i < n; i += kEncodeChunk)
-                everyValueCoded &= writer.encode(piece.data() + i, std::min(kEncodeChunk, n - i),
-                                                 codes, run);
+                everyValueCoded &=
+                    writer.encode(piece.data() + i, std::min(kEncodeChunk, n - i), codes, run);
             coded += n;
             if (writer.failed())
                 break;
