@@ -129,8 +129,8 @@ void CKROButtonCtrl::OnDraw(QPainter& dc, const QRect& bounds)
         DrawFocusMark(dc, rc, stileFuoco_, ColoreTesto(), coloreFuoco_);
     rc = {rc.l + 6, rc.t + 6, rc.r - 5, rc.b - 5};
 
-    const QFont font = CaptionFont();
-    dc.setFont(font);
+    const ControlFont font = CaptionFont();
+    dc.setFont(font.font);
     const OLE_COLOR textColor =
         coloraTestoInFuoco_ && hasFocus_ ? coloreTestoFuoco_ : ColoreTesto();
     if (bitmapMode_) {
@@ -141,10 +141,10 @@ void CKROButtonCtrl::OnDraw(QPainter& dc, const QRect& bounds)
                           std::min(w, rc.r - rc.l), std::min(h, rc.b - rc.t));
     } else {
         const int flags =
-            LayoutText(rc, FontTextMeasure(font), TestoContenuto(), AllOrizzontaleTesto(),
+            LayoutText(rc, FontTextMeasure(font.font, font.lineHeight), TestoContenuto(), AllOrizzontaleTesto(),
                        AllVerticaleTesto(), EffettoTesto(), CaptionRules::Button);
         DrawEffectText(dc, rc, TestoContenuto(), flags, EffettoTesto(), textColor, enabled,
-                       CaptionRules::Button);
+                       CaptionRules::Button, font.lineHeight);
     }
     dc.restore();
 }

@@ -2,7 +2,6 @@
 #include "controls/common/kro_control.h"
 
 #include "controls/common/kro_property_sheet.h"
-#include "controls/common/text_layout.h"
 
 #include <QContextMenuEvent>
 #include <QMenu>
@@ -99,7 +98,7 @@ BackgroundStyle CKroControl::Background() const
             coloreGradiente1_, coloreGradiente2_,  coloreGradiente3_};
 }
 
-QFont CKroControl::CaptionFont() const
+ControlFont CKroControl::CaptionFont() const
 {
     return CreateControlFont(fontName_, dimensioneFont_, bold_, italico_, sottolineato_, barrato_);
 }

@@ -6,8 +6,8 @@
 #include "controls/common/gdi_paint.h"
 #include "controls/common/ole_color.h"
 #include "controls/common/property_stream.h"
+#include "controls/common/text_layout.h"
 
-#include <QFont>
 #include <QList>
 #include <QWidget>
 
@@ -220,7 +220,7 @@ protected:
 
     // What the properties paint: the background, and the caption's font.
     BackgroundStyle Background() const;
-    QFont CaptionFont() const;
+    ControlFont CaptionFont() const;
 
     // Stores a value, repaints, marks the control modified and, when the stored value is a new
     // one, emits `notify` with it. A short property keeps the low 16 bits, as it is stored.

@@ -66,12 +66,12 @@ void CKroLabelCtrl::OnDraw(QPainter& dc, const QRect& bounds)
     if (Bordo())
         DrawBorder(dc, rc, ColoreBordo());
     DrawBackground(dc, rc, Background(), false);
-    const QFont font = CaptionFont();
-    dc.setFont(font);
-    const int flags = LayoutText(rc, FontTextMeasure(font), TestoContenuto(), AllOrizzontaleTesto(),
+    const ControlFont font = CaptionFont();
+    dc.setFont(font.font);
+    const int flags = LayoutText(rc, FontTextMeasure(font.font, font.lineHeight), TestoContenuto(), AllOrizzontaleTesto(),
                                  AllVerticaleTesto(), EffettoTesto(), CaptionRules::Label);
     DrawEffectText(dc, rc, TestoContenuto(), flags, EffettoTesto(), ColoreTesto(), true,
-                   CaptionRules::Label);
+                   CaptionRules::Label, font.lineHeight);
     dc.restore();
 }
 

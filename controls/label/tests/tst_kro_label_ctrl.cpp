@@ -1,11 +1,15 @@
 // Tests of the label control: the stored heading of the information dialog, its drawing
-// differences from the button, and WindowText against Text.
+// differences from the button, WindowText against Text; and the line height both controls
+// take from DimensioneFont.
 #include "controls/label/kro_label_ctrl.h"
 
+#include "controls/button/kro_button_ctrl.h"
 #include "controls/common/gdi_paint.h"
 
 #include <QPainter>
 #include <QTest>
+
+#include <memory>
 
 namespace {
 
@@ -160,6 +164,55 @@ private slots:
         QCOMPARE(label.property("WindowText").toString(), QString("Nuovo"));
         QCOMPARE(label.Caption(), captionFollows ? QString("Nuovo") : QString("Testo Contenuto"));
         QVERIFY(label.IsModified());
+    }
+
+    // DimensioneFont is the cell height: the caption's lines lie exactly that far apart on both
+    // controls, also where the face has no size of that very cell (DejaVu Sans bold, 12).
+    void linesAreTheCellApart_data()
+    {
+        QTest::addColumn<bool>("button");
+        QTest::addColumn<int>("cell");
+        QTest::newRow("button 36") << true << 36;
+        QTest::newRow("button 12") << true << 12;
+        QTest::newRow("label 24") << false << 24;
+        QTest::newRow("label 12") << false << 12;
+    }
+
+    void linesAreTheCellApart()
+    {
+        QFETCH(bool, button);
+        QFETCH(int, cell);
+        std::unique_ptr<CKroControl> ctrl;
+        if (button)
+            ctrl = std::make_unique<CKROButtonCtrl>();
+        else
+            ctrl = std::make_unique<CKroLabelCtrl>();
+        ctrl->SetEffettoContorno(button ? 9 : 0);
+        ctrl->SetAllVerticaleTesto(0);
+        ctrl->SetFontName("DejaVu Sans");
+        ctrl->SetBold(700);
+        ctrl->SetDimensioneFont(cell);
+        ctrl->SetTestoContenuto("I\nI");
+        const int w = 60, h = 3 * cell + 20;
+        ctrl->resize(w, h);
+        QImage image(w, h, QImage::Format_RGB32);
+        image.fill(kBlank);
+        {
+            QPainter dc(&image);
+            ctrl->OnDraw(dc, QRect(0, 0, w, h));
+        }
+        QList<int> tops; // the first inked row of each line
+        bool inked = false;
+        for (int y = 0; y < h; ++y) {
+            bool row = false;
+            for (int x = 0; x < w && !row; ++x)
+                row = image.pixel(x, y) != kBlank;
+            if (row && !inked)
+                tops.append(y);
+            inked = row;
+        }
+        QCOMPARE(tops.size(), 2);
+        QCOMPARE(tops[1] - tops[0], cell);
     }
 };
 
