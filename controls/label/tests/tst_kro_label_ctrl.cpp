@@ -1,12 +1,14 @@
 // Tests of the label control: the stored heading of the information dialog, its drawing
-// differences from the button, WindowText against Text; and the line height both controls
-// take from DimensioneFont.
+// differences from the button, WindowText against Text; and, for both controls, the line height
+// DimensioneFont gives and the change notifications of every property.
 #include "controls/label/kro_label_ctrl.h"
 
 #include "controls/button/kro_button_ctrl.h"
 #include "controls/common/gdi_paint.h"
 
+#include <QMetaProperty>
 #include <QPainter>
+#include <QSignalSpy>
 #include <QTest>
 
 #include <memory>
@@ -213,6 +215,48 @@ private slots:
         }
         QCOMPARE(tops.size(), 2);
         QCOMPARE(tops[1] - tops[0], cell);
+    }
+
+    void everyPropertyNotifiesItsChange_data()
+    {
+        QTest::addColumn<bool>("button");
+        QTest::newRow("button") << true;
+        QTest::newRow("label") << false;
+    }
+
+    // Each stored property and each name of the caption tells its change once, with the new
+    // value, and tells nothing when set to the value it has (which still marks the control
+    // modified).
+    void everyPropertyNotifiesItsChange()
+    {
+        QFETCH(bool, button);
+        std::unique_ptr<CKroControl> ctrl;
+        if (button)
+            ctrl = std::make_unique<CKROButtonCtrl>();
+        else
+            ctrl = std::make_unique<CKroLabelCtrl>();
+        QList<PropSpec> specs = button ? CKROButtonCtrl::Specs() : CKroLabelCtrl::Specs();
+        for (const char* alias : {"Text", "WindowText", "Caption"})
+            specs.append({alias, PropKind::String, 0, nullptr});
+        for (const PropSpec& spec : specs) {
+            const QMetaProperty property =
+                ctrl->metaObject()->property(ctrl->metaObject()->indexOfProperty(spec.name));
+            QVERIFY2(property.hasNotifySignal(), spec.name);
+            QSignalSpy spy(ctrl.get(), property.notifySignal());
+            const QVariant now = property.read(ctrl.get());
+            const QVariant next = spec.kind == PropKind::String ? QVariant(now.toString() + "x")
+                                  : spec.kind == PropKind::Bool ? QVariant(!now.toBool())
+                                  : spec.kind == PropKind::Short || spec.kind == PropKind::Long
+                                      ? QVariant(now.toInt() + 1)
+                                      : QVariant(now.toUInt() ^ 0x123456u);
+            QVERIFY2(property.write(ctrl.get(), next), spec.name);
+            QVERIFY2(spy.count() == 1, spec.name);
+            QVERIFY2(spy[0][0] == next, spec.name);
+            ctrl->SetModifiedFlag(false);
+            property.write(ctrl.get(), next);
+            QVERIFY2(spy.count() == 1, spec.name);
+            QVERIFY2(ctrl->IsModified(), spec.name);
+        }
     }
 };
 
