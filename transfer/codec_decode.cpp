@@ -4,6 +4,7 @@
 
 #include <bit>
 #include <memory>
+#include <sys/stat.h>
 
 using namespace codec_internal;
 
@@ -88,14 +89,18 @@ public:
         }
     }
 
+    // Bits given so far, those read as zeros behind the end included.
+    std::uint64_t bitsTaken() const
+    {
+        return (base_ + static_cast<std::uint64_t>(p - buffer_.get()) + beyond_) * 8 - count;
+    }
+
     // True once a bit behind the last input byte has been taken.
     bool pastEnd() const
     {
         if (!eof_)
             return false;
-        const std::uint64_t taken =
-            (base_ + static_cast<std::uint64_t>(p - buffer_.get()) + beyond_) * 8 - count;
-        return taken > (base_ + static_cast<std::uint64_t>(end - buffer_.get())) * 8;
+        return bitsTaken() > (base_ + static_cast<std::uint64_t>(end - buffer_.get())) * 8;
     }
 
     std::uint64_t bits = 0;    // next bit in bit 63
@@ -377,6 +382,36 @@ DecompressOutcome decompressStream(Source& in, Sink& out, const CodecDiagnostics
 }
 
 } // namespace
+
+CompressedLayout inspectCompressedFile(const char* path)
+{
+    CompressedLayout layout;
+    std::FILE* in = std::fopen(path, "rb");
+    if (!in)
+        return layout;
+    struct stat status;
+    if (fstat(fileno(in), &status) != 0 || !S_ISREG(status.st_mode)) {
+        std::fclose(in);
+        return layout;
+    }
+    FileSource source(in);
+    BitReader reader(source);
+    std::uint8_t header[kHeaderSize] = {};
+    const std::size_t got = reader.readBytes(header, kHeaderSize);
+    auto tree = std::make_unique<DecodeTree>();
+    if (got == kHeaderSize && headerSum(header, got) == 0xFF && readTree(reader, *tree)) {
+        const auto [crc, length] = readHeaderFields(header);
+        const std::uint64_t bits = static_cast<std::uint64_t>(status.st_size) * 8;
+        layout.sound = true;
+        layout.length = length;
+        layout.crc = crc;
+        layout.codeBits = bits > reader.bitsTaken() ? bits - reader.bitsTaken() : 0;
+        layout.singleValue = tree->isLeaf(0);
+        layout.value = tree->value[0];
+    }
+    std::fclose(in);
+    return layout;
+}
 
 DecompressOutcome decompressFileWithOutcome(const char* inPath, const char* outPath,
                                             const CodecDiagnostics& diagnostics)

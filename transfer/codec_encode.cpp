@@ -381,6 +381,9 @@ int compressStream(Source& in, std::uint64_t size, Sink& out, const CodecDiagnos
         countBytes(piece.data(), piece.size(), counts);
         crc = crc16Kermit(piece, crc);
         total += piece.size();
+        // A device or a file that keeps growing cannot be coded: stop, rather than read on.
+        if (total > size)
+            break;
     }
     if (total == 0) {
         diagnostics("Letti 0 caratteri.\n");
@@ -441,7 +444,7 @@ int compressStream(Source& in, std::uint64_t size, Sink& out, const CodecDiagnos
                 everyValueCoded &=
                     writer.encode(piece.data() + i, std::min(kEncodeChunk, n - i), codes, run);
             coded += n;
-            if (writer.failed())
+            if (writer.failed() || coded > size)
                 break;
         }
     }
