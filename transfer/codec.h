@@ -36,6 +36,20 @@ DecompressOutcome
 decompressFileWithOutcome(const char* inPath, const char* outPath,
                           const CodecDiagnostics& diagnostics = printCodecDiagnostic);
 
+// What a compressed file declares, read without expanding it: whether its header and tree are
+// sound, the length and CRC of the header, and how many bits follow the tree to the end of the
+// file. A single-value file (a tree of one leaf) carries no code bits at all.
+struct CompressedLayout
+{
+    bool sound = false; // a regular file with a header that adds up and a complete tree
+    std::uint64_t length = 0;
+    std::uint16_t crc = 0;
+    std::uint64_t codeBits = 0;
+    bool singleValue = false;
+    std::uint8_t value = 0; // of a single-value file
+};
+CompressedLayout inspectCompressedFile(const char* path);
+
 // In-memory forms of the two directions: the same bytes and the same diagnostics as the files.
 // `output` is replaced. decompressBuffer writes no output at all when the header or tree is bad.
 int compressBuffer(std::span<const std::uint8_t> input, std::vector<std::uint8_t>& output,

@@ -30,69 +30,30 @@ CKROButtonCtrl::CKROButtonCtrl(QWidget* parent) : CKroControl(parent)
 
 const QList<PropSpec>& CKROButtonCtrl::Specs()
 {
-    static const QList<PropSpec> specs = {
-        {"TestoContenuto", PropKind::String, 0, "Testo del bottone"},
-        {"AllOrizzontaleTesto", PropKind::Short, 1, nullptr},
-        {"AllVerticaleTesto", PropKind::Short, 1, nullptr},
-        {"Bordo", PropKind::Bool, 0, nullptr},
-        {"ColoreBordo", PropKind::ULong, 0x000000, nullptr},
-        {"StileSfondo", PropKind::Short, 0, nullptr},
-        {"ColoreOpacoSfondo", PropKind::Color, 0xFFFFFF, nullptr},
-        {"OrientamentoGrad", PropKind::Bool, 0, nullptr},
-        {"ColoreGradiente1", PropKind::Color, 0xFFFFFF, nullptr},
-        {"ColoreGradiente2", PropKind::Color, 0xFFFF00, nullptr},
-        {"ColoreGradiente3", PropKind::Color, 0xFF0000, nullptr},
-        {"FontName", PropKind::String, 0, "MS Sans Serif"},
-        {"DimensioneFont", PropKind::Long, 12, nullptr},
-        {"ColoreTesto", PropKind::Color, 0x000000, nullptr},
-        {"Italico", PropKind::Bool, 0, nullptr},
-        {"Sottolineato", PropKind::Bool, 0, nullptr},
-        {"Barrato", PropKind::Bool, 0, nullptr},
-        {"Bold", PropKind::Long, 0, nullptr},
-        {"EffettoContorno", PropKind::Short, 1, nullptr},
-        {"EffettoTesto", PropKind::Short, 0, nullptr},
-        {"StileFuoco", PropKind::Short, 0, nullptr},
-        {"ColoreFuoco", PropKind::Color, 0xFF0000, nullptr},
-        {"ColoraTestoInFuoco", PropKind::Bool, 0, nullptr},
-        {"ColoreTestoFuoco", PropKind::Color, 0xFFFFFF, nullptr},
-    };
+    static const QList<PropSpec> specs =
+        SharedSpecs({"Testo del bottone", 1, 1, 1}) +
+        QList<PropSpec>{
+            {"StileFuoco", PropKind::Short, 0, nullptr},
+            {"ColoreFuoco", PropKind::Color, 0xFF0000, nullptr},
+            {"ColoraTestoInFuoco", PropKind::Bool, 0, nullptr},
+            {"ColoreTestoFuoco", PropKind::Color, 0xFFFFFF, nullptr},
+        };
     return specs;
 }
 
+// TestoContenuto leads the source order with id 24; the others are numbered by position.
 const QList<DispEntry>& CKROButtonCtrl::DispatchTable()
 {
-    static const QList<DispEntry> table = {
-        {24, "TestoContenuto", "BSTR"},
-        {1, "AllOrizzontaleTesto", "short"},
-        {2, "AllVerticaleTesto", "short"},
-        {3, "Bordo", "VARIANT_BOOL"},
-        {4, "ColoreBordo", "OLE_COLOR"},
-        {5, "StileSfondo", "short"},
-        {6, "ColoreOpacoSfondo", "OLE_COLOR"},
-        {7, "OrientamentoGrad", "VARIANT_BOOL"},
-        {8, "ColoreGradiente1", "OLE_COLOR"},
-        {9, "ColoreGradiente2", "OLE_COLOR"},
-        {10, "ColoreGradiente3", "OLE_COLOR"},
-        {11, "FontName", "BSTR"},
-        {12, "DimensioneFont", "long"},
-        {13, "ColoreTesto", "OLE_COLOR"},
-        {14, "Italico", "VARIANT_BOOL"},
-        {15, "Sottolineato", "VARIANT_BOOL"},
-        {16, "Barrato", "VARIANT_BOOL"},
-        {17, "Bold", "long"},
-        {18, "EffettoContorno", "short"},
-        {19, "EffettoTesto", "short"},
-        {20, "StileFuoco", "short"},
-        {21, "ColoreFuoco", "OLE_COLOR"},
-        {22, "ColoraTestoInFuoco", "VARIANT_BOOL"},
-        {23, "ColoreTestoFuoco", "OLE_COLOR"},
-        {-514, "Enabled", "VARIANT_BOOL"},
-        {25, "Text", "BSTR"},
-        {26, "WindowText", "BSTR"},
-        {-518, "Caption", "BSTR"},
-        {27, "InserisciBitmap", "void", true, "IUnknown* Bitmap"},
-        {28, "NoBitmap", "void", true},
-    };
+    static const QList<DispEntry> table =
+        PropertyEntries(Specs(), 24, 1) +
+        QList<DispEntry>{
+            {-514, "Enabled", "VARIANT_BOOL"},
+            {25, "Text", "BSTR"},
+            {26, "WindowText", "BSTR"},
+            {-518, "Caption", "BSTR"},
+            {27, "InserisciBitmap", "void", true, "IUnknown* Bitmap"},
+            {28, "NoBitmap", "void", true},
+        };
     return table;
 }
 
@@ -129,29 +90,6 @@ void CKROButtonCtrl::AfterExchange()
     isPressed_ = false;
     bitmapMode_ = false;
     isVisible_ = true;
-    StoreCaption(testoContenuto_);
-}
-
-void CKROButtonCtrl::OnCaptionChanged()
-{
-    testoContenuto_ = Caption();
-    update();
-}
-
-void CKROButtonCtrl::SetText(const QString& text)
-{
-    testoContenuto_ = text;
-    SetCaption(text);
-    SetModifiedFlag();
-    update();
-}
-
-void CKROButtonCtrl::SetWindowText(const QString& text)
-{
-    testoContenuto_ = text;
-    SetCaption(text);
-    update();
-    SetModifiedFlag();
 }
 
 void CKROButtonCtrl::SetEnabled(bool enabled)
@@ -182,23 +120,19 @@ void CKROButtonCtrl::OnDraw(QPainter& dc, const QRect& bounds)
     const QColor face = palette().color(QPalette::Button);
 
     GdiRect rc{0, 0, bounds.width(), bounds.height()};
-    const int contour = enabled ? effettoContorno_ : effettoContorno_ == 2 ? 0 : 2;
+    const int contour = enabled ? EffettoContorno() : EffettoContorno() == 2 ? 0 : 2;
     DrawContour(dc, rc, contour, isPressed_, LightPen(face), DarkPen(face));
-    if (bordo_)
-        DrawBorder(dc, rc, coloreBordo_);
-    DrawBackground(dc, rc,
-                   {stileSfondo_, coloreOpacoSfondo_, orientamentoGrad_ ? 1 : 0, coloreGradiente1_,
-                    coloreGradiente2_, coloreGradiente3_},
-                   !enabled);
+    if (Bordo())
+        DrawBorder(dc, rc, ColoreBordo());
+    DrawBackground(dc, rc, Background(), !enabled);
     if (hasFocus_)
-        DrawFocusMark(dc, rc, stileFuoco_, coloreTesto_, coloreFuoco_);
+        DrawFocusMark(dc, rc, stileFuoco_, ColoreTesto(), coloreFuoco_);
     rc = {rc.l + 6, rc.t + 6, rc.r - 5, rc.b - 5};
 
-    const QFont font = CreateControlFont(fontName_, dimensioneFont_, bold_, italico_,
-                                         sottolineato_, barrato_);
-    dc.setFont(font);
-    const OLE_COLOR textColor = coloraTestoInFuoco_ && hasFocus_ ? coloreTestoFuoco_
-                                                                 : coloreTesto_;
+    const ControlFont font = CaptionFont();
+    dc.setFont(font.font);
+    const OLE_COLOR textColor =
+        coloraTestoInFuoco_ && hasFocus_ ? coloreTestoFuoco_ : ColoreTesto();
     if (bitmapMode_) {
         const int w = bitmap_.width();
         const int h = bitmap_.height();
@@ -206,11 +140,11 @@ void CKROButtonCtrl::OnDraw(QPainter& dc, const QRect& bounds)
             dc.drawPixmap((rc.l + rc.r) / 2 - w / 2, (rc.t + rc.b) / 2 - h / 2, bitmap_, 0, 0,
                           std::min(w, rc.r - rc.l), std::min(h, rc.b - rc.t));
     } else {
-        const int flags = LayoutText(rc, FontTextMeasure(font), testoContenuto_,
-                                     allOrizzontaleTesto_, allVerticaleTesto_, effettoTesto_,
-                                     CaptionRules::Button);
-        DrawEffectText(dc, rc, testoContenuto_, flags, effettoTesto_, textColor, enabled,
-                       CaptionRules::Button);
+        const int flags =
+            LayoutText(rc, FontTextMeasure(font.font, font.lineHeight), TestoContenuto(), AllOrizzontaleTesto(),
+                       AllVerticaleTesto(), EffettoTesto(), CaptionRules::Button);
+        DrawEffectText(dc, rc, TestoContenuto(), flags, EffettoTesto(), textColor, enabled,
+                       CaptionRules::Button, font.lineHeight);
     }
     dc.restore();
 }
@@ -227,8 +161,10 @@ bool CKROButtonCtrl::event(QEvent* e)
 
 void CKROButtonCtrl::changeEvent(QEvent* e)
 {
-    if (e->type() == QEvent::EnabledChange)
+    if (e->type() == QEvent::EnabledChange) {
         update();
+        emit EnabledChanged(isEnabled());
+    }
     CKroControl::changeEvent(e);
 }
 

@@ -1,4 +1,4 @@
-// Persistence, caption and verb of both controls.
+// The shared properties, persistence, caption and verb of both controls.
 #include "controls/common/kro_control.h"
 
 #include "controls/common/kro_property_sheet.h"
@@ -17,12 +17,97 @@ CKroControl::CKroControl(QWidget* parent) : QWidget(parent)
 int CKroControl::PixelsToHimetric(int pixels) { return int((pixels * 2540LL + 48) / 96); }
 int CKroControl::HimetricToPixels(int himetric) { return int((himetric * 96LL + 1270) / 2540); }
 
+QList<PropSpec> CKroControl::SharedSpecs(const SharedDefaults& d)
+{
+    return {
+        {"TestoContenuto", PropKind::String, 0, d.testoContenuto},
+        {"AllOrizzontaleTesto", PropKind::Short, d.allOrizzontaleTesto, nullptr},
+        {"AllVerticaleTesto", PropKind::Short, d.allVerticaleTesto, nullptr},
+        {"Bordo", PropKind::Bool, 0, nullptr},
+        {"ColoreBordo", PropKind::ULong, 0x000000, nullptr},
+        {"StileSfondo", PropKind::Short, 0, nullptr},
+        {"ColoreOpacoSfondo", PropKind::Color, 0xFFFFFF, nullptr},
+        {"OrientamentoGrad", PropKind::Bool, 0, nullptr},
+        {"ColoreGradiente1", PropKind::Color, 0xFFFFFF, nullptr},
+        {"ColoreGradiente2", PropKind::Color, 0xFFFF00, nullptr},
+        {"ColoreGradiente3", PropKind::Color, 0xFF0000, nullptr},
+        {"FontName", PropKind::String, 0, "MS Sans Serif"},
+        {"DimensioneFont", PropKind::Long, 12, nullptr},
+        {"ColoreTesto", PropKind::Color, 0x000000, nullptr},
+        {"Italico", PropKind::Bool, 0, nullptr},
+        {"Sottolineato", PropKind::Bool, 0, nullptr},
+        {"Barrato", PropKind::Bool, 0, nullptr},
+        {"Bold", PropKind::Long, 0, nullptr},
+        {"EffettoContorno", PropKind::Short, d.effettoContorno, nullptr},
+        {"EffettoTesto", PropKind::Short, 0, nullptr},
+    };
+}
+
+QList<DispEntry> CKroControl::PropertyEntries(const QList<PropSpec>& specs, int firstId, int nextId)
+{
+    const auto automationType = [](PropKind kind) {
+        switch (kind) {
+        case PropKind::Short:
+            return "short";
+        case PropKind::Bool:
+            return "VARIANT_BOOL";
+        case PropKind::Long:
+            return "long";
+        case PropKind::ULong:
+        case PropKind::Color:
+            return "OLE_COLOR";
+        case PropKind::String:
+            break;
+        }
+        return "BSTR";
+    };
+    QList<DispEntry> entries;
+    for (const PropSpec& spec : specs)
+        entries.append(
+            {entries.isEmpty() ? firstId : nextId++, spec.name, automationType(spec.kind)});
+    return entries;
+}
+
+void CKroControl::StoreCaption(const QString& caption)
+{
+    if (caption_ == caption)
+        return;
+    caption_ = caption;
+    emit CaptionChanged(caption_);
+}
+
+void CKroControl::StoreTestoContenuto(const QString& text)
+{
+    if (testoContenuto_ == text)
+        return;
+    testoContenuto_ = text;
+    emit TestoContenutoChanged(testoContenuto_);
+}
+
 void CKroControl::SetCaption(const QString& caption)
 {
-    caption_ = caption;
-    OnCaptionChanged();
+    StoreCaption(caption);
+    StoreTestoContenuto(caption);
     SetModifiedFlag();
     update();
+}
+
+BackgroundStyle CKroControl::Background() const
+{
+    return {stileSfondo_,      coloreOpacoSfondo_, orientamentoGrad_ ? 1 : 0,
+            coloreGradiente1_, coloreGradiente2_,  coloreGradiente3_};
+}
+
+ControlFont CKroControl::CaptionFont() const
+{
+    return CreateControlFont(fontName_, dimensioneFont_, bold_, italico_, sottolineato_, barrato_);
+}
+
+void CKroControl::FinishExchange()
+{
+    StoreCaption(testoContenuto_);
+    AfterExchange();
+    SetModifiedFlag(false);
 }
 
 PropValues CKroControl::CurrentValues() const
@@ -76,8 +161,7 @@ bool CKroControl::LoadFromStream(const QByteArray& data)
     if (StockMask() & StockProp::Enabled && stock.mask & StockProp::Enabled)
         setEnabled(stock.enabled);
     ApplyValues(values);
-    AfterExchange();
-    SetModifiedFlag(false);
+    FinishExchange();
     update();
     return true;
 }
@@ -105,8 +189,7 @@ QByteArray CKroControl::SaveToStream()
     stock.caption = EncodeText(caption_);
     stock.enabled = isEnabled();
     const QByteArray data = WritePropertyStream(stock, PropertySpecs(), CurrentValues());
-    AfterExchange();
-    SetModifiedFlag(false);
+    FinishExchange();
     return data;
 }
 
@@ -115,8 +198,7 @@ void CKroControl::ResetToDefaults()
     ApplyValues(DefaultValues(PropertySpecs()));
     if (StockMask() & StockProp::Enabled)
         setEnabled(true);
-    AfterExchange();
-    SetModifiedFlag(false);
+    FinishExchange();
     update();
 }
 

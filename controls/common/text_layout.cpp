@@ -1,6 +1,7 @@
 // Caption measuring, layout and drawing shared by both controls.
 #include "controls/common/text_layout.h"
 
+#include <QHash>
 #include <QPainter>
 
 #include <algorithm>
@@ -166,11 +167,11 @@ QList<TextPass> EffectPasses(int effect, OLE_COLOR color, bool enabled, CaptionR
 }
 
 void DrawEffectText(QPainter& dc, const GdiRect& rc, const QString& text, int flags, int effect,
-                    OLE_COLOR color, bool enabled, CaptionRules rules)
+                    OLE_COLOR color, bool enabled, CaptionRules rules, int lineHeight)
 {
     for (const TextPass& pass : EffectPasses(effect, color, enabled, rules))
         DrawWordBreakText(dc, rc.Moved(pass.dx, pass.dy), text, flags | DT_WORDBREAK,
-                          ToQColor(pass.color));
+                          ToQColor(pass.color), lineHeight);
 }
 
 QList<QString> BreakLines(const TextMeasure& measure, QStringView text, int width, int flags)
@@ -224,13 +225,14 @@ QList<QString> BreakLines(const TextMeasure& measure, QStringView text, int widt
 }
 
 void DrawWordBreakText(QPainter& dc, const GdiRect& rc, const QString& text, int flags,
-                       const QColor& color)
+                       const QColor& color, int lineHeight)
 {
     if (rc.r <= rc.l || rc.b <= rc.t || text.isEmpty())
         return;
     const FontTextMeasure measure(dc.font());
     const QFontMetrics metrics(dc.font());
-    const int lineHeight = std::max(1, metrics.height());
+    if (lineHeight <= 0)
+        lineHeight = std::max(1, metrics.height());
 
     dc.save();
     dc.setClipRect(QRect(rc.l, rc.t, rc.r - rc.l, rc.b - rc.t), Qt::IntersectClip);
@@ -261,22 +263,50 @@ void DrawWordBreakText(QPainter& dc, const GdiRect& rc, const QString& text, int
     dc.restore();
 }
 
-QFont CreateControlFont(const QString& face, int height, int weight, bool italic, bool underline,
-                        bool strikeOut)
+int CellPixelSize(const QFont& font, int cell)
+{
+    // Painting asks for the same few fonts over and over; a hostile stream cannot make the
+    // cache grow without bound.
+    static QHash<QString, int> sizes;
+    QFont probe = font;
+    probe.setPixelSize(cell);
+    const QString key = probe.key();
+    if (const auto it = sizes.constFind(key); it != sizes.constEnd())
+        return *it;
+    const auto heightAt = [&probe](int pixels) {
+        probe.setPixelSize(pixels);
+        return QFontMetrics(probe).height();
+    };
+    // Start from the proportional guess, then step to the largest size whose cell still fits.
+    int pixels = std::max(1, RoundHalfUp(double(cell) * cell / std::max(1, heightAt(cell))));
+    if (heightAt(pixels) <= cell) {
+        while (pixels < cell && heightAt(pixels + 1) <= cell)
+            ++pixels;
+    } else {
+        while (pixels > 1 && heightAt(pixels) > cell)
+            --pixels;
+    }
+    if (sizes.size() >= 256)
+        sizes.clear();
+    sizes.insert(key, pixels);
+    return pixels;
+}
+
+ControlFont CreateControlFont(const QString& face, int height, int weight, bool italic,
+                              bool underline, bool strikeOut)
 {
     QFont font(face);
-    const int cell = std::clamp(height == 0 ? 12 : std::abs(height), 1, 1024);
-    font.setPixelSize(cell);
-    if (height > 0) {
-        // A positive height is the whole character cell; Qt's pixel size is the em, so shrink it
-        // until the font's line height matches.
-        const int lineHeight = QFontMetrics(font).height();
-        if (lineHeight > cell)
-            font.setPixelSize(std::max(1, RoundHalfUp(double(cell) * cell / lineHeight)));
-    }
     font.setWeight(weight > 0 ? QFont::Weight(std::min(weight, 1000)) : QFont::Normal);
     font.setItalic(italic);
     font.setUnderline(underline);
     font.setStrikeOut(strikeOut);
-    return font;
+    const int cell = std::clamp(height == 0 ? 12 : std::abs(height), 1, 1024);
+    // A positive height is the whole character cell; Qt's pixel size is the em, which is what a
+    // negative height asks for.
+    if (height <= 0) {
+        font.setPixelSize(cell);
+        return {font, std::max(1, QFontMetrics(font).height())};
+    }
+    font.setPixelSize(CellPixelSize(font, cell));
+    return {font, cell};
 }

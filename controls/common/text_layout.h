@@ -34,12 +34,17 @@ public:
 class FontTextMeasure : public TextMeasure
 {
 public:
-    explicit FontTextMeasure(const QFont& font) : metrics_(font) {}
+    // `lineHeight` 0: the font's own.
+    explicit FontTextMeasure(const QFont& font, int lineHeight = 0)
+        : metrics_(font), lineHeight_(lineHeight > 0 ? lineHeight : metrics_.height())
+    {
+    }
     int Advance(QChar c) const override { return metrics_.horizontalAdvance(c); }
-    int LineHeight() const override { return metrics_.height(); }
+    int LineHeight() const override { return lineHeight_; }
 
 private:
     QFontMetrics metrics_;
+    int lineHeight_;
 };
 
 // The height the caption takes when wrapped into `width` (|r - l| of the text rectangle).
@@ -66,20 +71,35 @@ struct TextPass
 // nothing). A disabled button draws effect 0 for 2 and effect 2 for any other.
 QList<TextPass> EffectPasses(int effect, OLE_COLOR color, bool enabled, CaptionRules rules);
 
-// Draws the caption at `rect` in every pass of the effect, in the painter's font.
+// Draws the caption at `rect` in every pass of the effect, in the painter's font, lines
+// `lineHeight` apart (0: the font's own line height).
 void DrawEffectText(QPainter& dc, const GdiRect& rect, const QString& text, int flags, int effect,
-                    OLE_COLOR color, bool enabled, CaptionRules rules);
+                    OLE_COLOR color, bool enabled, CaptionRules rules, int lineHeight = 0);
 
 // Draws `text` as the platform's word-break text drawing does: lines break at spaces (a word
 // wider than the line stays whole) and at line ends, start at the top, are aligned by `flags`
-// and clipped to `rect`; "&x" underlines x and "&&" shows "&".
+// and clipped to `rect`, `lineHeight` apart (0: the font's own); "&x" underlines x and "&&"
+// shows "&".
 void DrawWordBreakText(QPainter& dc, const GdiRect& rect, const QString& text, int flags,
-                       const QColor& color);
+                       const QColor& color, int lineHeight = 0);
 
 // The lines DrawWordBreakText draws for `text` in `width`, before prefix processing.
 QList<QString> BreakLines(const TextMeasure& measure, QStringView text, int width, int flags);
 
+// The largest pixel size at which `font` has a line height (its character cell) of at most
+// `cell` pixels: exactly `cell` wherever the font has such a size.
+int CellPixelSize(const QFont& font, int cell);
+
+// The caption's font and the distance of its lines.
+struct ControlFont
+{
+    QFont font;
+    int lineHeight;
+};
+
 // The caption font: `height` is the character cell height in pixels (negative: the character
 // height), `weight` 0 the default weight or 1-1000; sizes are held within what can be drawn.
-QFont CreateControlFont(const QString& face, int height, int weight, bool italic, bool underline,
-                        bool strikeOut);
+// For a cell height the lines are that far apart, also where the face has no size of exactly
+// that cell and the next smaller one is taken.
+ControlFont CreateControlFont(const QString& face, int height, int weight, bool italic,
+                              bool underline, bool strikeOut);

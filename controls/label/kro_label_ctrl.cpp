@@ -19,58 +19,18 @@ CKroLabelCtrl::CKroLabelCtrl(QWidget* parent) : CKroControl(parent)
 
 const QList<PropSpec>& CKroLabelCtrl::Specs()
 {
-    static const QList<PropSpec> specs = {
-        {"TestoContenuto", PropKind::String, 0, "Testo Contenuto"},
-        {"AllOrizzontaleTesto", PropKind::Short, 0, nullptr},
-        {"AllVerticaleTesto", PropKind::Short, 0, nullptr},
-        {"Bordo", PropKind::Bool, 0, nullptr},
-        {"ColoreBordo", PropKind::ULong, 0x000000, nullptr},
-        {"StileSfondo", PropKind::Short, 0, nullptr},
-        {"ColoreOpacoSfondo", PropKind::Color, 0xFFFFFF, nullptr},
-        {"OrientamentoGrad", PropKind::Bool, 0, nullptr},
-        {"ColoreGradiente1", PropKind::Color, 0xFFFFFF, nullptr},
-        {"ColoreGradiente2", PropKind::Color, 0xFFFF00, nullptr},
-        {"ColoreGradiente3", PropKind::Color, 0xFF0000, nullptr},
-        {"FontName", PropKind::String, 0, "MS Sans Serif"},
-        {"DimensioneFont", PropKind::Long, 12, nullptr},
-        {"ColoreTesto", PropKind::Color, 0x000000, nullptr},
-        {"Italico", PropKind::Bool, 0, nullptr},
-        {"Sottolineato", PropKind::Bool, 0, nullptr},
-        {"Barrato", PropKind::Bool, 0, nullptr},
-        {"Bold", PropKind::Long, 0, nullptr},
-        {"EffettoContorno", PropKind::Short, 0, nullptr},
-        {"EffettoTesto", PropKind::Short, 0, nullptr},
-    };
+    static const QList<PropSpec> specs = SharedSpecs({"Testo Contenuto", 0, 0, 0});
     return specs;
 }
 
 const QList<DispEntry>& CKroLabelCtrl::DispatchTable()
 {
-    static const QList<DispEntry> table = {
-        {1, "TestoContenuto", "BSTR"},
-        {2, "AllOrizzontaleTesto", "short"},
-        {3, "AllVerticaleTesto", "short"},
-        {4, "Bordo", "VARIANT_BOOL"},
-        {5, "ColoreBordo", "OLE_COLOR"},
-        {6, "StileSfondo", "short"},
-        {7, "ColoreOpacoSfondo", "OLE_COLOR"},
-        {8, "OrientamentoGrad", "VARIANT_BOOL"},
-        {9, "ColoreGradiente1", "OLE_COLOR"},
-        {10, "ColoreGradiente2", "OLE_COLOR"},
-        {11, "ColoreGradiente3", "OLE_COLOR"},
-        {12, "FontName", "BSTR"},
-        {13, "DimensioneFont", "long"},
-        {14, "ColoreTesto", "OLE_COLOR"},
-        {15, "Italico", "VARIANT_BOOL"},
-        {16, "Sottolineato", "VARIANT_BOOL"},
-        {17, "Barrato", "VARIANT_BOOL"},
-        {18, "Bold", "long"},
-        {19, "EffettoContorno", "short"},
-        {20, "EffettoTesto", "short"},
-        {21, "WindowText", "BSTR"},
-        {-518, "Caption", "BSTR"},
-        {22, "Text", "BSTR"},
-    };
+    static const QList<DispEntry> table =
+        PropertyEntries(Specs(), 1, 2) + QList<DispEntry>{
+                                             {21, "WindowText", "BSTR"},
+                                             {-518, "Caption", "BSTR"},
+                                             {22, "Text", "BSTR"},
+                                         };
     return table;
 }
 
@@ -87,25 +47,11 @@ const QList<DispEntry>& CKroLabelCtrl::EventTable()
 
 QString CKroLabelCtrl::TypeName() const { return QStringLiteral("KroLabel"); }
 
-void CKroLabelCtrl::OnCaptionChanged()
-{
-    testoContenuto_ = Caption();
-    update();
-}
-
 void CKroLabelCtrl::SetWindowText(const QString& text)
 {
-    testoContenuto_ = text;
+    StoreTestoContenuto(text);
     update();
     SetModifiedFlag();
-}
-
-void CKroLabelCtrl::SetText(const QString& text)
-{
-    testoContenuto_ = text;
-    SetCaption(text);
-    SetModifiedFlag();
-    update();
 }
 
 void CKroLabelCtrl::OnDraw(QPainter& dc, const QRect& bounds)
@@ -115,21 +61,17 @@ void CKroLabelCtrl::OnDraw(QPainter& dc, const QRect& bounds)
     const QColor face = palette().color(QPalette::Button);
     GdiRect rc{0, 0, bounds.width(), bounds.height()};
     // The label has no flat two-ring contour: 0 means none.
-    if (effettoContorno_ >= 1 && effettoContorno_ <= 3)
-        DrawContour(dc, rc, effettoContorno_, false, LightPen(face), DarkPen(face));
-    if (bordo_)
-        DrawBorder(dc, rc, coloreBordo_);
-    DrawBackground(dc, rc,
-                   {stileSfondo_, coloreOpacoSfondo_, orientamentoGrad_ ? 1 : 0, coloreGradiente1_,
-                    coloreGradiente2_, coloreGradiente3_},
-                   false);
-    const QFont font = CreateControlFont(fontName_, dimensioneFont_, bold_, italico_,
-                                         sottolineato_, barrato_);
-    dc.setFont(font);
-    const int flags = LayoutText(rc, FontTextMeasure(font), testoContenuto_, allOrizzontaleTesto_,
-                                 allVerticaleTesto_, effettoTesto_, CaptionRules::Label);
-    DrawEffectText(dc, rc, testoContenuto_, flags, effettoTesto_, coloreTesto_, true,
-                   CaptionRules::Label);
+    if (EffettoContorno() >= 1 && EffettoContorno() <= 3)
+        DrawContour(dc, rc, EffettoContorno(), false, LightPen(face), DarkPen(face));
+    if (Bordo())
+        DrawBorder(dc, rc, ColoreBordo());
+    DrawBackground(dc, rc, Background(), false);
+    const ControlFont font = CaptionFont();
+    dc.setFont(font.font);
+    const int flags = LayoutText(rc, FontTextMeasure(font.font, font.lineHeight), TestoContenuto(), AllOrizzontaleTesto(),
+                                 AllVerticaleTesto(), EffettoTesto(), CaptionRules::Label);
+    DrawEffectText(dc, rc, TestoContenuto(), flags, EffettoTesto(), ColoreTesto(), true,
+                   CaptionRules::Label, font.lineHeight);
     dc.restore();
 }
 

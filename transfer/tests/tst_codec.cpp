@@ -1,7 +1,9 @@
-// Tests of the compression codec: exact bytes, round trips, corrupt input and the zoltpack tool.
+// Tests of the compression codec: exact bytes, round trips, corrupt input and the zoltpack tool,
+// which checks a file before expanding it.
 #include "transfer/codec.h"
 #include "slow_codec.h"
 
+#include <QDir>
 #include <QFile>
 #include <QProcess>
 #include <QRandomGenerator>
@@ -12,6 +14,7 @@
 #include <functional>
 #include <random>
 #include <string>
+#include <sys/stat.h>
 #include <vector>
 
 using Bytes = std::vector<std::uint8_t>;
@@ -165,6 +168,8 @@ private slots:
     void writeFailuresAreFailures();
     void zoltpack_data();
     void zoltpack();
+    void zoltpackExpansionGuards_data();
+    void zoltpackExpansionGuards();
 
 private:
     QTemporaryDir dir;
@@ -591,6 +596,9 @@ void TestCodec::zoltpack_data()
     QTest::addRow("no arguments") << QStringList{} << 2 << QString();
     QTest::addRow("unknown verb") << QStringList{"pack", "a", "b"} << 2 << QString();
     QTest::addRow("missing operand") << QStringList{"compress", "a"} << 2 << QString();
+    // A device without end is refused, not read for ever.
+    QTest::addRow("compress /dev/zero") << QStringList{"compress", "/dev/zero", path("t.zip")} << 1
+                                        << QString("Incoerenza nella lunghezza del file.\n");
 }
 
 void TestCodec::zoltpack()
@@ -611,6 +619,77 @@ void TestCodec::zoltpack()
         QVERIFY(process.readAllStandardError().startsWith("usage: zoltpack"));
     if (arguments.value(0) == "decompress" && exitCode == 0)
         QCOMPARE(readFile(arguments[2]), readFile(path("tool.txt")));
+}
+
+void TestCodec::zoltpackExpansionGuards_data()
+{
+    QTest::addColumn<QString>("input");
+    QTest::addColumn<QStringList>("options");
+    QTest::addColumn<int>("exitCode");
+    QTest::addColumn<QString>("standardOutput");
+    QTest::addColumn<QString>("standardError"); // a part of it
+    QTest::addColumn<Bytes>("output");          // what OUT holds after; it held "earlier"
+    const Bytes earlier = bytesOf("earlier");
+    const QString refused = "not a sound compressed file, nothing written";
+
+    // The codes of "abc" (5 bits) behind a header that declares 843 MB.
+    writeFile(path("g-long.zip"), packed(1, 0x58E9, 843055104, "0" + leaf('a') + "0" + leaf('c') +
+                                                                    leaf('b') + "0 11 10"));
+    QTest::addRow("length beyond its codes")
+        << path("g-long.zip") << QStringList{} << 1 << QString() << refused << earlier;
+    // A one-leaf tree has no codes: 10 bytes may declare any length, but then its CRC must hold.
+    writeFile(path("g-one-bad.zip"), packed(1, 0x1234, 2902463368u, leaf('z')));
+    QTest::addRow("one value, CRC not the header's")
+        << path("g-one-bad.zip") << QStringList{} << 1 << QString() << refused << earlier;
+    const Bytes zeds(100000, 'z');
+    writeFile(path("g-one.zip"), packed(1, crcOf(zeds), 100000, leaf('z')));
+    QTest::addRow("one value, sound")
+        << path("g-one.zip") << QStringList{} << 0 << QString() << QString() << zeds;
+
+    Bytes text;
+    compressBuffer(textBytes(5000), text, [](const std::string&) {});
+    const Bytes cut(text.begin(), text.end() - 40);
+    writeFile(path("g-cut.zip"), cut);
+    Bytes partial;
+    decompressBuffer(cut, partial, [](const std::string&) {});
+    const QString cutLines = "EOF inatteso\nAttenzione: CRC errato!\n";
+    QTest::addRow("failed expansion leaves the earlier file")
+        << path("g-cut.zip") << QStringList{} << 1 << cutLines << "not written" << earlier;
+    QTest::addRow("failed expansion kept when asked")
+        << path("g-cut.zip") << QStringList{"--keep-partial"} << 1 << cutLines
+        << "holds what was expanded" << partial;
+
+    // Reading a pipe twice would wait for a writer for ever.
+    const QString fifo = path("g-fifo");
+    if (mkfifo(QFile::encodeName(fifo).constData(), 0600) == 0)
+        QTest::addRow("pipe refused")
+            << fifo << QStringList{} << 1 << QString() << "not a regular file" << earlier;
+}
+
+// zoltpack checks a compressed file before expanding it, and replaces OUT only with a whole
+// expansion (or, with --keep-partial, with what a failed one gave).
+void TestCodec::zoltpackExpansionGuards()
+{
+    const QString tool = QStringLiteral(ZOLT_BINARY_DIR) + "/bin/zoltpack";
+    if (!QFile::exists(tool))
+        QSKIP("zoltpack is not built in this tree");
+    QFETCH(QString, input);
+    QFETCH(QStringList, options);
+    QFETCH(int, exitCode);
+    QFETCH(QString, standardOutput);
+    QFETCH(QString, standardError);
+    QFETCH(Bytes, output);
+    const QString out = path("g.out");
+    QVERIFY(writeFile(out, bytesOf("earlier")));
+    QProcess process;
+    process.start(tool, QStringList{"decompress"} + options + QStringList{input, out});
+    QVERIFY2(process.waitForFinished(30000), "zoltpack did not end within 30 s");
+    QCOMPARE(process.exitCode(), exitCode);
+    QCOMPARE(QString::fromUtf8(process.readAllStandardOutput()), standardOutput);
+    const QString error = QString::fromUtf8(process.readAllStandardError());
+    QVERIFY2(error.contains(standardError), qPrintable(error));
+    QCOMPARE(readFile(out), output);
+    QCOMPARE(QDir(path("")).entryList({".g.out*"}, QDir::Hidden | QDir::Files), QStringList{});
 }
 
 QTEST_GUILESS_MAIN(TestCodec)

@@ -102,6 +102,31 @@ private slots:
         QCOMPARE(GradientBand(nullptr, true, {0, 0, 1, 1}, 0, 0), -1);
     }
 
+    // At exactly 256 pixels the cap already holds: one pixel of the start colour (the first
+    // column, or the bottom row), then 255 gradient steps.
+    void gradientBandOf256IsCapped_data()
+    {
+        QTest::addColumn<bool>("horizontal");
+        QTest::newRow("horizontal") << true;
+        QTest::newRow("vertical") << false;
+    }
+
+    void gradientBandOf256IsCapped()
+    {
+        QFETCH(bool, horizontal);
+        QImage image = horizontal ? Canvas(256, 2) : Canvas(2, 256);
+        {
+            QPainter dc(&image);
+            GradientBand(&dc, horizontal, {0, 0, image.width(), image.height()}, 0x000000,
+                         0x0000B4);
+        }
+        // Along the band from where the gradient starts: the solid pixel, then the steps.
+        auto along = [&](int i) { return horizontal ? At(image, i, 1) : At(image, 1, 255 - i); };
+        QCOMPARE(along(0), OLE_COLOR(0));
+        for (int i = 0; i < 255; ++i)
+            QCOMPARE(along(1 + i), OLE_COLOR(std::min(i, 180)));
+    }
+
     // A vertical band runs from its bottom row upward; a step rounds half up and is never 0.
     void gradientBandVertical()
     {

@@ -1,5 +1,6 @@
 // Tests of caption layout with a fixed font (every character 10 pixels wide, lines 16 high):
-// wrapped height, vertical placement, effect allowances, the effect passes and line breaking.
+// wrapped height, vertical placement, effect allowances, the effect passes and line breaking;
+// and of the font chosen for a height.
 #include "controls/common/text_layout.h"
 
 #include <QTest>
@@ -175,6 +176,45 @@ private slots:
         QFETCH(int, flags);
         QFETCH(QStringList, lines);
         QCOMPARE(BreakLines(kFixed, text, width, flags), lines);
+    }
+
+    // A positive height is the character cell: the largest size whose line fits it, exactly
+    // where the face has one (DejaVu Sans bold has none of 12 pixels), and lines that far apart.
+    // A negative height is the em.
+    void fontForHeight_data()
+    {
+        QTest::addColumn<QString>("face");
+        QTest::addColumn<int>("weight");
+        QTest::addColumn<bool>("italic");
+        QTest::addColumn<int>("height");
+        QTest::addColumn<int>("pixelSize"); // 0: whichever fits
+        QTest::addColumn<int>("lineHeight");
+        QTest::newRow("cell 36") << "DejaVu Sans" << 700 << false << 36 << 31 << 36;
+        QTest::newRow("cell 24") << "DejaVu Sans" << 700 << false << 24 << 20 << 24;
+        QTest::newRow("cell 12, no exact size") << "DejaVu Sans" << 700 << false << 12 << 10 << 12;
+        QTest::newRow("default face") << "MS Sans Serif" << 0 << false << 18 << 0 << 18;
+        QTest::newRow("stored heading") << "Arial" << 774 << true << 16 << 0 << 16;
+        QTest::newRow("em height") << "DejaVu Sans" << 0 << false << -20 << 20 << 24;
+    }
+
+    void fontForHeight()
+    {
+        QFETCH(QString, face);
+        QFETCH(int, weight);
+        QFETCH(bool, italic);
+        QFETCH(int, height);
+        QFETCH(int, pixelSize);
+        QFETCH(int, lineHeight);
+        const ControlFont font = CreateControlFont(face, height, weight, italic, false, false);
+        QCOMPARE(font.lineHeight, lineHeight);
+        if (pixelSize)
+            QCOMPARE(font.font.pixelSize(), pixelSize);
+        if (height > 0) {
+            QVERIFY(QFontMetrics(font.font).height() <= height);
+            QFont larger = font.font;
+            larger.setPixelSize(larger.pixelSize() + 1);
+            QVERIFY(QFontMetrics(larger).height() > height);
+        }
     }
 };
 

@@ -1,11 +1,17 @@
 // Tests of the label control: the stored heading of the information dialog, its drawing
-// differences from the button, and WindowText against Text.
+// differences from the button, WindowText against Text; and, for both controls, the line height
+// DimensioneFont gives and the change notifications of every property.
 #include "controls/label/kro_label_ctrl.h"
 
+#include "controls/button/kro_button_ctrl.h"
 #include "controls/common/gdi_paint.h"
 
+#include <QMetaProperty>
 #include <QPainter>
+#include <QSignalSpy>
 #include <QTest>
+
+#include <memory>
 
 namespace {
 
@@ -160,6 +166,97 @@ private slots:
         QCOMPARE(label.property("WindowText").toString(), QString("Nuovo"));
         QCOMPARE(label.Caption(), captionFollows ? QString("Nuovo") : QString("Testo Contenuto"));
         QVERIFY(label.IsModified());
+    }
+
+    // DimensioneFont is the cell height: the caption's lines lie exactly that far apart on both
+    // controls, also where the face has no size of that very cell (DejaVu Sans bold, 12).
+    void linesAreTheCellApart_data()
+    {
+        QTest::addColumn<bool>("button");
+        QTest::addColumn<int>("cell");
+        QTest::newRow("button 36") << true << 36;
+        QTest::newRow("button 12") << true << 12;
+        QTest::newRow("label 24") << false << 24;
+        QTest::newRow("label 12") << false << 12;
+    }
+
+    void linesAreTheCellApart()
+    {
+        QFETCH(bool, button);
+        QFETCH(int, cell);
+        std::unique_ptr<CKroControl> ctrl;
+        if (button)
+            ctrl = std::make_unique<CKROButtonCtrl>();
+        else
+            ctrl = std::make_unique<CKroLabelCtrl>();
+        ctrl->SetEffettoContorno(button ? 9 : 0);
+        ctrl->SetAllVerticaleTesto(0);
+        ctrl->SetFontName("DejaVu Sans");
+        ctrl->SetBold(700);
+        ctrl->SetDimensioneFont(cell);
+        ctrl->SetTestoContenuto("I\nI");
+        const int w = 60, h = 3 * cell + 20;
+        ctrl->resize(w, h);
+        QImage image(w, h, QImage::Format_RGB32);
+        image.fill(kBlank);
+        {
+            QPainter dc(&image);
+            ctrl->OnDraw(dc, QRect(0, 0, w, h));
+        }
+        QList<int> tops; // the first inked row of each line
+        bool inked = false;
+        for (int y = 0; y < h; ++y) {
+            bool row = false;
+            for (int x = 0; x < w && !row; ++x)
+                row = image.pixel(x, y) != kBlank;
+            if (row && !inked)
+                tops.append(y);
+            inked = row;
+        }
+        QCOMPARE(tops.size(), 2);
+        QCOMPARE(tops[1] - tops[0], cell);
+    }
+
+    void everyPropertyNotifiesItsChange_data()
+    {
+        QTest::addColumn<bool>("button");
+        QTest::newRow("button") << true;
+        QTest::newRow("label") << false;
+    }
+
+    // Each stored property and each name of the caption tells its change once, with the new
+    // value, and tells nothing when set to the value it has (which still marks the control
+    // modified).
+    void everyPropertyNotifiesItsChange()
+    {
+        QFETCH(bool, button);
+        std::unique_ptr<CKroControl> ctrl;
+        if (button)
+            ctrl = std::make_unique<CKROButtonCtrl>();
+        else
+            ctrl = std::make_unique<CKroLabelCtrl>();
+        QList<PropSpec> specs = button ? CKROButtonCtrl::Specs() : CKroLabelCtrl::Specs();
+        for (const char* alias : {"Text", "WindowText", "Caption"})
+            specs.append({alias, PropKind::String, 0, nullptr});
+        for (const PropSpec& spec : specs) {
+            const QMetaProperty property =
+                ctrl->metaObject()->property(ctrl->metaObject()->indexOfProperty(spec.name));
+            QVERIFY2(property.hasNotifySignal(), spec.name);
+            QSignalSpy spy(ctrl.get(), property.notifySignal());
+            const QVariant now = property.read(ctrl.get());
+            const QVariant next = spec.kind == PropKind::String ? QVariant(now.toString() + "x")
+                                  : spec.kind == PropKind::Bool ? QVariant(!now.toBool())
+                                  : spec.kind == PropKind::Short || spec.kind == PropKind::Long
+                                      ? QVariant(now.toInt() + 1)
+                                      : QVariant(now.toUInt() ^ 0x123456u);
+            QVERIFY2(property.write(ctrl.get(), next), spec.name);
+            QVERIFY2(spy.count() == 1, spec.name);
+            QVERIFY2(spy[0][0] == next, spec.name);
+            ctrl->SetModifiedFlag(false);
+            property.write(ctrl.get(), next);
+            QVERIFY2(spy.count() == 1, spec.name);
+            QVERIFY2(ctrl->IsModified(), spec.name);
+        }
     }
 };
 
