@@ -199,6 +199,11 @@ int Parse(int argc, char** argv, Options& o, bool& help)
         return UsageError(Say(kNoOperands, {o.command}));
     if ((o.command == "rm" || o.command == "download") && o.operands.empty())
         return UsageError(Say(kNeedsNames, {o.command}));
+    // An empty name is the beginning of every name, and the tester's root.
+    if (o.command == "rm")
+        for (const std::string& name : o.operands)
+            if (name.find_first_not_of(" \t\r\n\f\v") == std::string::npos)
+                return UsageError(Say(kEmptyName));
     if (o.command == "copy" && (o.operands.empty() || o.operands.size() % 2 != 0))
         return UsageError(Say(kCopyPairs));
     return -1;
@@ -283,7 +288,7 @@ int RunSoftware(const Options& o, QCoreApplication& app, LinkSession& session)
     SoftwareCommand command(
         engine, line,
         [&](const std::vector<TesterSoftwareEngine::CopyItem>& queue,
-            std::function<void(bool)> done) {
+            std::function<void(int)> done) {
             copy = std::make_unique<CopyEngine>(session);
             for (const TesterSoftwareEngine::CopyItem& item : queue)
                 copy->AddFile(item.pcPath, item.testerPath, false, false);
@@ -292,12 +297,13 @@ int RunSoftware(const Options& o, QCoreApplication& app, LinkSession& session)
                              [&] { progress->Update(); });
             QObject::connect(copy.get(), &CopyEngine::FileSent,
                              [&](int index) { progress->FileSent(index); });
-            QObject::connect(copy.get(), &CopyEngine::Finished, &app,
-                             [&, done](int result) {
-                                 progress->EndLine();
-                                 done(result == CopyEngine::kResultSent);
-                             },
-                             Qt::QueuedConnection);
+            QObject::connect(
+                copy.get(), &CopyEngine::Finished, &app,
+                [&, done](int) {
+                    progress->EndLine();
+                    done(copy->FilesSent());
+                },
+                Qt::QueuedConnection);
             copy->Start();
         });
     int status = kFailed;

@@ -3,6 +3,7 @@
 
 #include "core/app_config.h"
 #include "core/texts.h"
+#include "software/tester_software_names.h"
 
 #include <cctype>
 #include <cstdio>
@@ -51,24 +52,6 @@ std::string Trimmed(const std::string& text)
     return text.substr(begin, text.find_last_not_of(" \t\r\n") - begin + 1);
 }
 
-// Length of the UTF-8 sequence at `s[i]`, or 0 when it is not a valid one.
-std::size_t Utf8Length(const std::string& s, std::size_t i)
-{
-    const auto byte = [&](std::size_t k) { return static_cast<unsigned char>(s[k]); };
-    const unsigned char b = byte(i);
-    std::size_t n = b >= 0xF0 && b <= 0xF4 ? 4 : b >= 0xE0 ? 3 : b >= 0xC2 && b < 0xE0 ? 2 : 0;
-    if (n == 0 || i + n > s.size())
-        return 0;
-    for (std::size_t k = 1; k < n; ++k)
-        if ((byte(i + k) & 0xC0) != 0x80)
-            return 0;
-    const unsigned char c = byte(i + 1);
-    if ((b == 0xE0 && c < 0xA0) || (b == 0xED && c >= 0xA0) || (b == 0xF0 && c < 0x90) ||
-        (b == 0xF4 && c >= 0x90))
-        return 0; // overlong, surrogate or beyond U+10FFFF
-    return n;
-}
-
 } // namespace
 
 std::string Say(int number, std::initializer_list<std::string> args)
@@ -97,17 +80,35 @@ std::string ErrorText(int number)
 
 void ErrorPrinter::Report(const ErrorReport& report)
 {
+    std::string text;
     if (report.literal.empty() && report.section == kErrorSection) {
-        const std::string text = ErrorText(report.number);
+        text = ErrorText(report.number);
         std::string detail = report.detail;
         // The link names the device it opened; the user typed another name for it.
         if (!opened_.empty())
             for (std::size_t at; (at = detail.find(opened_)) != std::string::npos;)
                 detail.replace(at, opened_.size(), given_);
-        PrintError(detail.empty() ? text : text + "\n\n" + detail);
-        return;
+        // As the program's box: the detail fills the text's "%s", or follows it.
+        if (!detail.empty())
+            text = text.find("%s") != std::string::npos ? FormatWithPath(text, detail)
+                                                        : text + "\n\n" + detail;
+    } else {
+        text = ReportText(report);
     }
-    PrintError(ReportText(report));
+    for (auto& [shown, times] : printed_)
+        if (shown == text) {
+            ++times;
+            return;
+        }
+    printed_.emplace_back(text, 1);
+    PrintError(text);
+}
+
+ErrorPrinter::~ErrorPrinter()
+{
+    for (const auto& [text, times] : printed_)
+        if (times > 1)
+            PrintError(Say(kRepeated, {std::to_string(times), text}));
 }
 
 void PrintError(const std::string& text)
@@ -127,36 +128,7 @@ void PrintError(const std::string& text)
 
 std::string Escaped(const std::string& name)
 {
-    std::string out;
-    char hex[8];
-    for (std::size_t i = 0; i < name.size();) {
-        const unsigned char b = static_cast<unsigned char>(name[i]);
-        if (b == '\\') {
-            out += "\\\\";
-            ++i;
-            continue;
-        }
-        if (b >= 0x20 && b < 0x7F) {
-            out += char(b);
-            ++i;
-            continue;
-        }
-        const std::size_t n = b >= 0x80 ? Utf8Length(name, i) : 0;
-        // U+0080..U+009F are the C1 controls, written C2 80..C2 9F.
-        const bool c1 = n == 2 && b == 0xC2 && static_cast<unsigned char>(name[i + 1]) < 0xA0;
-        if (n > 0 && !c1) {
-            out.append(name, i, n);
-            i += n;
-            continue;
-        }
-        const std::size_t count = c1 ? 2 : 1;
-        for (std::size_t k = 0; k < count; ++k) {
-            std::snprintf(hex, sizeof hex, "\\x%02X", static_cast<unsigned char>(name[i + k]));
-            out += hex;
-        }
-        i += count;
-    }
-    return out;
+    return EscapeName(name);
 }
 
 bool MeansYes(const std::string& answer)

@@ -6,6 +6,8 @@
 #include "core/error_sink.h"
 
 #include <string>
+#include <utility>
+#include <vector>
 
 namespace zoltctl {
 
@@ -31,36 +33,39 @@ enum Text
     kHelpCompress = 15,
     kHelpExit = 16,
     kHelpDefaults = 17,
-    kUnknownArgument = 18,   // %s
-    kNeedsValue = 19,        // %s
+    kUnknownArgument = 18, // %s
+    kNeedsValue = 19,      // %s
     kPortRange = 20,
     kDeviceOrPort = 21,
-    kNoOperands = 22,        // %s
+    kNoOperands = 22, // %s
     kCopyPairs = 23,
-    kNeedsNames = 24,        // %s
+    kNeedsNames = 24, // %s
     kTryHelp = 25,
     kNoCommand = 26,
-    kCannotQueue = 27,       // %s
-    kNoDevice = 28,          // %s
-    kNotSerial = 29,         // %s
-    kSent = 30,              // %s %s
-    kFilesSent = 31,         // %d %d
-    kDeleted = 32,           // %s
+    kCannotQueue = 27, // %s
+    kNoDevice = 28,    // %s
+    kNotSerial = 29,   // %s
+    kSent = 30,        // %s %s
+    kFilesSent = 31,   // %d %d
+    kDeleted = 32,     // %s
     kIncomplete = 33,
-    kEntries = 34,           // %d
-    kNoSuchSoftware = 35,    // %s
+    kEntries = 34,        // %d
+    kNoSuchSoftware = 35, // %s
     kNothingToPurge = 36,
     kYesNoPrompt = 37,
     kYesWords = 38,
     kCannotAsk = 39,
-    kSkipped = 40,           // %s
+    kSkipped = 40, // %s
     kTesterEmpty = 41,
-    kTooManyFiles = 42,      // instead of MESSAGGI_ERRORE 4
-    kPortNotOpened = 43,     // instead of MESSAGGI_ERRORE 2
+    kTooManyFiles = 42,  // instead of MESSAGGI_ERRORE 4
+    kPortNotOpened = 43, // instead of MESSAGGI_ERRORE 2
     kReplaceOrKeep = 44,
     kDeleteRefused = 45,     // instead of MESSAGGI_ERRORE 35
     kEntriesOutOfOrder = 46, // instead of the dialog's Italian system box
     kNoRoom = 47,            // instead of MESSAGGI_ERRORE 57
+    kEmptyName = 48,
+    kNameNotUsable = 49,
+    kRepeated = 50, // %d %s
 };
 
 // Text `number` of "ZOLTCTL" in the current language, with "%s" and "%d" filled in order
@@ -75,6 +80,10 @@ std::string ErrorText(int number);
 class ErrorPrinter : public ErrorSink
 {
 public:
+    // Says how often each repeated message came (see Report).
+    ~ErrorPrinter() override;
+    // A message printed already is not printed again, only counted: a tester flooding the
+    // line with one notice would fill the terminal.
     void Report(const ErrorReport& report) override;
     // The link opens `opened` for the device the user gave as `given`: name it as given.
     void ShowDeviceAs(const std::string& opened, const std::string& given)
@@ -85,6 +94,7 @@ public:
 
 private:
     std::string opened_, given_;
+    std::vector<std::pair<std::string, int>> printed_; // text and times it came
 };
 
 // Prints `text` on standard error as "zoltctl: text".
