@@ -200,8 +200,6 @@ private slots:
         QTest::newRow("deleted file still there")
             << "delete=1" << QStringList{"rm", "A.BIN_1"} << 1
             << QByteArray("Deleted, but still in the tester's list:\nA.BIN_1");
-        QTest::newRow("prefix of a name")
-            << "none" << QStringList{"rm", "A.BIN"} << 1 << QByteArray("no software named A.BIN");
     }
     void testerFaults()
     {
