@@ -60,6 +60,18 @@ std::string FillNames(const std::string& format, const std::string& first,
     return out;
 }
 
+// `text` with every line of more than 40 characters cut in its middle: the box shows at most
+// 399 bytes, and a long name or path must not push the rest of the message out of it.
+std::string ElideLines(const std::string& text)
+{
+    constexpr int kLine = 40;
+    QStringList lines = QString::fromStdString(text).split(QLatin1Char('\n'));
+    for (QString& line : lines)
+        if (line.size() > kLine)
+            line = line.left(kLine / 2 - 1) + QChar(0x2026) + line.right(kLine / 2);
+    return lines.join(QLatin1Char('\n')).toStdString();
+}
+
 } // namespace
 
 // The pictures live in a static library, so their resources are registered by hand (from the
@@ -326,7 +338,8 @@ void CTesterSoftwareDlg::ShowFailure(const TesterSoftwareEngine::Message& messag
         const std::string title = message.number == TesterSoftwareEngine::kNoRoom
                                       ? GetText(kErrors, 1, texts)
                                       : ErrorTitle();
-        ShowMessageText(texts, title.c_str(), (text + message.detail).c_str(), kStyleError, 0);
+        const std::string shown = text + ElideLines(message.detail);
+        ShowMessageText(texts, title.c_str(), shown.c_str(), kStyleError, 0);
     }
     if (message.closes)
         done(1);

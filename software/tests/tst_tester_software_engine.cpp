@@ -435,12 +435,13 @@ private slots:
         QTest::newRow("all parts kept") << "download 3" << parts << QStringList{};
         QTest::newRow("last part not kept")
             << "download 3" << parts.mid(0, 2)
-            << QStringList{"Sent, but missing", "ABS&&3-3.BIN_3392"};
+            << QStringList{"Sent but missing:", "ABS&&3-3.BIN_3392"};
         // The copy stopped after one part and said so; the rest was never acknowledged.
         QTest::newRow("copy stopped") << "download 1" << parts.mid(0, 1) << QStringList{};
         QTest::newRow("deleted and gone") << "delete" << QStringList{"OLD.BIN_7"} << QStringList{};
-        QTest::newRow("deleted, still listed") << "delete" << QStringList{"OLD.BIN_7", "GONE.BIN_5"}
-                                               << QStringList{"Deleted, but still", "GONE.BIN_5"};
+        QTest::newRow("deleted, still listed")
+            << "delete" << QStringList{"OLD.BIN_7", "GONE.BIN_5"}
+            << QStringList{"Deleted but still there:", "GONE.BIN_5"};
     }
     void acknowledgedWorkIsListed()
     {
