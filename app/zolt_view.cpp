@@ -124,6 +124,7 @@ void CZOLTView::OpenTesterSoftware()
             for (const TesterSoftwareEngine::CopyItem& item : queue)
                 copy.AddFile(item.pcPath.c_str(), item.testerPath.c_str(), 0, 0);
             copy.exec();
+            return copy.Engine().FilesSent();
         },
         this);
     dlg.exec();

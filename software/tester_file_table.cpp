@@ -36,15 +36,19 @@ int TesterFileTable::Add(const std::string& rawName, const std::string& version,
         return -1;
     const std::string name = Cut(rawName, kMaxNameLength);
     const int file = int(files_.size());
-    files_.push_back({name, version, date});
+    // A cut name is another file's name, and a name with a path in it reaches outside "/FN0":
+    // either is only shown.
+    const bool deletable = rawName.size() <= kMaxNameLength && IsPlainFileName(rawName);
+    files_.push_back({name, version, date, deletable});
     const std::string banner = Banner(name, version, date);
 
     // A name whose part marker does not read is a whole file: it is never an incomplete group
     // that the purge would delete.
-    const std::optional<PartMarker> part = ParsePartName(name);
+    const std::optional<PartMarker> part = deletable ? ParsePartName(name) : std::nullopt;
     if (!part) {
         TesterSoftwareGroup group;
-        group.name = Cut(ParseSoftwareName(name).base, kMaxGroupText);
+        const std::string base = ParseSoftwareName(name).base;
+        group.name = deletable ? base : Cut(base, kMaxGroupText);
         const std::size_t dot = banner.find('.');
         group.tail = Cut(dot == std::string::npos ? std::string() : banner.substr(dot),
                          kMaxGroupText);
@@ -53,13 +57,15 @@ int TesterFileTable::Add(const std::string& rawName, const std::string& version,
         group.partsSeen = 1;
         group.files.push_back(file);
         group.complete = true;
+        group.deletable = deletable;
         groups_.push_back(group);
         const int row = AddRow(int(groups_.size()) - 1);
         rows_[std::size_t(row)].text = banner;
         return row;
     }
 
-    const std::string base = Cut(part->base, kMaxGroupText);
+    // Grouped by the whole BASE: two bases alike in their first 255 characters are not one.
+    const std::string& base = part->base;
     auto it = std::find_if(groups_.begin(), groups_.end(), [&](const TesterSoftwareGroup& g) {
         return g.split && g.name == base && g.expectedParts == part->count;
     });
@@ -116,10 +122,20 @@ std::vector<int> TesterFileTable::IncompleteFiles() const
     return files;
 }
 
+bool TesterFileTable::RowDeletable(int row) const
+{
+    if (row < 0 || std::size_t(row) >= rows_.size())
+        return false;
+    for (int file : rows_[std::size_t(row)].files)
+        if (!files_[std::size_t(file)].deletable)
+            return false;
+    return true;
+}
+
 const TesterSoftwareGroup* TesterFileTable::FindGroup(const std::string& base) const
 {
     for (const TesterSoftwareGroup& group : groups_)
-        if (group.name == base)
+        if (group.deletable && group.name == base)
             return &group;
     return nullptr;
 }

@@ -22,6 +22,9 @@ struct TesterSoftwareGroup
     long long bytes = 0;       // split software: the bytes of the parts seen
     unsigned seenMask = 0;     // split software: bit i-1 set when part i was seen
     int row = -1;              // the row that shows it, once complete
+    // False for a file whose name cannot build a tester path (see TesterFileTable::File):
+    // such a file is a group of its own, shown but never deleted nor matched by name.
+    bool deletable = true;
 };
 
 // One row of the tester list and the files behind it.
@@ -44,6 +47,9 @@ public:
         std::string name; // at most 299 characters
         std::string version;
         std::string date;
+        // The name can be sent back to the tester: it was not cut and holds no "/", "\",
+        // control byte, and is not empty, "." or "..".
+        bool deletable = true;
     };
 
     void Clear();
@@ -59,7 +65,10 @@ public:
     // The files of every software whose parts are not all on the tester, in group order.
     std::vector<int> IncompleteFiles() const;
 
-    // The first group named `base` (exact comparison), or null.
+    // Whether every file behind row `row` may be deleted.
+    bool RowDeletable(int row) const;
+
+    // The first group named `base` (exact comparison) that may be deleted, or null.
     const TesterSoftwareGroup* FindGroup(const std::string& base) const;
 
     // "%s VER. %s DEL %s": how a file shows in the list.

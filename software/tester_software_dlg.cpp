@@ -9,6 +9,7 @@
 #include "core/texts.h"
 #include "software/install_software_dlg.h"
 #include "software/plain_box.h"
+#include "software/tester_software_names.h"
 
 #include <QApplication>
 #include <QCloseEvent>
@@ -22,6 +23,7 @@ namespace {
 
 constexpr const char* kErrors = "MESSAGGI_ERRORE";
 constexpr int kConfirmText = 10;
+constexpr int kSelectionRowText = 30; // "%s (%s)": ECU name, vehicle
 constexpr int kStartDelayMs = 1; // the design's start-up timer 4
 constexpr int kYes = 6;
 
@@ -32,6 +34,43 @@ std::string ErrorTitle()
 {
     std::string title = GetText(kErrors, 1, AppConfig.textsPath.c_str());
     return title == kTextNotFound ? "Title not present !" : title;
+}
+
+// Fills the first two "%s" of `format` with `first` and `second`; any other "%" stays.
+std::string FillNames(const std::string& format, const std::string& first,
+                      const std::string& second)
+{
+    const std::string* next[] = {&first, &second};
+    std::size_t used = 0;
+    std::string out;
+    for (std::size_t i = 0; i < format.size(); ++i) {
+        if (format[i] == '%' && i + 1 < format.size()) {
+            if (format[i + 1] == '%') {
+                out += '%';
+                ++i;
+                continue;
+            }
+            if (format[i + 1] == 's' && used < 2) {
+                out += *next[used++];
+                ++i;
+                continue;
+            }
+        }
+        out += format[i];
+    }
+    return out;
+}
+
+// `text` with every line of more than 40 characters cut in its middle: the box shows at most
+// 399 bytes, and a long name or path must not push the rest of the message out of it.
+std::string ElideLines(const std::string& text)
+{
+    constexpr int kLine = 40;
+    QStringList lines = QString::fromStdString(text).split(QLatin1Char('\n'));
+    for (QString& line : lines)
+        if (line.size() > kLine)
+            line = line.left(kLine / 2 - 1) + QChar(0x2026) + line.right(kLine / 2);
+    return lines.join(QLatin1Char('\n')).toStdString();
 }
 
 } // namespace
@@ -82,8 +121,11 @@ CTesterSoftwareDlg::CTesterSoftwareDlg(RequestLink& link, CopyRunner runCopy,
         ui_->entryCount->setText(QStringLiteral("--"));
     });
     connect(&engine_, &TesterSoftwareEngine::RowAdded, this, [this](int row) {
-        ui_->testerList->addItem(
-            QString::fromStdString(engine_.Table().Rows()[std::size_t(row)].text));
+        // The tester's names are shown with their control bytes written out.
+        const QString text =
+            QString::fromStdString(EscapeName(engine_.Table().Rows()[std::size_t(row)].text));
+        auto* item = new QListWidgetItem(text, ui_->testerList);
+        item->setToolTip(text);
     });
     connect(&engine_, &TesterSoftwareEngine::ListingFinished, this, [this](int entries) {
         ui_->entryCount->setText(QString::number(entries));
@@ -201,14 +243,33 @@ void CTesterSoftwareDlg::AddEcuRow(QTreeWidgetItem* item)
     const int e = item->data(0, Qt::UserRole + 1).toInt();
     if (v < 0 || v >= kMaxVehicles || e < 0 || e >= kMaxEcus)
         return;
-    engine_.AddToSelection(VehicleCatalogue.vehicles[std::size_t(v)].ecus[std::size_t(e)]);
+    const VehicleEntry& vehicle = VehicleCatalogue.vehicles[std::size_t(v)];
+    const EcuEntry& ecu = vehicle.ecus[std::size_t(e)];
+    if (engine_.AddToSelection(ecu, {}, vehicle.name) != TesterSoftwareEngine::AddResult::Duplicate)
+        return;
+    // Already chosen, perhaps from another vehicle: show where.
+    const std::vector<TesterSoftwareEngine::SelectionSlot>& chosen = engine_.Selection();
+    for (std::size_t i = 0; i < chosen.size(); ++i)
+        if (chosen[i].ecu.fileName == ecu.fileName && int(i) < ui_->selectionList->count()) {
+            ui_->selectionList->clearSelection();
+            ui_->selectionList->setCurrentRow(int(i));
+            ui_->selectionList->scrollToItem(ui_->selectionList->item(int(i)));
+        }
 }
 
 void CTesterSoftwareDlg::ShowSelection()
 {
-    QStringList names;
-    for (const TesterSoftwareEngine::SelectionSlot& slot : engine_.Selection())
-        names << QString::fromStdString(slot.ecu.name);
+    // Each ECU with its vehicle: ECUs of one name from two vehicles are told apart.
+    const std::string format =
+        GetText(kTesterSoftwareSection, kSelectionRowText, AppConfig.textsPath.c_str());
+    QStringList names, files;
+    for (const TesterSoftwareEngine::SelectionSlot& slot : engine_.Selection()) {
+        std::string row = slot.ecu.name;
+        if (!slot.vehicle.empty() && format != kTextNotFound)
+            row = FillNames(format, slot.ecu.name, slot.vehicle);
+        names << QString::fromStdString(row);
+        files << QString::fromStdString(slot.ecu.fileName);
+    }
     QListWidget* list = ui_->selectionList;
     QStringList shown;
     for (int i = 0; i < list->count(); ++i)
@@ -217,6 +278,8 @@ void CTesterSoftwareDlg::ShowSelection()
         return;
     list->clear();
     list->addItems(names);
+    for (int i = 0; i < list->count(); ++i)
+        list->item(i)->setToolTip(names[i] + "\n" + files[i]);
 }
 
 void CTesterSoftwareDlg::UpdateControls()
@@ -251,7 +314,8 @@ void CTesterSoftwareDlg::DeleteFromTester()
     std::vector<int> rows;
     for (QListWidgetItem* item : ui_->testerList->selectedItems())
         rows.push_back(ui_->testerList->row(item));
-    if (rows.empty() || !Confirm())
+    // A name the tester reported unusable is refused before the question.
+    if (rows.empty() || !engine_.CheckRowsDeletable(rows) || !Confirm())
         return;
     engine_.DeleteRows(rows);
 }
@@ -278,7 +342,8 @@ void CTesterSoftwareDlg::ShowFailure(const TesterSoftwareEngine::Message& messag
         const std::string title = message.number == TesterSoftwareEngine::kNoRoom
                                       ? GetText(kErrors, 1, texts)
                                       : ErrorTitle();
-        ShowMessageText(texts, title.c_str(), (text + message.detail).c_str(), kStyleError, 0);
+        const std::string shown = text + ElideLines(message.detail);
+        ShowMessageText(texts, title.c_str(), shown.c_str(), kStyleError, 0);
     }
     if (message.closes)
         done(1);
@@ -298,10 +363,9 @@ void CTesterSoftwareDlg::RunCopy(const std::vector<TesterSoftwareEngine::CopyIte
 {
     if (closing_)
         return;
-    if (runCopy_)
-        runCopy_(this, queue);
+    const int sent = runCopy_ ? runCopy_(this, queue) : 0;
     if (!closing_)
-        engine_.CopyFinished();
+        engine_.CopyFinished(sent);
 }
 
 bool CTesterSoftwareDlg::eventFilter(QObject* watched, QEvent* event)

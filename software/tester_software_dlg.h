@@ -4,7 +4,8 @@
 //   CTesterSoftwareDlg dlg(link, runCopy, this);   // link: the engine's RequestLink
 //   dlg.exec();                                     // always 1
 //
-// `runCopy` runs the copy dialog modally on a queue of files.
+// `runCopy` runs the copy dialog modally on a queue of files and returns how many the tester
+// acknowledged.
 #pragma once
 
 #include "software/tester_software_engine.h"
@@ -37,9 +38,10 @@ public:
         IDC_DRAG = 316,
     };
 
-    // Runs the copy of `queue` modally over `parent`; the result is not looked at.
-    using CopyRunner = std::function<void(QWidget* parent,
-                                          const std::vector<TesterSoftwareEngine::CopyItem>& queue)>;
+    // Runs the copy of `queue` modally over `parent`. Returns the number of files the tester
+    // acknowledged (the first ones of the queue), which the listing after it must show.
+    using CopyRunner = std::function<int(QWidget* parent,
+                                         const std::vector<TesterSoftwareEngine::CopyItem>& queue)>;
     // Runs the installation dialog modally over `parent`.
     using InstallRunner = std::function<void(QWidget* parent)>;
 

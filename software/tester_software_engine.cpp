@@ -6,14 +6,19 @@
 #include "software/tester_software_names.h"
 
 #include <algorithm>
+#include <cerrno>
 #include <cstdio>
-#include <set>
+#include <cstring>
+#include <fcntl.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 namespace {
 
 constexpr const char* kDialogSection = "DIALOGO_AGGIORNAMENTO_SW_TESTER";
 constexpr int kConflictText = 19;
+constexpr int kNotListedText = 31;
+constexpr int kStillListedText = 32;
 
 // Offsets in answer frames.
 constexpr int kStatusAt = proto::kOffsetStatus;
@@ -41,19 +46,45 @@ std::string Join(const std::string& dir, const std::string& name)
     return dir.empty() ? name : dir + "/" + name;
 }
 
-// The size of the regular file at `path`, or -1 when it is not one or cannot be read.
-long long RegularFileSize(const std::string& path)
+// Opens the regular file at `path` for reading without blocking on a FIFO or a device; -1
+// when it is none or cannot be read. `size` receives its size.
+int OpenRegularFile(const std::string& path, long long& size)
+{
+    const int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
+    if (fd < 0)
+        return -1;
+    struct stat st
+    {
+    };
+    if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
+        ::close(fd);
+        return -1;
+    }
+    size = st.st_size;
+    return fd;
+}
+
+// Whether something other than a regular file (a link, folder, FIFO, device) lies at `path`.
+bool TakenByOther(const std::string& path)
 {
     struct stat st
     {
     };
-    if (::stat(path.c_str(), &st) != 0 || !S_ISREG(st.st_mode))
-        return -1;
-    std::FILE* f = std::fopen(path.c_str(), "rb");
-    if (!f)
-        return -1;
-    std::fclose(f);
-    return st.st_size;
+    return ::lstat(path.c_str(), &st) == 0 && !S_ISREG(st.st_mode);
+}
+
+std::string Lines(const std::vector<std::string>& names)
+{
+    std::string out;
+    for (const std::string& name : names)
+        out += "\n" + EscapeName(name);
+    return out;
+}
+
+std::string DialogText(int number)
+{
+    const std::string text = GetText(kDialogSection, number, AppConfig.textsPath.c_str());
+    return text == kTextNotFound ? "Message not present !" : text;
 }
 
 } // namespace
@@ -148,6 +179,11 @@ void TesterSoftwareEngine::Settle()
 {
     activity_ = Activity::Idle;
     SetControls(true);
+    if (notKept_) {
+        const Message message = *notKept_;
+        notKept_.reset();
+        emit Failure(message);
+    }
     emit Settled();
 }
 
@@ -164,6 +200,13 @@ void TesterSoftwareEngine::StartListing()
     workList_.clear();
     listingDone_ = false;
     marker_ = 0;
+    // This listing shows whether the tester kept what it acknowledged before it.
+    mustList_.insert(mustList_.end(), sentSince_.begin(), sentSince_.end());
+    mustNotList_.insert(mustNotList_.end(), deletedSince_.begin(), deletedSince_.end());
+    sentSince_.clear();
+    deletedSince_.clear();
+    listed_.clear();
+    listingWhole_ = false;
     activity_ = Activity::Listing;
     emit ListingStarted();
     link_.EndExchange();
@@ -175,8 +218,9 @@ void TesterSoftwareEngine::OnAnswer(int code, const std::uint8_t* frame, int len
     if (activity_ == Activity::Stopped || awaiting_ == 0)
         return;
     if (code == kTimeout) {
-        // The controls stay as they are; the user may close the dialog or wait.
+        // The controls stay as they are, and those still enabled work: nothing is pending.
         awaiting_ = 0;
+        activity_ = Activity::Idle;
         Fail(kNoAnswer, false);
         return;
     }
@@ -239,6 +283,7 @@ void TesterSoftwareEngine::RequestEntry(int index)
 void TesterSoftwareEngine::OnEntryAnswer(int status, const std::uint8_t* frame, int length)
 {
     if (status == kEndOfDirectory) {
+        listingWhole_ = true;
         FinishListing();
         return;
     }
@@ -273,6 +318,7 @@ void TesterSoftwareEngine::OnEntryAnswer(int status, const std::uint8_t* frame, 
                            std::size_t(std::max(frameEnd - kNameAt, 0)));
     const std::string version(reinterpret_cast<const char*>(frame + kVersionAt), kVersionLength);
     const std::string date(reinterpret_cast<const char*>(frame + kDateAt), kDateLength);
+    listed_.insert(name);
     emit EntryListed(counter_, frame[kKindAt], date, version, name);
     if (frame[kKindAt] != kNotRecorded) {
         const int row = table_.Add(name, version, date);
@@ -283,8 +329,35 @@ void TesterSoftwareEngine::OnEntryAnswer(int status, const std::uint8_t* frame, 
     RequestEntry(counter_);
 }
 
+void TesterSoftwareEngine::CheckKept()
+{
+    std::vector<std::string> missing, present;
+    // A listing cut at 30 entries does not show the rest: what it lacks may be there.
+    if (listingWhole_)
+        for (const std::string& name : mustList_)
+            if (!listed_.count(name))
+                missing.push_back(name);
+    for (const std::string& name : mustNotList_)
+        if (listed_.count(name) &&
+            std::find(mustList_.begin(), mustList_.end(), name) == mustList_.end())
+            present.push_back(name);
+    mustList_.clear();
+    mustNotList_.clear();
+    if (missing.empty() && present.empty())
+        return;
+    if (!notKept_) {
+        notKept_.emplace();
+        notKept_->number = kNotKept;
+    }
+    if (!missing.empty())
+        notKept_->detail += "\n" + DialogText(kNotListedText) + Lines(missing);
+    if (!present.empty())
+        notKept_->detail += "\n" + DialogText(kStillListedText) + Lines(present);
+}
+
 void TesterSoftwareEngine::FinishListing()
 {
+    CheckKept();
     listingDone_ = true;
     emit ListingFinished(counter_);
     if (purge_ && !afterPurge_) {
@@ -307,15 +380,32 @@ void TesterSoftwareEngine::FinishListing()
 
 void TesterSoftwareEngine::AppendToWorkList(const std::vector<int>& files)
 {
-    // A file named twice would be deleted twice, and the tester refuses the second.
+    // A file named twice would be deleted twice, and the tester refuses the second. A name
+    // that cannot be sent back is never part of a delete.
     for (int file : files)
-        if (std::find(workList_.begin(), workList_.end(), file) == workList_.end())
+        if (table_.Files()[std::size_t(file)].deletable &&
+            std::find(workList_.begin(), workList_.end(), file) == workList_.end())
             workList_.push_back(file);
+}
+
+bool TesterSoftwareEngine::CheckRowsDeletable(const std::vector<int>& rows)
+{
+    std::vector<std::string> refused;
+    for (int row : rows)
+        if (row >= 0 && std::size_t(row) < table_.Rows().size() && !table_.RowDeletable(row))
+            for (int file : table_.Rows()[std::size_t(row)].files)
+                refused.push_back(table_.Files()[std::size_t(file)].name);
+    if (refused.empty())
+        return true;
+    Fail(kNameNotUsable, false, Lines(refused));
+    return false;
 }
 
 bool TesterSoftwareEngine::DeleteRows(std::vector<int> rows)
 {
     if (activity_ != Activity::Idle || !controlsEnabled_)
+        return false;
+    if (!CheckRowsDeletable(rows))
         return false;
     std::sort(rows.begin(), rows.end());
     rows.erase(std::unique(rows.begin(), rows.end()), rows.end());
@@ -331,6 +421,16 @@ bool TesterSoftwareEngine::DeleteGroups(std::vector<int> groups)
     if (activity_ != Activity::Idle || !controlsEnabled_)
         return false;
     std::sort(groups.begin(), groups.end());
+    std::vector<std::string> refused;
+    for (int group : groups)
+        if (group >= 0 && std::size_t(group) < table_.Groups().size() &&
+            !table_.Groups()[std::size_t(group)].deletable)
+            for (int file : table_.Groups()[std::size_t(group)].files)
+                refused.push_back(table_.Files()[std::size_t(file)].name);
+    if (!refused.empty()) {
+        Fail(kNameNotUsable, false, Lines(refused));
+        return false;
+    }
     workList_.clear();
     for (int group : groups)
         if (group >= 0 && std::size_t(group) < table_.Groups().size())
@@ -364,7 +464,9 @@ void TesterSoftwareEngine::OnDeleteAnswer(int status)
         Fail(kDeleteRefused, true);
         return;
     }
-    emit FileDeleted(table_.Files()[std::size_t(workList_[workIndex_])].name);
+    const std::string& deleted = table_.Files()[std::size_t(workList_[workIndex_])].name;
+    deletedSince_.push_back(deleted);
+    emit FileDeleted(deleted);
     if (++workIndex_ < workList_.size()) {
         DeleteNext();
         return;
@@ -381,17 +483,21 @@ void TesterSoftwareEngine::OnDeleteAnswer(int status)
 // Selection.
 
 TesterSoftwareEngine::AddResult TesterSoftwareEngine::AddToSelection(const EcuEntry& ecu,
-                                                                      const std::string& dir)
+                                                                     const std::string& dir,
+                                                                     const std::string& vehicle)
 {
+    // By the software, not the display name: ECUs of one name in two vehicles are two
+    // software files, and the same file chosen twice would be sent twice.
+    for (const SelectionSlot& slot : slots_)
+        if (slot.ecu.fileName == ecu.fileName)
+            return AddResult::Duplicate;
     if (slots_.size() >= std::size_t(kMaxSlots)) {
         Fail(kSelectionFull, false);
         return AddResult::Full;
     }
-    for (const SelectionSlot& slot : slots_)
-        if (slot.ecu.name == ecu.name)
-            return AddResult::Duplicate;
     SelectionSlot slot;
     slot.ecu = ecu;
+    slot.vehicle = vehicle;
     slot.dir = dir;
     slots_.push_back(slot);
     emit StateChanged();
@@ -457,27 +563,68 @@ bool TesterSoftwareEngine::CheckSoftwareFiles()
             Fail(kCannotOpenSoftware, false, "\n" + fileName);
             return false;
         }
-        const long long actual = RegularFileSize(Join(SlotDir(slot), fileName));
-        if (actual < 0) {
+        long long actual = 0;
+        const int fd = OpenRegularFile(Join(SlotDir(slot), fileName), actual);
+        if (fd < 0) {
             Fail(kCannotOpenSoftware, false, "\n" + fileName);
             return false;
         }
-        // The size in the name decides how the file is split: parts cut from a file of another
-        // size would send bytes that are not the software.
+        ::close(fd);
+        // A whole file goes as it is; only parts are cut by the size in the name.
         const SoftwareName parsed = ParseSoftwareName(fileName);
+        if (parsed.size < kPartBytes)
+            continue;
+        // Parts cut from a file of another size would send bytes that are not the software.
         if (actual != parsed.size) {
             Fail(kSizeDiffers, false,
                  "\n" + fileName + ": " + std::to_string(parsed.size) + " / " + std::to_string(actual));
             return false;
         }
-        if (BlockCount(parsed.size) > kMaxParts) {
+        const int count = BlockCount(parsed.size);
+        if (count > kMaxParts) {
             Fail(kTooManyParts, false,
-                 "\n" + fileName + ": " + std::to_string(BlockCount(parsed.size)) + " / " +
+                 "\n" + fileName + ": " + std::to_string(count) + " / " +
                      std::to_string(kMaxParts));
             return false;
         }
+        // A part is written in place of what lies there: never through a link or into a
+        // device, and before anything is deleted or sent.
+        for (int i = 1; i <= count; ++i) {
+            const std::string path =
+                Join(SlotDir(slot), PartName(parsed, i, count, PartBytes(parsed.size, i, count)));
+            if (TakenByOther(path)) {
+                Fail(kPartPlaceTaken, false, "\n" + path);
+                return false;
+            }
+        }
     }
     return true;
+}
+
+// The files of split software already on the tester that the slot's parts replace but do not
+// overwrite: the same BASE, count and extension, another size in the name. Left there, they
+// would stand beside the new parts as a second copy of the same part.
+std::vector<int> TesterSoftwareEngine::StrayParts(const SelectionSlot& slot) const
+{
+    std::vector<int> stray;
+    const SoftwareName parsed = ParseSoftwareName(slot.ecu.fileName);
+    if (parsed.size < kPartBytes)
+        return stray;
+    for (const TesterSoftwareGroup& group : table_.Groups()) {
+        if (!group.split || !group.deletable || group.name != parsed.base ||
+            group.expectedParts != slot.blocks)
+            continue;
+        for (int file : group.files) {
+            const std::string& name = table_.Files()[std::size_t(file)].name;
+            const std::optional<PartMarker> part = ParsePartName(name);
+            if (!part || part->middle != parsed.middle)
+                continue;
+            const long long bytes = PartBytes(parsed.size, part->index, slot.blocks);
+            if (name != PartName(parsed, part->index, slot.blocks, bytes))
+                stray.push_back(file);
+        }
+    }
+    return stray;
 }
 
 void TesterSoftwareEngine::AskNextConflict()
@@ -491,20 +638,15 @@ void TesterSoftwareEngine::AskNextConflict()
             continue;
         }
         if (group->expectedParts == slot.blocks) {
-            // The download overwrites the files of the same names; any other file of this
-            // software would stay beside the new parts, so it goes first.
-            std::set<std::string> written;
-            if (slot.blocks == 1 && parsed.size < kPartBytes)
-                written.insert(slot.ecu.fileName);
-            else
-                for (int i = 1; i <= slot.blocks; ++i)
-                    written.insert(
-                        PartName(parsed, i, slot.blocks, PartBytes(parsed.size, i, slot.blocks)));
-            std::vector<int> stale;
-            for (int file : group->files)
-                if (!written.count(table_.Files()[std::size_t(file)].name))
-                    stale.push_back(file);
-            AppendToWorkList(stale);
+            // Nothing is asked, and nothing the user did not choose is deleted: a whole file
+            // of another name stays beside the new one.
+            const std::vector<int> stray = StrayParts(slot);
+            if (!stray.empty() && keep_) {
+                slot.download = false;
+                emit SlotSkipped(int(askIndex_));
+            } else {
+                AppendToWorkList(stray);
+            }
             ++askIndex_;
             continue;
         }
@@ -536,14 +678,59 @@ void TesterSoftwareEngine::AnswerConflict(bool replace)
             AppendToWorkList(group->files);
     } else {
         slot.download = false;
+        emit SlotSkipped(int(askIndex_));
     }
     ++askIndex_;
     AskNextConflict();
 }
 
+// Writes a part to a new file beside `path` and renames it into place: the rename replaces
+// whatever name lies there and never writes through a link into its target.
+bool TesterSoftwareEngine::WritePart(const std::string& dir, const std::string& part,
+                                     const char* data, std::size_t size)
+{
+    const std::string path = Join(dir, part);
+    if (TakenByOther(path)) {
+        Fail(kPartPlaceTaken, false, "\n" + path);
+        return false;
+    }
+    std::string temporary;
+    int fd = -1;
+    for (int attempt = 0; fd < 0 && attempt < 100; ++attempt) {
+        temporary =
+            Join(dir, ".zolt-part-" + std::to_string(::getpid()) + "-" + std::to_string(attempt));
+        fd = ::open(temporary.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0666);
+        if (fd < 0 && errno != EEXIST)
+            break;
+    }
+    bool written = fd >= 0;
+    for (std::size_t done = 0; written && done < size;) {
+        const ssize_t n = ::write(fd, data + done, size - done);
+        if (n < 0 && errno == EINTR)
+            continue;
+        written = n > 0;
+        if (written)
+            done += std::size_t(n);
+    }
+    if (fd >= 0)
+        written = ::close(fd) == 0 && written;
+    if (written && ::rename(temporary.c_str(), path.c_str()) == 0)
+        return true;
+    if (fd >= 0)
+        ::unlink(temporary.c_str());
+    Fail(kCannotWritePart, false, "\n" + part);
+    return false;
+}
+
 void TesterSoftwareEngine::PrepareCopy()
 {
     const bool deleted = activity_ == Activity::Deleting; // the tester changed already
+    const auto stop = [&] {
+        if (deleted)
+            StartListing();
+        else
+            Settle();
+    };
     std::vector<CopyItem> queue;
     for (const SelectionSlot& slot : slots_) {
         if (!slot.download)
@@ -555,17 +742,23 @@ void TesterSoftwareEngine::PrepareCopy()
             queue.push_back({source, TesterPath(fileName)});
             continue;
         }
-        std::FILE* in = std::fopen(source.c_str(), "rb");
+        long long size = 0;
+        const int in = OpenRegularFile(source, size);
         std::vector<char> data(static_cast<std::size_t>(parsed.size));
-        const bool read = in && std::fread(data.data(), 1, data.size(), in) == data.size();
-        if (in)
-            std::fclose(in);
-        if (!read) {
+        std::size_t got = 0;
+        while (in >= 0 && size == parsed.size && got < data.size()) {
+            const ssize_t n = ::read(in, data.data() + got, data.size() - got);
+            if (n < 0 && errno == EINTR)
+                continue;
+            if (n <= 0)
+                break;
+            got += std::size_t(n);
+        }
+        if (in >= 0)
+            ::close(in);
+        if (got != data.size()) {
             Fail(kCannotOpenSoftware, false, "\n" + fileName);
-            if (deleted)
-                StartListing();
-            else
-                Settle();
+            stop();
             return;
         }
         const int count = BlockCount(parsed.size);
@@ -573,37 +766,33 @@ void TesterSoftwareEngine::PrepareCopy()
             const long long bytes = PartBytes(parsed.size, i, count);
             const std::string part = PartName(parsed, i, count, bytes);
             const std::string path = Join(SlotDir(slot), part);
-            std::FILE* out = std::fopen(path.c_str(), "wb");
-            bool written = out && std::fwrite(data.data() + (i - 1) * kPartBytes, 1,
-                                              std::size_t(bytes), out) == std::size_t(bytes);
-            if (out)
-                written = std::fclose(out) == 0 && written;
-            if (!written) {
-                std::remove(path.c_str());
-                Fail(kCannotWritePart, false, "\n" + part);
-                if (deleted)
-                    StartListing();
-                else
-                    Settle();
+            if (!WritePart(SlotDir(slot), part, data.data() + (i - 1) * kPartBytes,
+                           std::size_t(bytes))) {
+                stop();
                 return;
             }
             queue.push_back({path, TesterPath(part)});
         }
     }
     if (queue.empty()) {
-        if (deleted)
-            StartListing();
-        else
-            Settle();
+        stop();
         return;
     }
     activity_ = Activity::Copying;
+    queue_ = queue;
     emit CopyRequested(queue);
 }
 
-void TesterSoftwareEngine::CopyFinished()
+void TesterSoftwareEngine::CopyFinished(int filesSent)
 {
     if (activity_ != Activity::Copying)
         return;
+    const std::size_t sent =
+        filesSent < 0 ? queue_.size() : std::min(queue_.size(), std::size_t(filesSent));
+    const std::string root = std::string(proto::kTesterRoot) + "/";
+    for (std::size_t i = 0; i < sent; ++i)
+        if (queue_[i].testerPath.compare(0, root.size(), root) == 0)
+            sentSince_.push_back(queue_[i].testerPath.substr(root.size()));
+    queue_.clear();
     StartListing();
 }

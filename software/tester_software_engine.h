@@ -6,7 +6,7 @@
 //   connect(&engine, &TesterSoftwareEngine::Failure, ...);   // show or print it
 //   engine.StartListing();        // answers come back by the link's Answered signal
 //   engine.AddToSelection(ecu);   engine.Download();
-//   // ConflictQuestion -> AnswerConflict(yes); CopyRequested -> copy -> CopyFinished()
+//   // ConflictQuestion -> AnswerConflict(yes); CopyRequested -> copy -> CopyFinished(sent)
 //
 // The engine only sends requests and reacts to answers: it never waits and never opens a
 // window. Questions, failures and the copy go out as signals; a dialog, zoltctl or a test
@@ -21,6 +21,8 @@
 #include <QObject>
 
 #include <cstdint>
+#include <optional>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -56,10 +58,14 @@ public:
     static constexpr int kCannotWritePart = 59;
     static constexpr int kSizeDiffers = 65;
     static constexpr int kTooManyParts = 66;
+    static constexpr int kPartPlaceTaken = 67;
+    static constexpr int kNameNotUsable = 68;
+    static constexpr int kNotKept = 69;
 
     struct SelectionSlot
     {
         EcuEntry ecu;
+        std::string vehicle; // the catalogue vehicle it was chosen from, for display
         std::string dir; // the folder of the software file; empty for the working directory
         bool download = true;
         int blocks = 0;
@@ -98,7 +104,7 @@ public:
     enum class AddResult
     {
         Added,
-        Duplicate, // an ECU of the same name is already chosen
+        Duplicate, // the same software file is already chosen
         Full,      // 15 ECUs are chosen (error 4 reported)
     };
 
@@ -112,31 +118,39 @@ public:
     // After every listing, delete the software whose parts are not all on the tester and list
     // again (on by default, as the dialog does).
     void SetPurgeAfterListing(bool purge) { purge_ = purge; }
+    // A download deletes nothing on the tester: software that would need a file deleted is
+    // skipped (SlotSkipped) instead.
+    void SetKeepTesterFiles(bool keep) { keep_ = keep; }
 
     // Lists the tester again from the start, giving up whatever exchange is pending.
     void StartListing();
     // Ends the work: answers are ignored from now on.
     void Stop();
 
-    // Chooses `ecu` for download; its software file lies in `dir` (default: the working
-    // directory), where its parts are written too.
-    AddResult AddToSelection(const EcuEntry& ecu, const std::string& dir = {});
+    // Chooses `ecu` (of `vehicle`) for download; its software file lies in `dir` (default: the
+    // working directory), where its parts are written too. A software file already chosen,
+    // from whichever vehicle, is not chosen twice.
+    AddResult AddToSelection(const EcuEntry& ecu, const std::string& dir = {},
+                             const std::string& vehicle = {});
     // Removes the slots at `slots`; the others close up in their order.
     void RemoveFromSelection(std::vector<int> slots);
     void ClearSelection();
 
     // Deletes the software of the tester list rows `rows`, then lists again. False when the
-    // engine is busy or the rows hold no file.
+    // engine is busy, the rows hold no file, or one of them cannot be deleted (reported).
     bool DeleteRows(std::vector<int> rows);
     // The same for groups of Table().Groups(), complete or not.
     bool DeleteGroups(std::vector<int> groups);
+    // Whether the rows `rows` may be deleted; when not, says so (text 68) and returns false.
+    bool CheckRowsDeletable(const std::vector<int>& rows);
     // Downloads the selection. False when the engine is busy or the download stopped at once
     // (its failure reported).
     bool Download();
     // The answer to the last ConflictQuestion: true replaces the software on the tester.
     void AnswerConflict(bool replace);
-    // The copy of the last CopyRequested has ended (however it ended).
-    void CopyFinished();
+    // The copy of the last CopyRequested has ended (however it ended), the tester having
+    // acknowledged the first `filesSent` files of the queue (-1: all of them).
+    void CopyFinished(int filesSent = -1);
 
     // An answer to a request the engine sent, `frame` holding the answer frame; or kTimeout,
     // or kSendFailed when the link refused a queued request at its turn.
@@ -182,6 +196,9 @@ signals:
     void CopyRequested(const std::vector<TesterSoftwareEngine::CopyItem>& queue);
     // A tester file was deleted (the purge's deletions included).
     void FileDeleted(const std::string& name);
+    // Slot `slot` is left out of the download: the conflict question was answered No, or the
+    // download would have deleted a file that SetKeepTesterFiles keeps.
+    void SlotSkipped(int slot);
     void Failure(const TesterSoftwareEngine::Message& message);
     // Nothing is pending: a listing, deletion or download has run to its end.
     void Settled();
@@ -205,12 +222,17 @@ private:
         return slot.dir.empty() ? workDir_ : slot.dir;
     }
     void AskNextConflict();
+    std::vector<int> StrayParts(const SelectionSlot& slot) const;
     void PrepareCopy();
+    bool WritePart(const std::string& dir, const std::string& part, const char* data,
+                   std::size_t size);
+    void CheckKept();
     void Settle();
 
     RequestLink& link_;
     std::string workDir_;
     bool purge_ = true;
+    bool keep_ = false;
     Activity activity_ = Activity::Idle;
     int awaiting_ = 0; // the answer code the request in flight brings; 0 for none
     bool controlsEnabled_ = true;
@@ -227,4 +249,13 @@ private:
     bool purging_ = false;
     bool downloadAfterDelete_ = false;
     std::size_t askIndex_ = 0;
+
+    // What the tester said it did since the last listing began, and what the listing under
+    // way must show for it: names sent must be listed, names deleted must not.
+    std::vector<std::string> sentSince_, deletedSince_;
+    std::vector<std::string> mustList_, mustNotList_;
+    std::set<std::string> listed_;   // every name the listing under way reported
+    bool listingWhole_ = false;      // it reached the end of the directory
+    std::optional<Message> notKept_; // reported when the work settles
+    std::vector<CopyItem> queue_;    // the copy under way
 };

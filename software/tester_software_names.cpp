@@ -2,6 +2,7 @@
 #include "software/tester_software_names.h"
 
 #include <cctype>
+#include <cstdio>
 
 namespace {
 
@@ -77,6 +78,7 @@ long long PartBytes(long long size, int index, int count)
 
 std::optional<PartMarker> ParsePartName(const std::string& name)
 {
+    std::optional<PartMarker> last;
     for (std::size_t at = name.find("&&"); at != std::string::npos; at = name.find("&&", at + 1)) {
         std::size_t pos = at + 2;
         const std::optional<long long> index = Figures(name, pos);
@@ -98,9 +100,9 @@ std::optional<PartMarker> ParsePartName(const std::string& name)
         } else {
             part.middle = rest;
         }
-        return part;
+        last = part;
     }
-    return std::nullopt;
+    return last;
 }
 
 bool IsPlainFileName(const std::string& name)
@@ -113,6 +115,62 @@ bool IsPlainFileName(const std::string& name)
             return false;
     }
     return true;
+}
+
+namespace {
+
+// Length of the UTF-8 sequence at `s[i]`, or 0 when it is not a valid one.
+std::size_t Utf8Length(const std::string& s, std::size_t i)
+{
+    const auto byte = [&](std::size_t k) { return static_cast<unsigned char>(s[k]); };
+    const unsigned char b = byte(i);
+    std::size_t n = b >= 0xF0 && b <= 0xF4 ? 4 : b >= 0xE0 ? 3 : b >= 0xC2 && b < 0xE0 ? 2 : 0;
+    if (n == 0 || i + n > s.size())
+        return 0;
+    for (std::size_t k = 1; k < n; ++k)
+        if ((byte(i + k) & 0xC0) != 0x80)
+            return 0;
+    const unsigned char c = byte(i + 1);
+    if ((b == 0xE0 && c < 0xA0) || (b == 0xED && c >= 0xA0) || (b == 0xF0 && c < 0x90) ||
+        (b == 0xF4 && c >= 0x90))
+        return 0; // overlong, surrogate or beyond U+10FFFF
+    return n;
+}
+
+} // namespace
+
+std::string EscapeName(const std::string& name)
+{
+    std::string out;
+    char hex[8];
+    for (std::size_t i = 0; i < name.size();) {
+        const unsigned char b = static_cast<unsigned char>(name[i]);
+        if (b == '\\') {
+            out += "\\\\";
+            ++i;
+            continue;
+        }
+        if (b >= 0x20 && b < 0x7F) {
+            out += char(b);
+            ++i;
+            continue;
+        }
+        const std::size_t n = b >= 0x80 ? Utf8Length(name, i) : 0;
+        // U+0080..U+009F are the C1 controls, written C2 80..C2 9F.
+        const bool c1 = n == 2 && b == 0xC2 && static_cast<unsigned char>(name[i + 1]) < 0xA0;
+        if (n > 0 && !c1) {
+            out.append(name, i, n);
+            i += n;
+            continue;
+        }
+        const std::size_t count = c1 ? 2 : 1;
+        for (std::size_t k = 0; k < count; ++k) {
+            std::snprintf(hex, sizeof hex, "\\x%02X", static_cast<unsigned char>(name[i + k]));
+            out += hex;
+        }
+        i += count;
+    }
+    return out;
 }
 
 std::string TesterPath(const std::string& name)

@@ -44,13 +44,19 @@ struct PartMarker
     long long bytes = 0;
 };
 
-// Reads the first "&&i-N" of `name` that is followed by figures, with 1 <= i <= N; nothing
-// when the name holds none, so that it is taken as a whole file.
+// Reads the last "&&i-N" of `name` that is followed by figures, with 1 <= i <= N; nothing
+// when the name holds none, so that it is taken as a whole file. The last one, because the
+// marker follows BASE, and a BASE may hold "&&" of its own ("X&&1-2&&2-2.BIN_5" is part 2 of
+// 2 of "X&&1-2.BIN_…").
 std::optional<PartMarker> ParsePartName(const std::string& name);
 
 // True when `name` can travel as one file name of the tester and of the working directory:
 // not empty, no "/", "\", control byte or NUL, and not "." or "..".
 bool IsPlainFileName(const std::string& name);
+
+// `name` with its control bytes (C0, DEL, C1) and anything that is not UTF-8 written as \xNN,
+// and "\" as "\\", so that a name from the tester can be shown and cannot steer a terminal.
+std::string EscapeName(const std::string& name);
 
 // "/FN0/" followed by `name`.
 std::string TesterPath(const std::string& name);

@@ -51,6 +51,7 @@ private:
         auto dlg = std::make_unique<CTesterSoftwareDlg>(
             link, [this](QWidget*, const std::vector<TesterSoftwareEngine::CopyItem>& q) {
                 copies_.push_back(q);
+                return int(q.size());
             });
         dlg->show();
         if (!QTest::qWaitForWindowExposed(dlg.get()))
@@ -99,12 +100,17 @@ private slots:
         QFile ini(dir_.filePath("ECU.INI"));
         QVERIFY(ini.open(QIODevice::WriteOnly));
         ini.write("[VEICOLI]\nnV=2\ncar0=PUNTO\ncar1=DUCATO\n"
-                  "[PUNTO]\nnE=2\necu0=ABS.BIN_100\nname0=ABS Bosch\n"
+                  "[PUNTO]\nnE=3\necu0=ABS.BIN_100\nname0=ABS Bosch\n"
                   "ecu1=NBC.BIN_200000\nname1=Body computer\n"
-                  "[DUCATO]\nnE=1\necu0=ENG.BIN_50\nname0=Engine\n");
+                  "ecu2=AIRP.BIN_10\nname2=Airbag\n"
+                  "[DUCATO]\nnE=2\necu0=ENG.BIN_50\nname0=Engine\n"
+                  "ecu1=AIRD.BIN_10\nname1=Airbag\n");
         ini.close();
         MakeSoftware("ABS.BIN_100", 100);
         MakeSoftware("NBC.BIN_200000", 200000);
+        MakeSoftware("AIRP.BIN_10", 10);
+        MakeSoftware("AIRD.BIN_10", 10);
+        MakeSoftware("ENG.BIN_50", 50);
         SetMessageBoxHook([this](const std::string& title, const std::string& text, int style) {
             boxes_.push_back({title, text, style});
             return style == kStyleQuestion ? answer_ : 6;
@@ -151,12 +157,12 @@ private slots:
         auto dlg = Opened(link);
         ChooseVehicle(*dlg, 0);
         auto* ecus = Find<QTreeWidget>(*dlg, "ecuList");
-        QCOMPARE(ecus->topLevelItemCount(), 2);
+        QCOMPARE(ecus->topLevelItemCount(), 3);
         QCOMPARE(ecus->currentItem(), ecus->topLevelItem(0));
         DoubleClick(ecus, 1);
         DoubleClick(ecus, 1); // no twin
         auto* selection = Find<QListWidget>(*dlg, "selectionList");
-        QCOMPARE(Texts(selection), QStringList{"Body computer"});
+        QCOMPARE(Texts(selection), QStringList{"Body computer (PUNTO)"});
         QVERIFY(Find<QPushButton>(*dlg, "downloadButton")->isEnabled());
         QVERIFY(Find<QPushButton>(*dlg, "removeButton")->isEnabled());
 
@@ -169,6 +175,82 @@ private slots:
         QTest::mouseClick(Find<QPushButton>(*dlg, "removeButton"), Qt::LeftButton);
         QCOMPARE(selection->count(), 0);
         QVERIFY(!Find<QPushButton>(*dlg, "downloadButton")->isEnabled());
+    }
+
+    // Two ECUs of one name from two vehicles are two software files: both are chosen, shown
+    // with their vehicles, and sent; the same one again is not chosen twice.
+    void sameNameFromTwoVehicles()
+    {
+        ScriptedLink link;
+        auto dlg = Opened(link);
+        auto* ecus = Find<QTreeWidget>(*dlg, "ecuList");
+        ChooseVehicle(*dlg, 0);
+        DoubleClick(ecus, 2);
+        ChooseVehicle(*dlg, 1);
+        DoubleClick(ecus, 1);
+        auto* selection = Find<QListWidget>(*dlg, "selectionList");
+        QCOMPARE(Texts(selection), (QStringList{"Airbag (PUNTO)", "Airbag (DUCATO)"}));
+        ChooseVehicle(*dlg, 0);
+        DoubleClick(ecus, 2);
+        QCOMPARE(selection->count(), 2);
+        QCOMPARE(selection->currentRow(), 0); // where it was chosen already
+        QTest::mouseClick(Find<QPushButton>(*dlg, "downloadButton"), Qt::LeftButton);
+        QTRY_COMPARE(copies_.size(), std::size_t(1));
+        QCOMPARE(copies_[0].size(), std::size_t(2));
+        QCOMPARE(copies_[0][0].testerPath, std::string("/FN0/AIRP.BIN_10"));
+        QCOMPARE(copies_[0][1].testerPath, std::string("/FN0/AIRD.BIN_10"));
+    }
+
+    // After a time-out on the opening sync the dialog stays as it is, and its download works.
+    void downloadAfterOpeningTimeout()
+    {
+        ScriptedLink link;
+        auto dlg = std::make_unique<CTesterSoftwareDlg>(
+            link, [this](QWidget*, const std::vector<TesterSoftwareEngine::CopyItem>& q) {
+                copies_.push_back(q);
+                return int(q.size());
+            });
+        dlg->show();
+        QTRY_COMPARE(link.sent.size(), std::size_t(1));
+        dlg->Engine().OnAnswer(TesterSoftwareEngine::kTimeout, nullptr, 0);
+        QTRY_COMPARE(boxes_.size(), std::size_t(1));
+        QVERIFY(dlg->isVisible());
+        ChooseVehicle(*dlg, 1);
+        DoubleClick(Find<QTreeWidget>(*dlg, "ecuList"), 0);
+        auto* download = Find<QPushButton>(*dlg, "downloadButton");
+        QVERIFY(download->isEnabled());
+        QTest::mouseClick(download, Qt::LeftButton);
+        QTRY_COMPARE(copies_.size(), std::size_t(1));
+        QCOMPARE(copies_[0][0].testerPath, std::string("/FN0/ENG.BIN_50"));
+    }
+
+    // A name from the tester is shown with its control bytes written out, and a name that
+    // cannot be sent back is refused at once, without the question and without a request.
+    void hostileNameShownAndRefused()
+    {
+        ScriptedLink link;
+        auto dlg = Opened(link, {"../FN1/ABS\x1b[2J.BIN_5", "OK.BIN_1", std::string(400, 'L')});
+        auto* tester = Find<QListWidget>(*dlg, "testerList");
+        QCOMPARE(Texts(tester).mid(0, 2),
+                 (QStringList{"../FN1/ABS\\x1B[2J.BIN_5 VER. 01.00 DEL 07/12/2024",
+                              "OK.BIN_1 VER. 01.00 DEL 07/12/2024"}));
+        tester->item(0)->setSelected(true);
+        tester->item(1)->setSelected(true);
+        tester->item(2)->setSelected(true);
+        const std::size_t requests = link.sent.size();
+        QTest::mouseClick(Find<QPushButton>(*dlg, "deleteButton"), Qt::LeftButton);
+        QTRY_COMPARE(boxes_.size(), std::size_t(1));
+        QCOMPARE(boxes_[0].style, kStyleError);
+        QVERIFY(QString::fromStdString(boxes_[0].text)
+                    .startsWith(QString::fromStdString(
+                        GetText("MESSAGGI_ERRORE", 68, AppConfig.textsPath.c_str()))));
+        const QString said = QString::fromStdString(boxes_[0].text);
+        QVERIFY(said.contains("../FN1/ABS\\x1B[2J.BIN_5"));
+        // The cut name is shortened in its middle, so that all of the message fits the box.
+        QVERIFY2(said.contains(QString("L") + QChar(0x2026) + "L") && said.size() <= 399,
+                 qPrintable(said));
+        QCOMPARE(link.sent.size(), requests);
+        QVERIFY(Find<QPushButton>(*dlg, "deleteButton")->isEnabled());
     }
 
     void dragAndDrop_data()

@@ -77,6 +77,7 @@ private:
                   for (const TesterSoftwareEngine::CopyItem& item : queue)
                       copy.AddFile(item.pcPath.c_str(), item.testerPath.c_str(), 0, 0);
                   copy.exec();
+                  return copy.Engine().FilesSent();
               })
         {
             boxes.Watch(&session);

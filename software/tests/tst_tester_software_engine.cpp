@@ -1,13 +1,17 @@
 // Tests of the tester software engine with scripted tester answers.
 #include "core/app_config.h"
-#include "software/tests/tester_script.h"
 #include "software/tester_software_engine.h"
+#include "software/tester_software_names.h"
+#include "software/tests/tester_script.h"
 
+#include <QDir>
 #include <QFile>
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QtTest>
 
+#include <sys/stat.h>
+#include <unistd.h>
 
 namespace {
 
@@ -20,6 +24,7 @@ struct Watch
     std::vector<std::string> questions;
     std::vector<std::vector<Engine::CopyItem>> copies;
     std::vector<std::string> deleted;
+    std::vector<int> skipped;
     int settled = 0;
 
     explicit Watch(Engine& engine)
@@ -33,6 +38,8 @@ struct Watch
         QObject::connect(&engine, &Engine::FileDeleted,
                          [this](const std::string& n) { deleted.push_back(n); });
         QObject::connect(&engine, &Engine::Settled, [this] { ++settled; });
+        QObject::connect(&engine, &Engine::SlotSkipped,
+                         [this](int slot) { skipped.push_back(slot); });
     }
     int LastFailure() const { return failures.empty() ? -1 : failures.back().number; }
 };
@@ -40,6 +47,16 @@ struct Watch
 EcuEntry Ecu(const std::string& name, const std::string& file)
 {
     return {name, file};
+}
+
+// The tester paths of the deletes `link` sent.
+std::vector<std::string> Deletes(const ScriptedLink& link)
+{
+    std::vector<std::string> paths;
+    for (const ScriptedLink::Request& r : link.sent)
+        if (r.type == Engine::kDelete)
+            paths.push_back(r.Text());
+    return paths;
 }
 
 std::vector<std::string> Names(int count, const std::string& prefix = "F")
@@ -341,22 +358,141 @@ private slots:
         QVERIFY(watch.failures.back().closes);
     }
 
+    // The selection holds software files: one display name in two vehicles is two files, and
+    // the design's comparison by name dropped the second without a word.
+    // A name from the tester that cannot be sent back (a path, a control byte, a cut) is
+    // listed, never deleted: not by the purge, not by a row, not to make room for a download.
+    void testerNamesThatBuildNoPath_data()
+    {
+        QTest::addColumn<QByteArray>("name");
+        QTest::newRow("parent folder") << QByteArray("../FN1/ABS&&1-2.BIN_5");
+        QTest::newRow("up to the root") << QByteArray("../../etc/passwd&&1-2.BIN_5");
+        QTest::newRow("absolute") << QByteArray("/etc/x&&1-2.BIN_5");
+        QTest::newRow("subfolder") << QByteArray("A/B.BIN_5&&1-2.BIN_5");
+        QTest::newRow("backslash") << QByteArray("..\\ABS&&1-2.BIN_5");
+        QTest::newRow("dot") << QByteArray(".");
+        QTest::newRow("dot dot") << QByteArray("..");
+        QTest::newRow("empty") << QByteArray("");
+        QTest::newRow("control byte") << QByteArray("ABS\x01&&1-2.BIN_5");
+        QTest::newRow("zero byte") << QByteArray("ABS\0&&1-2.BIN_5", 15);
+        // Cut at 299 characters it reads as part 1 of 2 of another software.
+        QTest::newRow("cut at 299") << QByteArray(288, 'A') + "&&1-2.BIN_5" + "ZZZZ";
+    }
+    void testerNamesThatBuildNoPath()
+    {
+        QFETCH(QByteArray, name);
+        MakeSoftware("ABS.BIN_200000", 200000);
+        ScriptedLink link;
+        Engine engine(link, Work());
+        Watch watch(engine);
+        engine.StartListing();
+        AnswerListing(engine, {name.toStdString(), "ABS&&2-2.BIN_5"});
+        // The real part 2 of 2 is incomplete and purged; the hostile name is not.
+        QCOMPARE(Deletes(link), std::vector<std::string>{"/FN0/ABS&&2-2.BIN_5"});
+        AnswerStatus(engine, 15, 1);
+        AnswerListing(engine, {name.toStdString()});
+        QCOMPARE(watch.settled, 1);
+        QCOMPARE(int(engine.Table().Rows().size()), 1);
+        const std::size_t requests = link.sent.size();
+        QVERIFY(!engine.DeleteRows({0}));
+        QCOMPARE(watch.LastFailure(), Engine::kNameNotUsable);
+        QVERIFY(!watch.failures.back().closes);
+        QCOMPARE(watch.failures.back().detail, "\n" + EscapeName(engine.Table().Files()[0].name));
+        QVERIFY(engine.ControlsEnabled());
+        // Nor is it the software a download replaces.
+        engine.AddToSelection(Ecu("abs", "ABS.BIN_200000"));
+        QVERIFY(engine.Download());
+        QVERIFY(watch.questions.empty());
+        QCOMPARE(link.sent.size(), requests);
+        QCOMPARE(watch.copies.size(), std::size_t(1));
+    }
+
+    // After a download or a delete the tester is listed again: what it acknowledged must show
+    // there, or the user is told.
+    void acknowledgedWorkIsListed_data()
+    {
+        QTest::addColumn<QString>("work");       // "download N" (files acknowledged) or "delete"
+        QTest::addColumn<QStringList>("listed"); // the listing afterwards
+        QTest::addColumn<QStringList>("said");   // in the failure's detail; empty: no failure
+        const QStringList parts{"ABS&&1-3.BIN_98304", "ABS&&2-3.BIN_98304", "ABS&&3-3.BIN_3392"};
+        QTest::newRow("all parts kept") << "download 3" << parts << QStringList{};
+        QTest::newRow("last part not kept")
+            << "download 3" << parts.mid(0, 2)
+            << QStringList{"Sent but missing:", "ABS&&3-3.BIN_3392"};
+        // The copy stopped after one part and said so; the rest was never acknowledged.
+        QTest::newRow("copy stopped") << "download 1" << parts.mid(0, 1) << QStringList{};
+        QTest::newRow("deleted and gone") << "delete" << QStringList{"OLD.BIN_7"} << QStringList{};
+        QTest::newRow("deleted, still listed")
+            << "delete" << QStringList{"OLD.BIN_7", "GONE.BIN_5"}
+            << QStringList{"Deleted but still there:", "GONE.BIN_5"};
+    }
+    void acknowledgedWorkIsListed()
+    {
+        QFETCH(QString, work);
+        QFETCH(QStringList, listed);
+        QFETCH(QStringList, said);
+        MakeSoftware("ABS.BIN_200000", 200000);
+        ScriptedLink link;
+        Engine engine(link, Work());
+        Watch watch(engine);
+        engine.StartListing();
+        if (work == "delete") {
+            AnswerListing(engine, {"OLD.BIN_7", "GONE.BIN_5"});
+            QCOMPARE(watch.settled, 1);
+            QVERIFY(engine.DeleteRows({1}));
+            AnswerStatus(engine, 15, 1);
+        } else {
+            AnswerListing(engine, {});
+            QCOMPARE(watch.settled, 1);
+            engine.AddToSelection(Ecu("abs", "ABS.BIN_200000"));
+            QVERIFY(engine.Download());
+            engine.CopyFinished(work.section(' ', 1).toInt());
+        }
+        std::vector<std::string> names;
+        for (const QString& n : listed)
+            names.push_back(n.toStdString());
+        AnswerListing(engine, names);
+        while (engine.CurrentActivity() == Engine::Activity::Deleting) { // the purge
+            AnswerStatus(engine, 15, 1);
+            if (engine.CurrentActivity() == Engine::Activity::Listing)
+                AnswerListing(engine, {});
+        }
+        QCOMPARE(watch.settled, 2);
+        QCOMPARE(watch.failures.empty(), said.isEmpty());
+        if (said.isEmpty())
+            return;
+        QCOMPARE(watch.LastFailure(), Engine::kNotKept);
+        QVERIFY(!watch.failures.back().closes);
+        for (const QString& words : said)
+            QVERIFY2(QString::fromStdString(watch.failures.back().detail).contains(words),
+                     watch.failures.back().detail.c_str());
+    }
+
     void selection()
     {
         ScriptedLink link;
         Engine engine(link, Work());
         Watch watch(engine);
-        for (int i = 0; i < 15; ++i)
-            QCOMPARE(engine.AddToSelection(Ecu("E" + std::to_string(i), "E.B_1")),
+        QCOMPARE(engine.AddToSelection(Ecu("Airbag", "AIRYPS.BIN_10"), {}, "Lancia"),
+                 Engine::AddResult::Added);
+        QCOMPARE(engine.AddToSelection(Ecu("Airbag", "AIR147.BIN_10"), {}, "Alfa 147"),
+                 Engine::AddResult::Added);
+        QCOMPARE(engine.AddToSelection(Ecu("Crash box", "AIR147.BIN_10"), {}, "Alfa 156"),
+                 Engine::AddResult::Duplicate);
+        QCOMPARE(engine.Selection()[1].vehicle, std::string("Alfa 147"));
+        for (int i = 2; i < 15; ++i)
+            QCOMPARE(engine.AddToSelection(Ecu("E", "E" + std::to_string(i) + ".B_1")),
                      Engine::AddResult::Added);
-        QCOMPARE(engine.AddToSelection(Ecu("E3", "X.B_1")), Engine::AddResult::Full);
+        QCOMPARE(engine.AddToSelection(Ecu("E", "X.B_1")), Engine::AddResult::Full);
         QCOMPARE(watch.LastFailure(), 4);
+        // A software already chosen is a duplicate even in a full selection, not error 4.
+        QCOMPARE(engine.AddToSelection(Ecu("Airbag", "AIRYPS.BIN_10")),
+                 Engine::AddResult::Duplicate);
+        QCOMPARE(watch.failures.size(), std::size_t(1));
         engine.RemoveFromSelection({0, 2});
         QCOMPARE(int(engine.Selection().size()), 13);
-        QCOMPARE(engine.Selection()[0].ecu.name, std::string("E1"));
-        QCOMPARE(engine.Selection()[1].ecu.name, std::string("E3"));
-        QCOMPARE(engine.AddToSelection(Ecu("E3", "OTHER.B_1")), Engine::AddResult::Duplicate);
-        QCOMPARE(int(engine.Selection().size()), 13);
+        QCOMPARE(engine.Selection()[0].ecu.fileName, std::string("AIR147.BIN_10"));
+        QCOMPARE(engine.Selection()[1].ecu.fileName, std::string("E3.B_1"));
     }
 
     void room_data()
@@ -457,7 +593,6 @@ private slots:
         QTest::newRow("missing file") << "GONE.BIN_100" << -1LL << 58;
         QTest::newRow("larger than its name") << "BIG.BIN_200000" << 600000LL << 65;
         QTest::newRow("shorter than its name") << "SHORT.BIN_200000" << 150000LL << 65;
-        QTest::newRow("whole file of another size") << "W.BIN_100" << 99LL << 65;
         QTest::newRow("ten parts") << "TEN.BIN_884737" << 884737LL << 66;
         QTest::newRow("path in the name") << "../ECU.INI_10" << -1LL << 58;
     }
@@ -484,20 +619,116 @@ private slots:
         QVERIFY(engine.ControlsEnabled());
     }
 
+    // A whole file goes as it is whatever its real size, and takes the room its name gives.
+    void wholeFileGoesAsItIs_data()
+    {
+        QTest::addColumn<qlonglong>("realSize");
+        QTest::newRow("shorter than its name") << 99LL;
+        // Four parts' worth of bytes, yet one entry: with 29 entries on the tester it fits.
+        QTest::newRow("larger than a part") << 300000LL;
+    }
+    void wholeFileGoesAsItIs()
+    {
+        QFETCH(qlonglong, realSize);
+        MakeSoftware("W.BIN_100", realSize);
+        ScriptedLink link;
+        Engine engine(link, Work());
+        Watch watch(engine);
+        engine.StartListing();
+        AnswerListing(engine, Names(29));
+        engine.AddToSelection(Ecu("w", "W.BIN_100"));
+        QVERIFY(engine.Download());
+        QCOMPARE(watch.failures.size(), std::size_t(0));
+        QCOMPARE(watch.copies.size(), std::size_t(1));
+        QCOMPARE(watch.copies[0].size(), std::size_t(1));
+        QCOMPARE(watch.copies[0][0].pcPath, Work() + "/W.BIN_100");
+        QCOMPARE(watch.copies[0][0].testerPath, std::string("/FN0/W.BIN_100"));
+    }
+
+    // What lies where a part is to be written is never written through, and anything but a
+    // regular file stops the download before a delete or a byte is sent.
+    void partPlace_data()
+    {
+        QTest::addColumn<QString>("place"); // what lies at the first part's name
+        QTest::addColumn<int>("message");   // -1: the download goes on
+        QTest::newRow("link to a file") << "link" << 67;
+        QTest::newRow("dangling link") << "dangling" << 67;
+        QTest::newRow("folder") << "folder" << 67;
+        QTest::newRow("FIFO") << "fifo" << 67;
+        // Truncating a stale part in place would have rewritten the file it shares with.
+        QTest::newRow("hard link to another file") << "hardlink" << -1;
+    }
+    void partPlace()
+    {
+        QFETCH(QString, place);
+        QFETCH(int, message);
+        QTemporaryDir work;
+        const QString part = work.filePath("BIG&&1-2.BIN_98304");
+        const QString other = work.filePath("OTHER.TXT");
+        {
+            QFile f(work.filePath("BIG.BIN_100000"));
+            QVERIFY(f.open(QIODevice::WriteOnly));
+            f.write(QByteArray(100000, 'b'));
+            QFile o(other);
+            QVERIFY(o.open(QIODevice::WriteOnly));
+            o.write("precious");
+        }
+        const QByteArray otherPath = other.toLocal8Bit(), partPath = part.toLocal8Bit();
+        if (place == "link")
+            QVERIFY(::symlink(otherPath.constData(), partPath.constData()) == 0);
+        else if (place == "dangling")
+            QVERIFY(::symlink(work.filePath("NOWHERE").toLocal8Bit().constData(),
+                              partPath.constData()) == 0);
+        else if (place == "folder")
+            QVERIFY(QDir(work.path()).mkdir("BIG&&1-2.BIN_98304"));
+        else if (place == "fifo")
+            QVERIFY(::mkfifo(partPath.constData(), 0644) == 0);
+        else
+            QVERIFY(::link(otherPath.constData(), partPath.constData()) == 0);
+        ScriptedLink link;
+        Engine engine(link, work.path().toStdString());
+        Watch watch(engine);
+        engine.StartListing();
+        AnswerListing(engine, {});
+        const std::size_t requests = link.sent.size();
+        engine.AddToSelection(Ecu("big", "BIG.BIN_100000"));
+        engine.Download();
+        QCOMPARE(watch.LastFailure(), message);
+        QFile o(other);
+        QVERIFY(o.open(QIODevice::ReadOnly));
+        QCOMPARE(o.readAll(), QByteArray("precious"));
+        QVERIFY(!QFile::exists(work.filePath("NOWHERE")));
+        if (message > 0) {
+            QCOMPARE(link.sent.size(), requests);
+            QVERIFY(watch.copies.empty());
+            QVERIFY(QString::fromStdString(watch.failures.back().detail).contains(part));
+            QCOMPARE(engine.CurrentActivity(), Engine::Activity::Idle);
+        } else {
+            QCOMPARE(watch.copies.size(), std::size_t(1));
+            QFile written(part);
+            QVERIFY(written.open(QIODevice::ReadOnly));
+            QCOMPARE(written.readAll(), QByteArray(98304, 'b'));
+        }
+        QCOMPARE(QDir(work.path()).entryList({".zolt-part-*"}, QDir::Hidden | QDir::Files),
+                 QStringList{});
+    }
+
+    // A part the file system cannot create (its name is too long) stops the download.
     void partFileCannotBeWritten()
     {
-        MakeSoftware("RO.BIN_100000", 100000);
-        QVERIFY(QDir(dir_.path()).mkdir("RO&&1-2.BIN_98304")); // a folder in the part's place
+        const QString name = QString(242, 'R') + ".BIN_100000"; // its parts are 257 long
+        MakeSoftware(name, 100000);
         ScriptedLink link;
         Engine engine(link, Work());
         Watch watch(engine);
         engine.StartListing();
         AnswerListing(engine, {});
-        engine.AddToSelection(Ecu("ro", "RO.BIN_100000"));
+        engine.AddToSelection(Ecu("ro", name.toStdString()));
         engine.Download();
         QCOMPARE(watch.LastFailure(), 59);
         QVERIFY(watch.copies.empty());
         QCOMPARE(engine.CurrentActivity(), Engine::Activity::Idle);
+        QFile::remove(dir_.filePath(name));
     }
 
     // Two slots of the same software are asked about separately; No skips only its own.
@@ -548,23 +779,63 @@ private slots:
         QCOMPARE(engine.WorkList(), (std::vector<int>{0, 1}));
     }
 
-    // Same part count: no question; files of the old software that the new one does not
-    // overwrite are deleted, so that no stale part stays beside the new ones.
-    void sameCountReplacesWithoutQuestion()
+    // Same part count: nothing is asked, and only parts of the same split software that the
+    // new parts replace under another name are deleted; a whole file the user did not choose
+    // stays, and keeping the tester's files skips the software instead of deleting.
+    void sameCount_data()
     {
-        MakeSoftware("ABS.BIN_200000", 200000);
+        QTest::addColumn<QString>("file");
+        QTest::addColumn<QStringList>("onTester");
+        QTest::addColumn<bool>("keep");
+        QTest::addColumn<QStringList>("deleted");
+        QTest::addColumn<int>("queued"); // -1: skipped
+        QTest::newRow("whole file of another version stays")
+            << "ABS.BIN_200" << QStringList{"ABS.BIN_100"} << false << QStringList{} << 1;
+        QTest::newRow("stray last part goes")
+            << "ABS.BIN_200000"
+            << QStringList{"ABS&&1-3.BIN_98304", "ABS&&2-3.BIN_98304", "ABS&&3-3.BIN_1000"} << false
+            << QStringList{"/FN0/ABS&&3-3.BIN_1000"} << 3;
+        QTest::newRow("parts of another extension stay")
+            << "ABS.BIN_200000"
+            << QStringList{"ABS&&1-3.HEX_98304", "ABS&&2-3.HEX_98304", "ABS&&3-3.HEX_1000"} << false
+            << QStringList{} << 3;
+        QTest::newRow("kept: stray part stays, software skipped")
+            << "ABS.BIN_200000"
+            << QStringList{"ABS&&1-3.BIN_98304", "ABS&&2-3.BIN_98304", "ABS&&3-3.BIN_1000"} << true
+            << QStringList{} << -1;
+        QTest::newRow("kept: nothing stray, sent")
+            << "ABS.BIN_200" << QStringList{"ABS.BIN_100"} << true << QStringList{} << 1;
+    }
+    void sameCount()
+    {
+        QFETCH(QString, file);
+        QFETCH(QStringList, onTester);
+        QFETCH(bool, keep);
+        QFETCH(QStringList, deleted);
+        QFETCH(int, queued);
+        MakeSoftware(file, ParseSoftwareName(file.toStdString()).size);
         ScriptedLink link;
         Engine engine(link, Work());
+        engine.SetKeepTesterFiles(keep);
         Watch watch(engine);
         engine.StartListing();
-        AnswerListing(engine, {"ABS&&1-3.BIN_98304", "ABS&&2-3.BIN_98304", "ABS&&3-3.BIN_1000"});
-        engine.AddToSelection(Ecu("abs", "ABS.BIN_200000"));
+        std::vector<std::string> names;
+        for (const QString& n : onTester)
+            names.push_back(n.toStdString());
+        AnswerListing(engine, names);
+        engine.AddToSelection(Ecu("abs", file.toStdString()));
         QVERIFY(engine.Download());
         QVERIFY(watch.questions.empty());
-        QCOMPARE(link.Last().Text(), std::string("/FN0/ABS&&3-3.BIN_1000"));
-        AnswerStatus(engine, 15, 1);
-        QCOMPARE(watch.copies.size(), std::size_t(1));
-        QCOMPARE(watch.copies[0].size(), std::size_t(3));
+        for (std::size_t i = 0; i < std::size_t(deleted.size()); ++i)
+            AnswerStatus(engine, 15, 1);
+        QStringList sent;
+        for (const std::string& path : Deletes(link))
+            sent << QString::fromStdString(path);
+        QCOMPARE(sent, deleted);
+        QCOMPARE(watch.skipped, queued < 0 ? std::vector<int>{0} : std::vector<int>{});
+        QCOMPARE(watch.copies.size(), std::size_t(queued < 0 ? 0 : 1));
+        if (queued > 0)
+            QCOMPARE(int(watch.copies[0].size()), queued);
     }
 
     void conflictFormatIsSafe_data()

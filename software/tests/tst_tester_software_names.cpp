@@ -100,6 +100,8 @@ private slots:
         // The count comes from the marker, not from the first "-" of the name.
         QTest::newRow("dash in base") << "ABS-EVO&&1-2.BIN_98304" << true << "ABS-EVO" << 1 << 2;
         QTest::newRow("ampersands in base") << "A&&B&&1-2.X_1" << true << "A&&B" << 1 << 2;
+        // The marker follows BASE, so the last one is it: the parts of "X&&1-2.BIN_…".
+        QTest::newRow("marker in base") << "X&&1-2&&2-2.BIN_5" << true << "X&&1-2" << 2 << 2;
         QTest::newRow("ten parts") << "A&&10-12.X_1" << true << "A" << 10 << 12;
         QTest::newRow("whole file") << "ABS.BIN_100" << false << "" << 0 << 0;
         QTest::newRow("single ampersand") << "R&D.BIN_100" << false << "" << 0 << 0;

@@ -59,6 +59,9 @@ Commands on standard input, one a line:
   fault delete S    answer every delete with status S (2 refuses it)
   fault fill N      list at least N entries: kind-1 entries SYS00, SYS01, ... after the files
                     (fill 30 makes the directory full, fill 31 reaches entry 30)
+  fault name TEXT   list a file named TEXT that the folder does not hold (\xNN is byte NN,
+                    \\ a backslash): a name with "/", "..", control bytes, or a long one
+  fault forget      acknowledge every file received, then drop it
   fault none        switch every fault off
   quit              stop serving
 

@@ -2,12 +2,13 @@
 #include "tools/tester_sim/tester_sim.h"
 
 #include <algorithm>
+#include <cctype>
 #include <cerrno>
-#include <sstream>
 #include <cstdio>
 #include <ctime>
 #include <dirent.h>
 #include <fcntl.h>
+#include <sstream>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -223,8 +224,32 @@ bool TesterSim::ApplyFault(Faults& faults, const std::string& spec, std::string*
         if (!number(1000, a))
             return fail("fault fill N (0..1000)");
         faults.fill = std::uint32_t(a);
+    } else if (name == "name") {
+        std::string text;
+        std::getline(in >> std::ws, text);
+        std::string decoded;
+        for (std::size_t i = 0; i < text.size(); ++i) {
+            if (text[i] == '\\' && i + 1 < text.size() && text[i + 1] == '\\') {
+                decoded += '\\';
+                ++i;
+            } else if (text[i] == '\\' && i + 3 < text.size() && text[i + 1] == 'x' &&
+                       std::isxdigit(static_cast<unsigned char>(text[i + 2])) &&
+                       std::isxdigit(static_cast<unsigned char>(text[i + 3]))) {
+                decoded += char(std::stoi(text.substr(i + 2, 2), nullptr, 16));
+                i += 3;
+            } else {
+                decoded += text[i];
+            }
+        }
+        // The name must fit an entry frame of at most 1024 bytes.
+        if (decoded.size() > proto::kFrameSize - 38)
+            return fail("fault name TEXT (at most 986 bytes)");
+        faults.names.push_back(decoded);
+    } else if (name == "forget") {
+        faults.forget = true;
     } else {
-        return fail("unknown fault \"" + name + "\" (open, entry, jump, delete, fill, none)");
+        return fail("unknown fault \"" + name +
+                    "\" (open, entry, jump, delete, fill, name, forget, none)");
     }
     return true;
 }
@@ -232,6 +257,8 @@ bool TesterSim::ApplyFault(Faults& faults, const std::string& spec, std::string*
 std::vector<TesterSim::Entry> TesterSim::Listing() const
 {
     std::vector<Entry> entries = ReadDirectory();
+    for (const std::string& name : faults_.names)
+        entries.push_back({name, false, 0, "01/01/2000"});
     for (std::uint32_t i = 0; entries.size() < faults_.fill; ++i) {
         char name[16];
         std::snprintf(name, sizeof name, "SYS%02u", i % 100u);
@@ -278,8 +305,11 @@ wire::Bytes TesterSim::DirectoryEntry(const wire::Bytes& request, const wire::By
     const auto version = versions_.find(entry.name);
     const std::string v = version != versions_.end() ? version->second : "01.00";
     std::copy(v.begin(), v.begin() + 5, out.begin() + 20);
-    // The program reads the frame length from byte 2 alone: the name must keep it below 256.
-    const std::string name = entry.name.substr(0, 255 - 37);
+    // The program reads the frame length from byte 2 alone: a file's name must keep it below
+    // 256. A name of the "name" fault goes whole.
+    const bool injected =
+        std::find(faults_.names.begin(), faults_.names.end(), entry.name) != faults_.names.end();
+    const std::string name = injected ? entry.name : entry.name.substr(0, 255 - 37);
     out.insert(out.end(), name.begin(), name.end());
     return Answer(request, out);
 }
@@ -377,6 +407,13 @@ wire::Bytes TesterSim::EndOfFile(const wire::Bytes& request, const wire::Bytes& 
         return Answer(request, {2});
     }
     const std::string name = transfer_->name;
+    if (faults_.forget) {
+        // Acknowledged as stored, and dropped.
+        Abandon();
+        lastEndOfFile = data;
+        listingOpen_ = false;
+        return Answer(request, {1});
+    }
     const bool stored = ::fsync(transfer_->fd) == 0 && ::close(transfer_->fd) == 0 &&
                         ::rename(TempPath(name).c_str(), (dir_ + "/" + name).c_str()) == 0;
     transfer_->fd = -1;

@@ -45,6 +45,10 @@ public:
     //   delete STATUS        every delete is answered with STATUS
     //   fill N               the listing holds N entries at least: kind-1 entries "SYS%02d"
     //                        follow the files (fill 31 reaches entry 30)
+    //   name TEXT            the listing also reports a file named TEXT (the rest of the
+    //                        spec; \xNN stands for byte NN, \\ for "\"), which it does not
+    //                        hold: a name with "/", "..", control bytes or of any length
+    //   forget               every file received is acknowledged and then not kept
     //   none                 every fault off
     // Returns false with the reason in `why` for a spec it does not understand.
     bool SetFault(const std::string& spec, std::string* why = nullptr);
@@ -93,6 +97,8 @@ private:
         std::optional<std::uint32_t> jumpAt;
         std::optional<std::uint8_t> deleteStatus;
         std::uint32_t fill = 0;
+        std::vector<std::string> names;
+        bool forget = false;
     } faults_;
     std::uint8_t code27Value_ = 2;
     static bool ApplyFault(Faults& faults, const std::string& spec, std::string* why);

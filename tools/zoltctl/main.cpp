@@ -187,6 +187,11 @@ int Parse(int argc, char** argv, Options& o, bool& help)
         return UsageError(Say(kNoOperands, {o.command}));
     if ((o.command == "rm" || o.command == "download") && o.operands.empty())
         return UsageError(Say(kNeedsNames, {o.command}));
+    // An empty name is the beginning of every name, and the tester's root.
+    if (o.command == "rm")
+        for (const std::string& name : o.operands)
+            if (name.find_first_not_of(" \t\r\n\f\v") == std::string::npos)
+                return UsageError(Say(kEmptyName));
     if (o.command == "copy" && (o.operands.empty() || o.operands.size() % 2 != 0))
         return UsageError(Say(kCopyPairs));
     return -1;
@@ -209,11 +214,13 @@ bool CheckDevice(const std::string& device)
     return true;
 }
 
-int RunCopy(const Options& o, QCoreApplication& app, LinkSession& session)
+int RunCopy(const Options& o, QCoreApplication& app, LinkSession& session,
+            FailurePrinter& printer)
 {
     SessionRequestLink link(session);
     CopyEngine engine(link, AppConfig);
-    QObject::connect(&engine, &CopyEngine::Failed, &PrintFailure);
+    QObject::connect(&engine, &CopyEngine::Failed,
+                     [&](const ErrorReport& report) { printer.Print(report); });
     engine.SetCodecDiagnostics([](const std::string&) {});
     const int files = int(o.operands.size() / 2);
     for (int i = 0; i < files; ++i)
@@ -234,7 +241,8 @@ int RunCopy(const Options& o, QCoreApplication& app, LinkSession& session)
     return engine.Result() == CopyEngine::kResultSent ? 0 : kFailed;
 }
 
-int RunSoftware(const Options& o, QCoreApplication& app, LinkSession& session)
+int RunSoftware(const Options& o, QCoreApplication& app, LinkSession& session,
+                FailurePrinter& printer)
 {
     SessionRequestLink link(session);
     TesterSoftwareEngine engine(link, AppConfig.workDir);
@@ -245,9 +253,10 @@ int RunSoftware(const Options& o, QCoreApplication& app, LinkSession& session)
     SoftwareCommand command(
         engine, line,
         [&](const std::vector<TesterSoftwareEngine::CopyItem>& queue,
-            std::function<void(bool)> done) {
+            std::function<void(int)> done) {
             copy = std::make_unique<CopyEngine>(copyLink, AppConfig);
-            QObject::connect(copy.get(), &CopyEngine::Failed, &PrintFailure);
+            QObject::connect(copy.get(), &CopyEngine::Failed,
+                             [&](const ErrorReport& report) { printer.Print(report); });
             for (const TesterSoftwareEngine::CopyItem& item : queue)
                 copy->AddFile(item.pcPath, item.testerPath, false, false);
             progress = std::make_unique<CopyProgress>(*copy);
@@ -255,12 +264,13 @@ int RunSoftware(const Options& o, QCoreApplication& app, LinkSession& session)
                              [&] { progress->Update(); });
             QObject::connect(copy.get(), &CopyEngine::FileSent,
                              [&](int index) { progress->FileSent(index); });
-            QObject::connect(copy.get(), &CopyEngine::Finished, &app,
-                             [&, done](int result) {
-                                 progress->EndLine();
-                                 done(result == CopyEngine::kResultSent);
-                             },
-                             Qt::QueuedConnection);
+            QObject::connect(
+                copy.get(), &CopyEngine::Finished, &app,
+                [&, done](int) {
+                    progress->EndLine();
+                    done(copy->FilesSent());
+                },
+                Qt::QueuedConnection);
             copy->Start();
         });
     int status = kFailed;
@@ -294,6 +304,7 @@ int main(int argc, char** argv)
 
     if (!options.device.empty() && !CheckDevice(options.device))
         return kFailed;
+    FailurePrinter printer;
     LinkSession session(AppConfig);
     // The link's failures become lines on standard error; a device named on the command line
     // is named as the user typed it, its control bytes escaped.
@@ -305,7 +316,7 @@ int main(int argc, char** argv)
                 report.detail.replace(at, options.device.size(), shown);
                 at += shown.size();
             }
-        PrintFailure(report);
+        printer.Print(report);
     });
     QObject view;
     const PortTarget target = !options.device.empty() ? PortTarget::Device(options.device)
@@ -315,8 +326,8 @@ int main(int argc, char** argv)
     if (opened != 0 || !session.PortOpen())
         return kFailed;
 
-    const int status = options.command == "copy" ? RunCopy(options, app, session)
-                                                 : RunSoftware(options, app, session);
+    const int status = options.command == "copy" ? RunCopy(options, app, session, printer)
+                                                 : RunSoftware(options, app, session, printer);
     session.CloseLink();
     return status;
 }

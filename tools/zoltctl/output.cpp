@@ -4,6 +4,7 @@
 #include "core/app_config.h"
 #include "core/texts.h"
 #include "core/workspace.h"
+#include "software/tester_software_names.h"
 
 #include <cctype>
 #include <cstdio>
@@ -26,24 +27,6 @@ std::string Trimmed(const std::string& text)
     if (begin == std::string::npos)
         return "";
     return text.substr(begin, text.find_last_not_of(" \t\r\n") - begin + 1);
-}
-
-// Length of the UTF-8 sequence at `s[i]`, or 0 when it is not a valid one.
-std::size_t Utf8Length(const std::string& s, std::size_t i)
-{
-    const auto byte = [&](std::size_t k) { return static_cast<unsigned char>(s[k]); };
-    const unsigned char b = byte(i);
-    std::size_t n = b >= 0xF0 && b <= 0xF4 ? 4 : b >= 0xE0 ? 3 : b >= 0xC2 && b < 0xE0 ? 2 : 0;
-    if (n == 0 || i + n > s.size())
-        return 0;
-    for (std::size_t k = 1; k < n; ++k)
-        if ((byte(i + k) & 0xC0) != 0x80)
-            return 0;
-    const unsigned char c = byte(i + 1);
-    if ((b == 0xE0 && c < 0xA0) || (b == 0xED && c >= 0xA0) || (b == 0xF0 && c < 0x90) ||
-        (b == 0xF4 && c >= 0x90))
-        return 0; // overlong, surrogate or beyond U+10FFFF
-    return n;
 }
 
 } // namespace
@@ -71,14 +54,32 @@ std::string ToolErrorText(int number)
     return TextOr(AppConfig.Text(kErrorSection, number), kMessageMissing);
 }
 
-void PrintFailure(const ErrorReport& report)
+void FailurePrinter::Print(const ErrorReport& report)
 {
+    std::string text;
     if (report.literal.empty() && report.section == kErrorSection) {
-        const std::string text = ToolErrorText(report.number);
-        PrintError(report.detail.empty() ? text : text + "\n\n" + report.detail);
-        return;
+        text = ToolErrorText(report.number);
+        // As the program's box: the detail fills the text's "%s", or follows it.
+        if (!report.detail.empty())
+            text = text.find("%s") != std::string::npos ? FillText(text, {report.detail})
+                                                        : text + "\n\n" + report.detail;
+    } else {
+        text = ReportText(report, AppConfig);
     }
-    PrintError(ReportText(report, AppConfig));
+    for (auto& [shown, times] : printed_)
+        if (shown == text) {
+            ++times;
+            return;
+        }
+    printed_.emplace_back(text, 1);
+    PrintError(text);
+}
+
+FailurePrinter::~FailurePrinter()
+{
+    for (const auto& [text, times] : printed_)
+        if (times > 1)
+            PrintError(Say(kRepeated, {std::to_string(times), text}));
 }
 
 void PrintError(const std::string& text)
@@ -98,36 +99,7 @@ void PrintError(const std::string& text)
 
 std::string Escaped(const std::string& name)
 {
-    std::string out;
-    char hex[8];
-    for (std::size_t i = 0; i < name.size();) {
-        const unsigned char b = static_cast<unsigned char>(name[i]);
-        if (b == '\\') {
-            out += "\\\\";
-            ++i;
-            continue;
-        }
-        if (b >= 0x20 && b < 0x7F) {
-            out += char(b);
-            ++i;
-            continue;
-        }
-        const std::size_t n = b >= 0x80 ? Utf8Length(name, i) : 0;
-        // U+0080..U+009F are the C1 controls, written C2 80..C2 9F.
-        const bool c1 = n == 2 && b == 0xC2 && static_cast<unsigned char>(name[i + 1]) < 0xA0;
-        if (n > 0 && !c1) {
-            out.append(name, i, n);
-            i += n;
-            continue;
-        }
-        const std::size_t count = c1 ? 2 : 1;
-        for (std::size_t k = 0; k < count; ++k) {
-            std::snprintf(hex, sizeof hex, "\\x%02X", static_cast<unsigned char>(name[i + k]));
-            out += hex;
-        }
-        i += count;
-    }
-    return out;
+    return EscapeName(name);
 }
 
 bool MeansYes(const std::string& answer)

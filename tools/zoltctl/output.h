@@ -6,6 +6,8 @@
 #include "core/messages.h"
 
 #include <string>
+#include <utility>
+#include <vector>
 
 namespace zoltctl {
 
@@ -31,36 +33,39 @@ enum Text
     kHelpCompress = 15,
     kHelpExit = 16,
     kHelpDefaults = 17,
-    kUnknownArgument = 18,   // %s
-    kNeedsValue = 19,        // %s
+    kUnknownArgument = 18, // %s
+    kNeedsValue = 19,      // %s
     kPortRange = 20,
     kDeviceOrPort = 21,
-    kNoOperands = 22,        // %s
+    kNoOperands = 22, // %s
     kCopyPairs = 23,
-    kNeedsNames = 24,        // %s
+    kNeedsNames = 24, // %s
     kTryHelp = 25,
     kNoCommand = 26,
-    kCannotQueue = 27,       // %s
-    kNoDevice = 28,          // %s
-    kNotSerial = 29,         // %s
-    kSent = 30,              // %s %s
-    kFilesSent = 31,         // %d %d
-    kDeleted = 32,           // %s
+    kCannotQueue = 27, // %s
+    kNoDevice = 28,    // %s
+    kNotSerial = 29,   // %s
+    kSent = 30,        // %s %s
+    kFilesSent = 31,   // %d %d
+    kDeleted = 32,     // %s
     kIncomplete = 33,
-    kEntries = 34,           // %d
-    kNoSuchSoftware = 35,    // %s
+    kEntries = 34,        // %d
+    kNoSuchSoftware = 35, // %s
     kNothingToPurge = 36,
     kYesNoPrompt = 37,
     kYesWords = 38,
     kCannotAsk = 39,
-    kSkipped = 40,           // %s
+    kSkipped = 40, // %s
     kTesterEmpty = 41,
-    kTooManyFiles = 42,      // instead of MESSAGGI_ERRORE 4
-    kPortNotOpened = 43,     // instead of MESSAGGI_ERRORE 2
+    kTooManyFiles = 42,  // instead of MESSAGGI_ERRORE 4
+    kPortNotOpened = 43, // instead of MESSAGGI_ERRORE 2
     kReplaceOrKeep = 44,
     kDeleteRefused = 45,     // instead of MESSAGGI_ERRORE 35
     kEntriesOutOfOrder = 46, // instead of the dialog's Italian system box
     kNoRoom = 47,            // instead of MESSAGGI_ERRORE 57
+    kEmptyName = 48,
+    kNameNotUsable = 49,
+    kRepeated = 50, // %d %s
 };
 
 // Text `number` of "ZOLTCTL" in the current language, with "%s" and "%d" filled in order
@@ -71,8 +76,23 @@ std::string Say(int number, std::initializer_list<std::string> args = {});
 // prints it: texts that send the user to a menu or a dialog are replaced by the tool's own.
 std::string ToolErrorText(int number);
 
-// Prints a failure of the link or an engine on standard error, worded for a terminal.
-void PrintFailure(const ErrorReport& report);
+// Prints the link's and the engines' failures on standard error, worded for a terminal; connect
+// their Failed signals to Print.
+class FailurePrinter
+{
+public:
+    FailurePrinter() = default;
+    FailurePrinter(const FailurePrinter&) = delete;
+    FailurePrinter& operator=(const FailurePrinter&) = delete;
+    // Says how often each repeated message came (see Print).
+    ~FailurePrinter();
+    // A message printed already is not printed again, only counted: a tester flooding the
+    // line with one notice would fill the terminal.
+    void Print(const ErrorReport& report);
+
+private:
+    std::vector<std::pair<std::string, int>> printed_; // text and times it came
+};
 
 // Prints `text` on standard error as "zoltctl: text".
 void PrintError(const std::string& text);

@@ -3,8 +3,11 @@
 
 #include "tools/zoltctl/output.h"
 
+#include "software/tester_software_names.h"
+
 #include <QFileInfo>
 
+#include <algorithm>
 #include <cstdio>
 #include <iostream>
 #include <unistd.h>
@@ -20,6 +23,11 @@ SoftwareCommand::SoftwareCommand(TesterSoftwareEngine& engine, SoftwareCommandLi
     connect(&engine_, &TesterSoftwareEngine::ConflictQuestion, this,
             &SoftwareCommand::OnQuestion);
     connect(&engine_, &TesterSoftwareEngine::CopyRequested, this, &SoftwareCommand::OnCopy);
+    connect(&engine_, &TesterSoftwareEngine::SlotSkipped, this, [this](int slot) {
+        const std::string& file = engine_.Selection()[std::size_t(slot)].ecu.fileName;
+        std::printf("%s\n", Say(kSkipped, {Escaped(file)}).c_str());
+        std::fflush(stdout);
+    });
     connect(&engine_, &TesterSoftwareEngine::FileDeleted, this, [this](const std::string& name) {
         ++deleted_;
         std::printf("%s\n", Say(kDeleted, {Escaped(name)}).c_str());
@@ -40,13 +48,36 @@ std::string SoftwareCommand::DisplayName(const TesterFileTable& table,
 {
     if (!group.split)
         return table.Files()[std::size_t(group.files.front())].name;
-    return group.name + group.middle + std::to_string(group.bytes);
+    if (group.complete)
+        return group.name + group.middle + std::to_string(group.bytes);
+    // There is no whole software to name yet: what the tester holds is these files.
+    std::string names;
+    for (int file : group.files)
+        names += (names.empty() ? "" : ", ") + table.Files()[std::size_t(file)].name;
+    return names;
+}
+
+bool SoftwareCommand::Names(const TesterFileTable& table, const TesterSoftwareGroup& group,
+                            const std::string& wanted)
+{
+    if (wanted.empty())
+        return false;
+    const std::string whole = group.split ? group.name + group.middle + std::to_string(group.bytes)
+                                          : table.Files()[std::size_t(group.files.front())].name;
+    if (wanted == ParseSoftwareName(whole).base)
+        return true;
+    if (group.split && !group.complete)
+        return std::any_of(group.files.begin(), group.files.end(), [&](int file) {
+            return table.Files()[std::size_t(file)].name == wanted;
+        });
+    return wanted == whole;
 }
 
 void SoftwareCommand::Start()
 {
     const bool purge = line_.command == "purge" || line_.command == "download";
     engine_.SetPurgeAfterListing(purge);
+    engine_.SetKeepTesterFiles(line_.keep);
     if (line_.command == "download") {
         for (const std::string& path : line_.operands) {
             const QFileInfo file(QString::fromStdString(path));
@@ -100,7 +131,7 @@ bool SoftwareCommand::DeleteNamed()
         bool found = false;
         for (std::size_t g = 0; g < table.Groups().size(); ++g) {
             const TesterSoftwareGroup& group = table.Groups()[g];
-            if (DisplayName(table, group) == wanted || group.name == wanted) {
+            if (Names(table, group, wanted)) {
                 groups.push_back(int(g));
                 found = true;
             }
@@ -125,6 +156,8 @@ void SoftwareCommand::PrintListing() const
                            "/" + std::to_string(group.expectedParts);
         if (!group.complete)
             line += "  " + Say(kIncomplete);
+        if (!group.deletable)
+            line += "  " + Say(kNameNotUsable);
         std::printf("%s\n", line.c_str());
     }
     std::printf("%s\n", Say(kEntries, {std::to_string(engine_.EntryCounter())}).c_str());
@@ -161,19 +194,14 @@ void SoftwareCommand::OnQuestion(const std::string& question)
         std::getline(std::cin, answer);
         replace = MeansYes(answer);
     }
-    const int slot = engine_.QuestionSlot();
-    if (!replace && slot >= 0) {
-        const std::string& file = engine_.Selection()[std::size_t(slot)].ecu.fileName;
-        std::printf("%s\n", Say(kSkipped, {Escaped(file)}).c_str());
-    }
     engine_.AnswerConflict(replace);
 }
 
 void SoftwareCommand::OnCopy(const std::vector<TesterSoftwareEngine::CopyItem>& queue)
 {
-    copy_(queue, [this](bool sent) {
-        copyFailed_ = !sent;
-        engine_.CopyFinished();
+    copy_(queue, [this, files = int(queue.size())](int sent) {
+        copyFailed_ = sent < files;
+        engine_.CopyFinished(sent);
     });
 }
 

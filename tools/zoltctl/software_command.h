@@ -23,9 +23,10 @@ class SoftwareCommand : public QObject
     Q_OBJECT
 
 public:
-    // Sends `queue` to the tester and calls `done` with true when every file was sent.
+    // Sends `queue` to the tester and calls `done` with the number of files the tester
+    // acknowledged (the first ones of the queue).
     using CopyStarter = std::function<void(const std::vector<TesterSoftwareEngine::CopyItem>& queue,
-                                           std::function<void(bool sent)> done)>;
+                                           std::function<void(int filesSent)> done)>;
 
     SoftwareCommand(TesterSoftwareEngine& engine, SoftwareCommandLine line, CopyStarter copy,
                     QObject* parent = nullptr);
@@ -34,8 +35,13 @@ public:
     void Start();
 
     // The software's name as `ls` prints it: the file name of a whole file, the name of the
-    // file before the split for split software.
+    // file before the split for complete split software, and the names of its files, as the
+    // tester lists them, for incomplete software.
     static std::string DisplayName(const TesterFileTable& table, const TesterSoftwareGroup& group);
+    // Whether `wanted` names `group` for `rm`: its whole name as `ls` prints it, or its BASE
+    // (the name up to its first "."); never a mere beginning of either.
+    static bool Names(const TesterFileTable& table, const TesterSoftwareGroup& group,
+                      const std::string& wanted);
 
 signals:
     // The exit status: 0 done, 1 failed (the reason printed).

@@ -193,6 +193,12 @@ private slots:
                                      << QByteArray("maximum of 30 files");
         QTest::newRow("no such software") << "none" << QStringList{"rm", "A.BIN_1", "NOPE"} << 1
                                           << QByteArray("no software named NOPE");
+        // A tester that acknowledges and does not keep: the listing afterwards tells.
+        QTest::newRow("sent file not kept") << "forget" << QStringList{"download", "B.BIN_5"} << 1
+                                            << QByteArray("Sent but missing:\nB.BIN_5");
+        QTest::newRow("deleted file still there")
+            << "delete=1" << QStringList{"rm", "A.BIN_1"} << 1
+            << QByteArray("Deleted but still there:\nA.BIN_1");
     }
     void testerFaults()
     {
@@ -218,6 +224,46 @@ private slots:
             QVERIFY(!run.out.contains('\x1b'));
             QVERIFY2(run.out.contains("EVIL\\x1B[2J.BIN_1"), run.out.constData());
         }
+    }
+
+    // A tester listing names that would reach outside "/FN0" or name another file: they are
+    // listed, escaped and marked, never deleted; a name matches whole or by its BASE only.
+    void hostileTester()
+    {
+        for (const char* name : {"ABS.BIN_5", "ABS.BIN_5&&1-1.X_3", "X&&1-2&&2-2.BIN_5"})
+            Write(fs_ + "/" + name, "x");
+        const QStringList hostile{"../FN1/ABS&&1-2.BIN_5",
+                                  "../../etc/passwd&&1-2.BIN_5",
+                                  "/etc/x&&1-2.BIN_5",
+                                  "A/B.BIN_5&&1-2.BIN_5",
+                                  "..",
+                                  "ABS\\x01&&1-2.BIN_5",
+                                  QString(288, 'A') + "&&1-2.BIN_5ZZZZ"};
+        QStringList options;
+        for (const QString& name : hostile)
+            options << "--fault"
+                    << "name " + name;
+        QVERIFY(StartSim(options));
+
+        Run run = Zoltctl({"ls"});
+        QCOMPARE(run.status, 0);
+        QVERIFY2(run.out.contains("\nX&&1-2&&2-2.BIN_5  01.00  "), run.out.constData());
+        QVERIFY2(run.out.contains("\nABS\\x01&&1-2.BIN_5  01.00  01/01/2000  1/1  unusable name"),
+                 run.out.constData());
+        QCOMPARE(run.out.count("unusable name, cannot be deleted"), hostile.size());
+
+        run = Zoltctl({"purge"});
+        QVERIFY2(run.status == 0, run.err.constData());
+        QCOMPARE(run.out.count("deleted "), 1); // the incomplete X&&1-2 only
+        QCOMPARE(OnTester(), (QStringList{"ABS.BIN_5", "ABS.BIN_5&&1-1.X_3"}));
+
+        run = Zoltctl({"rm", "A/B.BIN_5&&1-2.BIN_5"});
+        QCOMPARE(run.status, 1);
+        QVERIFY2(run.err.contains("cannot be deleted:"), run.err.constData());
+
+        run = Zoltctl({"rm", "ABS.BIN_5"});
+        QVERIFY2(run.status == 0, run.err.constData());
+        QCOMPARE(OnTester(), QStringList{"ABS.BIN_5&&1-1.X_3"});
     }
 
     // Every line the tool prints is in the configured language, its own lines included.
@@ -287,6 +333,9 @@ private slots:
         QTest::newRow("unknown command") << QStringList{"format"} << 2;
         QTest::newRow("ls with operands") << QStringList{"ls", "X"} << 2;
         QTest::newRow("rm without names") << QStringList{"rm"} << 2;
+        // An empty name would match every empty BASE and name "/FN0/" itself.
+        QTest::newRow("rm empty name") << QStringList{"rm", "A.BIN_1", ""} << 2;
+        QTest::newRow("rm blank name") << QStringList{"rm", " \t"} << 2;
         QTest::newRow("replace and keep") << QStringList{"download", "--replace", "--keep", "A"}
                                           << 2;
         QTest::newRow("odd copy operands") << QStringList{"copy", "A"} << 2;

@@ -3,9 +3,46 @@
 #include "core/texts.h"
 #include "tools/zoltctl/output.h"
 
+#include <QTemporaryFile>
 #include <QtTest>
 
+#include <cstdio>
+#include <unistd.h>
+
 using namespace zoltctl;
+
+namespace {
+
+// What a FailurePrinter given `reports` prints on standard error over its whole life.
+QByteArray Printed(const std::vector<ErrorReport>& reports)
+{
+    QTemporaryFile file;
+    if (!file.open())
+        return "no temporary file";
+    std::fflush(stderr);
+    const int saved = ::dup(STDERR_FILENO);
+    ::dup2(file.handle(), STDERR_FILENO);
+    {
+        FailurePrinter printer;
+        for (const ErrorReport& report : reports)
+            printer.Print(report);
+    }
+    std::fflush(stderr);
+    ::dup2(saved, STDERR_FILENO);
+    ::close(saved);
+    file.seek(0);
+    return file.readAll();
+}
+
+ErrorReport Report(int number, const std::string& detail = {})
+{
+    ErrorReport report;
+    report.number = number;
+    report.detail = detail;
+    return report;
+}
+
+} // namespace
 
 class TestZoltctlOutput : public QObject
 {
@@ -55,6 +92,45 @@ private slots:
             }
             QCOMPARE(ToolErrorText(12), GetText("MESSAGGI_ERRORE", 12, AppConfig.textsPath.c_str()));
         }
+    }
+
+    // The detail fills a text's "%s" as in the program's box; a message that keeps coming (a
+    // tester flooding the line with notices) is printed once and counted at the end.
+    void errorPrinter_data()
+    {
+        AppConfig.language = 1;
+        QTest::addColumn<int>("number");
+        QTest::addColumn<QByteArray>("detail");
+        QTest::addColumn<int>("times");
+        QTest::addColumn<QByteArray>("printed");
+        QTest::newRow("cannot be opened")
+            << 21 << QByteArray("/pc/A.BIN") << 1
+            << QByteArray("zoltctl: The file cannot be opened:\n/pc/A.BIN\nCheck that the file "
+                          "exists and is not in use.\n");
+        QTest::newRow("cannot be compressed")
+            << 63 << QByteArray("/pc/A.BIN") << 1
+            << QByteArray("zoltctl: The file cannot be compressed:\n/pc/A.BIN\nThe file is empty "
+                          "or too large, or the compressed copy cannot be written. No file was "
+                          "sent to the tester.\n");
+        // A terminal has no use for the blank the texts keep before a line break.
+        const QByteArray noAnswer = QByteArray::fromStdString(ToolErrorText(12)).replace(" \n", "\n");
+        QTest::newRow("no %s: the detail on a line of its own")
+            << 12 << QByteArray("/pc/A.BIN") << 1 << "zoltctl: " + noAnswer + "\n\n/pc/A.BIN\n";
+        const QByteArray unknown = QByteArray::fromStdString(ToolErrorText(42));
+        QTest::newRow("a flood, once and counted")
+            << 42 << QByteArray() << 500
+            << "zoltctl: " + unknown +
+                   "\nzoltctl: the same message came 500 times in all: " + unknown + "\n";
+    }
+    void errorPrinter()
+    {
+        QFETCH(int, number);
+        QFETCH(QByteArray, detail);
+        QFETCH(int, times);
+        AppConfig.language = 1;
+        const std::vector<ErrorReport> reports(std::size_t(times),
+                                               Report(number, detail.toStdString()));
+        QTEST(Printed(reports), "printed");
     }
 
     void yes_data()
