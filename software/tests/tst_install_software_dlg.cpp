@@ -3,6 +3,7 @@
 #include "core/help_request.h"
 #include "platform/profile.h"
 #include "software/file_tools.h"
+#include "software/install_engine.h"
 #include "software/install_software_dlg.h"
 #include "software/plain_box.h"
 #include "software/vehicle_catalogue.h"
@@ -282,6 +283,42 @@ private slots:
         QCOMPARE(ReadAll(Work("SWBASE.TXT")), QByteArray(kTexts));
         QCOMPARE(ReadAll(Work("VELANTO.INI")), profile);
         QCOMPARE(QDir(base_).entryList(QDir::AllEntries | QDir::NoDotAndDotDot), before);
+    }
+
+    // A file the program is configured to keep under a name of software form is no software to
+    // install, whatever the case the description spells it in.
+    void configured_files_guarded_in_any_case_data()
+    {
+        QTest::addColumn<int>("file"); // which configured path
+        QTest::addColumn<QString>("configured");
+        QTest::addColumn<QString>("asked");
+        QTest::addColumn<bool>("accepted");
+        QTest::newRow("catalogue, upper case asked") << 0 << "cat.bin_100"
+                                                     << "CAT.BIN_100" << false;
+        QTest::newRow("catalogue, same case") << 0 << "CAT.BIN_100"
+                                              << "CAT.BIN_100" << false;
+        QTest::newRow("catalogue, other size") << 0 << "cat.bin_100"
+                                               << "CAT.BIN_101" << true;
+        QTest::newRow("texts, mixed case") << 1 << "Texts.Txt_1"
+                                           << "tEXTS.tXT_1" << false;
+        QTest::newRow("profile") << 2 << "CONF.INI_2"
+                                 << "conf.ini_2" << false;
+        QTest::newRow("logo") << 3 << "Logo.Bmp_3"
+                              << "LOGO.BMP_3" << false;
+        QTest::newRow("splash") << 4 << "START.BMP_4"
+                                << "Start.bmp_4" << false;
+    }
+
+    void configured_files_guarded_in_any_case()
+    {
+        QFETCH(int, file);
+        QFETCH(QString, configured);
+        QFETCH(QString, asked);
+        QFETCH(bool, accepted);
+        std::string* paths[] = {&AppConfig.ecuCatalogPath, &AppConfig.textsPath,
+                                &AppConfig.profilePath, &AppConfig.logoPath, &AppConfig.splashPath};
+        *paths[file] = Work(configured).toStdString();
+        QCOMPARE(IsSoftwareFileName(asked.toStdString()), accepted);
     }
 
     // When the catalogue cannot be written, the software copied for it goes again, and an
