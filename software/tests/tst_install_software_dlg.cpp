@@ -49,6 +49,7 @@ private:
     std::unique_ptr<QTemporaryDir> dir_;
     QString base_, work_, source_;
     QStringList boxes_; // application boxes show their text; system boxes "SYSTEM:" and the text
+    QStringList titles_, named_; // each box's caption, and the software an application box names
 
     QString Source(const QString& name) const { return source_ + "/" + name; }
     QString Work(const QString& name) const { return work_ + "/" + name; }
@@ -84,6 +85,8 @@ private:
         auto* install = dialog.findChild<QPushButton*>("installButton");
         QVERIFY(install->isEnabled());
         boxes_.clear();
+        titles_.clear();
+        named_.clear();
         install->click();
     }
 
@@ -105,8 +108,12 @@ private slots:
         });
         boxes_.clear();
         SetPlainBoxHook([this](const std::string& title, const std::string& text, BoxIcon) {
-            boxes_ << (title == "ERRORE DI SISTEMA" ? "SYSTEM:" : "") +
-                          QString::fromStdString(text);
+            const bool system = title == "ERRORE DI SISTEMA";
+            QStringList paragraphs = QString::fromStdString(text).split("\n\n");
+            if (!system && paragraphs.size() > 1)
+                named_ << paragraphs.takeLast();
+            titles_ << QString::fromStdString(title);
+            boxes_ << (system ? "SYSTEM:" : "") + paragraphs.join("\n\n");
         });
         for (const char* ecu : {"ABS.BIN_5", "ENG.BIN_6", "AIR.BIN_7"})
             WriteAll(Source(ecu), QByteArray(ecu).right(1).toInt() == 5 ? "abcde" : "xxxxxxx");
@@ -185,6 +192,24 @@ private slots:
                  "SYSTEM:Errore apertura in lettura del file: " + Source("GONE.BIN_1"));
         LoadVehicleCatalogue();
         QCOMPARE(VehicleCatalogue.vehicles[0].ecuCount, 2);
+    }
+
+    // One box per row under the application title, each naming the row's software; the copy's
+    // system box keeps its own title.
+    void each_box_names_its_software()
+    {
+        Describe("GONE.INSTALL", "DUCATO", "GONE.BIN_1", "Gone");
+        Describe("NOCAR.INSTALL", nullptr, "AIR.BIN_7", "Airbag");
+        CInstallSoftwareDlg dialog;
+        Install(dialog, {"ABS", "Motore", "Gone", "Airbag"});
+        QCOMPARE(titles_,
+                 QStringList({"VELANTO", "VELANTO", "ERRORE DI SISTEMA", "VELANTO", "VELANTO"}));
+        QStringList named = named_;
+        named.sort();
+        QCOMPARE(named,
+                 QStringList({"DUCATO \u2013 Gone (GONE.BIN_1)",
+                              "NOCAR.INSTALL \u2013 Airbag (AIR.BIN_7)",
+                              "PUNTO \u2013 ABS (ABS.BIN_5)", "PUNTO \u2013 Motore (ENG.BIN_6)"}));
     }
 
     void folder_offered_again_after_restart()
