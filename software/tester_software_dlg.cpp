@@ -7,6 +7,7 @@
 #include "core/help_request.h"
 #include "core/texts.h"
 #include "software/install_software_dlg.h"
+#include "software/list_fit.h"
 #include "software/plain_box.h"
 
 #include <QApplication>
@@ -61,6 +62,18 @@ CTesterSoftwareDlg::CTesterSoftwareDlg(TesterRequestLink& link, CopyRunner runCo
     ui_->vehicleList->setIconSize(QSize(70, 19));
     ui_->ecuList->setIconSize(QSize(30, 22));
     ui_->ecuList->viewport()->installEventFilter(this);
+    for (QAbstractItemView* list : std::initializer_list<QAbstractItemView*>{
+             ui_->vehicleList, ui_->ecuList, ui_->selectionList, ui_->testerList})
+        ShowCutTextsInTooltips(list);
+    // The selection and the tester's software change while the dialog is open; the lists follow
+    // once the change is complete.
+    for (QAbstractItemView* list :
+         std::initializer_list<QAbstractItemView*>{ui_->selectionList, ui_->testerList}) {
+        const auto later = [this] { QTimer::singleShot(0, this, &CTesterSoftwareDlg::FitLists); };
+        connect(list->model(), &QAbstractItemModel::rowsInserted, this, later);
+        connect(list->model(), &QAbstractItemModel::modelReset, this, later);
+        connect(list->model(), &QAbstractItemModel::dataChanged, this, later);
+    }
 
     connect(ui_->vehicleList, &QTreeWidget::itemSelectionChanged, this,
             &CTesterSoftwareDlg::OnVehicleChanged);
@@ -121,6 +134,7 @@ void CTesterSoftwareDlg::Open()
     for (const char* name : kLeftovers)
         QFile::remove(QString::fromStdString(JoinPath(AppConfig.workDir, name)));
     UpdateControls();
+    FitLists();
     QTimer::singleShot(kStartDelayMs, this, [this] {
         if (!closing_)
             engine_.StartListing();
@@ -187,6 +201,32 @@ void CTesterSoftwareDlg::OnVehicleChanged()
     }
     if (list->topLevelItemCount() > 0)
         list->setCurrentItem(list->topLevelItem(0));
+}
+
+void CTesterSoftwareDlg::FitLists()
+{
+    if (closing_)
+        return;
+    // The ECU list is sized for the names of every vehicle, so that it keeps its width as
+    // vehicles are chosen; the selection, empty at first, for the same names.
+    int ecuNames = 0, selectionNames = 0;
+    const int vehicles = std::clamp(VehicleCatalogue.vehicleCount, 0, kMaxVehicles);
+    for (int v = 0; v < vehicles; ++v) {
+        const VehicleEntry& vehicle = VehicleCatalogue.vehicles[std::size_t(v)];
+        for (int e = 0; e < std::clamp(vehicle.ecuCount, 0, kMaxEcus); ++e) {
+            const QString name = QString::fromStdString(vehicle.ecus[std::size_t(e)].name);
+            ecuNames = std::max(ecuNames, RowTextWidth(ui_->ecuList, name, true));
+            selectionNames =
+                std::max(selectionNames, RowTextWidth(ui_->selectionList, name, false));
+        }
+    }
+    FitGridColumns(
+        this, ui_->listsLayout,
+        {ViewContentWidth(ui_->vehicleList),
+         std::max(ViewContentWidth(ui_->ecuList), ecuNames + ViewFrameWidth(ui_->ecuList)),
+         std::max(ViewContentWidth(ui_->selectionList),
+                  selectionNames + ViewFrameWidth(ui_->selectionList)),
+         ViewContentWidth(ui_->testerList)});
 }
 
 void CTesterSoftwareDlg::AddEcuRow(QTreeWidgetItem* item)

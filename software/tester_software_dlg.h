@@ -76,6 +76,8 @@ private:
     void RunCopy(const std::vector<TesterSoftwareEngine::CopyItem>& queue);
     bool Confirm();
     void EndDrag(const QPoint& globalPos);
+    // Widens the lists, and the dialog within the screen, until every name shows whole.
+    void FitLists();
 
     std::unique_ptr<Ui::CTesterSoftwareDlg> ui_;
     TesterSoftwareEngine engine_;
