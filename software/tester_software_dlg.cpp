@@ -69,7 +69,11 @@ CTesterSoftwareDlg::CTesterSoftwareDlg(TesterRequestLink& link, CopyRunner runCo
     // once the change is complete.
     for (QAbstractItemView* list :
          std::initializer_list<QAbstractItemView*>{ui_->selectionList, ui_->testerList}) {
-        const auto later = [this] { QTimer::singleShot(0, this, &CTesterSoftwareDlg::FitLists); };
+        const auto later = [this] {
+            if (!fitPending_)
+                QTimer::singleShot(0, this, &CTesterSoftwareDlg::FitLists);
+            fitPending_ = true;
+        };
         connect(list->model(), &QAbstractItemModel::rowsInserted, this, later);
         connect(list->model(), &QAbstractItemModel::modelReset, this, later);
         connect(list->model(), &QAbstractItemModel::dataChanged, this, later);
@@ -134,6 +138,7 @@ void CTesterSoftwareDlg::Open()
     for (const char* name : kLeftovers)
         QFile::remove(QString::fromStdString(JoinPath(AppConfig.workDir, name)));
     UpdateControls();
+    MeasureCatalogueNames();
     FitLists();
     QTimer::singleShot(kStartDelayMs, this, [this] {
         if (!closing_)
@@ -203,30 +208,40 @@ void CTesterSoftwareDlg::OnVehicleChanged()
         list->setCurrentItem(list->topLevelItem(0));
 }
 
-void CTesterSoftwareDlg::FitLists()
+void CTesterSoftwareDlg::MeasureCatalogueNames()
 {
-    if (closing_)
-        return;
     // The ECU list is sized for the names of every vehicle, so that it keeps its width as
     // vehicles are chosen; the selection, empty at first, for the same names.
-    int ecuNames = 0, selectionNames = 0;
+    ecuNamesWidth_ = selectionNamesWidth_ = 0;
     const int vehicles = std::clamp(VehicleCatalogue.vehicleCount, 0, kMaxVehicles);
     for (int v = 0; v < vehicles; ++v) {
         const VehicleEntry& vehicle = VehicleCatalogue.vehicles[std::size_t(v)];
         for (int e = 0; e < std::clamp(vehicle.ecuCount, 0, kMaxEcus); ++e) {
             const QString name = QString::fromStdString(vehicle.ecus[std::size_t(e)].name);
-            ecuNames = std::max(ecuNames, RowTextWidth(ui_->ecuList, name, true));
-            selectionNames =
-                std::max(selectionNames, RowTextWidth(ui_->selectionList, name, false));
+            ecuNamesWidth_ = std::max(ecuNamesWidth_, RowTextWidth(ui_->ecuList, name, true));
+            selectionNamesWidth_ =
+                std::max(selectionNamesWidth_, RowTextWidth(ui_->selectionList, name, false));
         }
     }
-    FitGridColumns(
-        this, ui_->listsLayout,
-        {ViewContentWidth(ui_->vehicleList),
-         std::max(ViewContentWidth(ui_->ecuList), ecuNames + ViewFrameWidth(ui_->ecuList)),
-         std::max(ViewContentWidth(ui_->selectionList),
-                  selectionNames + ViewFrameWidth(ui_->selectionList)),
-         ViewContentWidth(ui_->testerList)});
+    fittedNeeds_.clear();
+}
+
+void CTesterSoftwareDlg::FitLists()
+{
+    fitPending_ = false;
+    if (closing_)
+        return;
+    const QList<int> needs = {
+        ViewContentWidth(ui_->vehicleList),
+        std::max(ViewContentWidth(ui_->ecuList), ecuNamesWidth_ + ViewFrameWidth(ui_->ecuList)),
+        std::max(ViewContentWidth(ui_->selectionList),
+                 selectionNamesWidth_ + ViewFrameWidth(ui_->selectionList)),
+        ViewContentWidth(ui_->testerList)};
+    // Unchanged needs leave the dialog as the user may have sized it.
+    if (needs == fittedNeeds_)
+        return;
+    fittedNeeds_ = needs;
+    FitGridColumns(this, ui_->listsLayout, needs);
 }
 
 void CTesterSoftwareDlg::AddEcuRow(QTreeWidgetItem* item)
