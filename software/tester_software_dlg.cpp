@@ -125,6 +125,9 @@ CTesterSoftwareDlg::CTesterSoftwareDlg(TesterRequestLink& link, CopyRunner runCo
 CTesterSoftwareDlg::~CTesterSoftwareDlg()
 {
     engine_.Stop();
+    // The lists empty their models as they go, after this part of the dialog is gone.
+    ui_->selectionList->model()->disconnect(this);
+    ui_->testerList->model()->disconnect(this);
 }
 
 void CTesterSoftwareDlg::Open()
