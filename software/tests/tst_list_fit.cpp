@@ -82,43 +82,6 @@ private slots:
         QVERIFY(QFile::copy(ZOLT_SOURCE_DIR "/data/demo/ECU.INI", dir_.filePath("ECU.INI")));
     }
 
-    // The measure of a text is the width the view itself gives a row holding it.
-    void rowWidthIsTheViewsOwn_data()
-    {
-        QTest::addColumn<bool>("tree");
-        QTest::addColumn<bool>("icon");
-        QTest::addColumn<QString>("text");
-        QTest::newRow("list, plain") << false << false << "ABS Bosch 8.0";
-        QTest::newRow("tree with icon") << true << true << "Motore Magneti Marelli IAW 59F";
-        QTest::newRow("tree, Greek") << true << false << "Βιβλιοθήκη σειριακής επικοινωνίας";
-    }
-    void rowWidthIsTheViewsOwn()
-    {
-        QFETCH(bool, tree);
-        QFETCH(bool, icon);
-        QFETCH(QString, text);
-        QPixmap picture(30, 22);
-        picture.fill(Qt::red);
-        std::unique_ptr<QAbstractItemView> view;
-        if (tree) {
-            auto* t = new QTreeWidget;
-            t->setIconSize(QSize(30, 22));
-            auto* item = new QTreeWidgetItem(t, {text});
-            if (icon)
-                item->setIcon(0, picture);
-            view.reset(t);
-        } else {
-            auto* l = new QListWidget;
-            auto* item = new QListWidgetItem(text, l);
-            if (icon)
-                item->setIcon(picture);
-            view.reset(l);
-        }
-        const int row = view->sizeHintForIndex(view->model()->index(0, 0)).width();
-        QCOMPARE(RowTextWidth(view.get(), text, icon), row);
-        QVERIFY(ViewContentWidth(view.get()) >= row + ViewFrameWidth(view.get()));
-    }
-
     // Columns share the width by their needs; a window too narrow for them widens within the
     // screen, about its centre once shown.
     void gridColumnsGetTheirNeeds_data()
