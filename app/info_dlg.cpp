@@ -12,6 +12,9 @@
 #include "ui_info_dlg.h"
 
 #include <QHeaderView>
+#include <QStyle>
+
+#include <algorithm>
 
 #include <vector>
 
@@ -23,6 +26,14 @@ constexpr const char* kLabelClassId = "{3A7ECCC5-1227-11D4-B319-0000B45078DC}";
 // A cell is saved with at most this many characters (not bytes: a Greek text takes two bytes a
 // letter and would lose half its length).
 constexpr int kCellChars = 49;
+constexpr int kColumnWidths[3] = {200, 100, 80};
+
+// The width a header section needs to show `text` whole.
+int HeaderTextWidth(const QHeaderView* header, const QString& text)
+{
+    const int margin = header->style()->pixelMetric(QStyle::PM_HeaderMargin, nullptr, header);
+    return header->fontMetrics().horizontalAdvance(text) + 2 * margin;
+}
 
 // clang-format off
 const unsigned char kHeadingInit[] = {
@@ -72,9 +83,9 @@ CInfoDlg::CInfoDlg(QWidget* parent, LinkTexts link) : QDialog(parent), ui_(new U
     auto text = [](int number) { return UiText(kSection, number); };
     QTreeWidget* table = ui_->table;
     table->setHeaderLabels({text(9), text(10), text(11)});
-    const int widths[3] = {200, 100, 80};
+    table->header()->setStretchLastSection(false);
     for (int c = 0; c < 3; ++c)
-        table->setColumnWidth(c, widths[c]);
+        table->setColumnWidth(c, kColumnWidths[c]);
     table->header()->setDefaultAlignment(Qt::AlignLeft | Qt::AlignVCenter);
 
     setWindowTitle(text(1));
@@ -90,6 +101,8 @@ CInfoDlg::CInfoDlg(QWidget* parent, LinkTexts link) : QDialog(parent), ui_(new U
     new QTreeWidgetItem(table,
                         {text(4), QString::fromStdString(version), QString::fromStdString(date)});
 
+    // A column the user widens may uncut its texts.
+    connect(table->header(), &QHeaderView::sectionResized, this, &CInfoDlg::UpdateTips);
     connect(ui_->buttonPrint, &QPushButton::clicked, this, &CInfoDlg::OnPrint);
     connect(ui_->buttonHelp, &QPushButton::clicked, this, [] { RequestHelp(helpid::Information); });
     connect(ui_->buttonContinue, &QPushButton::clicked, this, [this] { done(1); });
@@ -100,6 +113,45 @@ CInfoDlg::~CInfoDlg() = default;
 void CInfoDlg::reject()
 {
     done(1);
+}
+
+void CInfoDlg::showEvent(QShowEvent* event)
+{
+    QDialog::showEvent(event);
+    FitColumns();
+}
+
+void CInfoDlg::resizeEvent(QResizeEvent* event)
+{
+    QDialog::resizeEvent(event);
+    FitColumns();
+}
+
+void CInfoDlg::FitColumns()
+{
+    QTreeWidget* table = ui_->table;
+    int need = HeaderTextWidth(table->header(), table->headerItem()->text(2));
+    for (int row = 0; row < table->topLevelItemCount(); ++row)
+        need = std::max(need, table->sizeHintForIndex(table->model()->index(row, 2)).width());
+    const int room = table->viewport()->width() - kColumnWidths[0] - kColumnWidths[1];
+    table->setColumnWidth(2, std::max(kColumnWidths[2], std::min(need, room)));
+    UpdateTips();
+}
+
+void CInfoDlg::UpdateTips()
+{
+    QTreeWidget* table = ui_->table;
+    QTreeWidgetItem* header = table->headerItem();
+    for (int c = 0; c < 3; ++c) {
+        const bool cut = HeaderTextWidth(table->header(), header->text(c)) > table->columnWidth(c);
+        header->setToolTip(c, cut ? header->text(c) : QString());
+        for (int row = 0; row < table->topLevelItemCount(); ++row) {
+            QTreeWidgetItem* item = table->topLevelItem(row);
+            const QModelIndex index = table->model()->index(row, c);
+            const bool cellCut = table->sizeHintForIndex(index).width() > table->columnWidth(c);
+            item->setToolTip(c, cellCut ? item->text(c) : QString());
+        }
+    }
 }
 
 void CInfoDlg::CreateHeading()

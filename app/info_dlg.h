@@ -49,8 +49,17 @@ public:
 public slots:
     void reject() override;
 
+protected:
+    void showEvent(QShowEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
+
 private:
     void CreateHeading();
+    // Columns 1 and 2 keep their widths; the last is 80 pixels, wider only as far as its texts
+    // need and the table has room.
+    void FitColumns();
+    // A cell or header whose text is cut shows it whole in its tooltip.
+    void UpdateTips();
 
     std::unique_ptr<Ui::CInfoDlg> ui_;
     QWidget* heading_ = nullptr;

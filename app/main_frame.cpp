@@ -16,16 +16,23 @@
 
 #include <QActionEvent>
 #include <QApplication>
+#include <QDialogButtonBox>
 #include <QHelpEvent>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QMenuBar>
+#include <QMouseEvent>
 #include <QPrintDialog>
 #include <QPrinter>
+#include <QPushButton>
 #include <QStatusBar>
 #include <QTimer>
 #include <QToolButton>
 #include <QToolTip>
 #include <QWhatsThis>
+
+#include <algorithm>
+#include <iterator>
 
 namespace {
 
@@ -54,6 +61,12 @@ const std::map<int, Tip> kTips = {{cmd::SelectSerialPort, {"DIALOGO_SELEZIONE_PO
                                   {cmd::InstallSoftware, {"AGGIORNAMENTO_SW_ECU", 1}},
                                   {cmd::PrintSetup, {"STRINGHE_MENU", 23}},
                                   {cmd::AppAbout, {"DIALOGO_INFORMAZIONI", 1}}};
+
+// Status bar lock indicators: object name and text number, in the panes' order.
+constexpr const char* kIndicatorNames[3] = {"CAP", "NUM", "SCRL"};
+constexpr int kIndicatorTexts[3] = {30, 31, 32};
+// Print set-up's confirming button: it confirms the choice, nothing is printed.
+constexpr int kPrintSetupOkText = 10;
 
 } // namespace
 
@@ -130,6 +143,8 @@ CMainFrame::CMainFrame(QWidget* parent)
     menus_[3] = rightBar_->addMenu(QString());
     menus_[3]->setObjectName("menu4");
     bar->setCornerWidget(rightBar_, Qt::TopRightCorner);
+    for (QMenu* menu : menus_)
+        menu->installEventFilter(this);
 
     AddCommand(menus_[0], cmd::TesterSoftware, Qt::Key_F2);
     AddCommand(menus_[0], cmd::InstallSoftware, Qt::Key_F3);
@@ -196,10 +211,10 @@ CMainFrame::CMainFrame(QWidget* parent)
 
     QStatusBar* status = statusBar();
     status->setObjectName("statusBar");
-    const char* names[3] = {"CAP", "NUM", "SCRL"};
     for (int i = 0; i < 3; ++i) {
-        indicators_[i] = new QLabel(names[i], status);
-        indicators_[i]->setObjectName(QString("indicator%1").arg(names[i]));
+        indicators_[i] = new QLabel(status);
+        indicators_[i]->setObjectName(QString("indicator%1").arg(kIndicatorNames[i]));
+        indicators_[i]->setAlignment(Qt::AlignCenter);
         indicators_[i]->setFrameStyle(QFrame::Panel | QFrame::Sunken);
         indicators_[i]->setEnabled(false);
         status->addPermanentWidget(indicators_[i]);
@@ -234,6 +249,58 @@ QAction* CMainFrame::AddCommand(QMenu* menu, int command, const QKeySequence& ke
     return a;
 }
 
+void CMainFrame::OpenMenu(int index, bool highlightFirst)
+{
+    QMenu* target = menus_[index];
+    for (QMenu* menu : menus_)
+        if (menu != target && menu->isVisible())
+            menu->hide();
+    QMenuBar* bar = index == 3 ? rightBar_ : menuBar();
+    bar->setActiveAction(target->menuAction());
+    if (highlightFirst)
+        for (QAction* a : target->actions())
+            if (!a->isSeparator() && a->isEnabled()) {
+                target->setActiveAction(a);
+                break;
+            }
+}
+
+bool CMainFrame::eventFilter(QObject* watched, QEvent* event)
+{
+    const auto* menu = qobject_cast<QMenu*>(watched);
+    const int index = int(std::find(std::begin(menus_), std::end(menus_), menu) - menus_);
+    if (!menu || index >= 4)
+        return QMainWindow::eventFilter(watched, event);
+
+    if (event->type() == QEvent::KeyPress) {
+        const auto* key = static_cast<QKeyEvent*>(event);
+        const bool right = key->key() == Qt::Key_Right, left = key->key() == Qt::Key_Left;
+        if (key->modifiers() != Qt::NoModifier || !(right || left))
+            return false;
+        if (QAction* active = menu->activeAction(); active && active->menu() && right)
+            return false; // into a submenu, as usual
+        const int next = (index + (right ? 1 : 3)) % 4;
+        // Within the menu bar Qt moves on by itself; only steps into or out of the corner bar
+        // are led here.
+        if (index != 3 && next != 3)
+            return false;
+        QTimer::singleShot(0, this, [this, next] { OpenMenu(next, true); });
+        return true;
+    }
+    if (event->type() == QEvent::MouseMove) {
+        // The open menu holds the mouse: sliding onto a title of the other bar opens its menu.
+        const QPointF global = static_cast<QMouseEvent*>(event)->globalPosition();
+        QMenuBar* other = index == 3 ? menuBar() : rightBar_;
+        QAction* title = other->actionAt(other->mapFromGlobal(global.toPoint()));
+        for (int i = 0; i < 4 && title; ++i)
+            if (menus_[i]->menuAction() == title && i != index) {
+                QTimer::singleShot(0, this, [this, i] { OpenMenu(i, false); });
+                break;
+            }
+    }
+    return false;
+}
+
 QAction* CMainFrame::GetAction(int command) const
 {
     auto it = actions_.find(command);
@@ -263,6 +330,8 @@ void CMainFrame::RelabelMenu()
             a->setWhatsThis(MainToolBar::TipText(command));
         }
     toolBar_->setWindowTitle(WithoutAccessLetter(UiText("STRINGHE_MENU", 9)));
+    for (int i = 0; i < 3; ++i)
+        indicators_[i]->setText(UiText("STRINGHE_MENU", kIndicatorTexts[i]));
     // The menu bar lays its corner out only when the corner is set: the Help menu's new title
     // would otherwise keep the old width and hide behind an extension button.
     rightBar_->adjustSize();
@@ -302,6 +371,12 @@ void CMainFrame::OnCommand(int command)
         return;
     case cmd::PrintSetup: {
         QPrintDialog dlg(GetPrinter(), this);
+        dlg.setObjectName("printSetupDialog");
+        dlg.setWindowTitle(UiText("STRINGHE_MENU", 23));
+        // Qt's dialog is a print dialog; here it only chooses the printer and its settings.
+        for (auto* buttons : dlg.findChildren<QDialogButtonBox*>())
+            if (QPushButton* ok = buttons->button(QDialogButtonBox::Ok))
+                ok->setText(UiText("GENERIC_STRING", kPrintSetupOkText));
         dlg.exec();
         return;
     }

@@ -61,8 +61,16 @@ public:
     // the platform cannot tell them.
     void UpdateLockIndicators();
 
+protected:
+    // Leads the arrow keys and the mouse between the menu bar and the corner bar that holds
+    // the fourth menu, which Qt treats as two separate bars.
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
 private:
     QAction* AddCommand(QMenu* menu, int command, const QKeySequence& key = {});
+    // Opens top-level menu `index` (0-3) from the keyboard, its first item highlighted if
+    // `highlightFirst`, closing the menu that is open.
+    void OpenMenu(int index, bool highlightFirst);
 
     std::map<int, QAction*> actions_;
     QMenu* menus_[4] = {};

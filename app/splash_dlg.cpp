@@ -1,7 +1,9 @@
 // The start-up picture.
 #include "app/splash_dlg.h"
 
+#include <QGuiApplication>
 #include <QPainter>
+#include <QScreen>
 #include <QTimerEvent>
 
 CSplashDlg::CSplashDlg(const std::string& picturePath, QWidget* parent)
@@ -18,6 +20,13 @@ CSplashDlg::CSplashDlg(const std::string& picturePath, QWidget* parent)
     if (CDibPicture::Measure(picturePath, width, height) == 1)
         resize(width, height);
     picture_.Load(picturePath);
+    // Placed by hand in the middle of the screen: the platform's own placing of a new window
+    // allows for a frame, guessed from other windows, that the splash does not have.
+    if (QScreen* screen = QGuiApplication::primaryScreen()) {
+        const QRect area = screen->availableGeometry();
+        move(area.x() + (area.width() - this->width()) / 2,
+             area.y() + (area.height() - this->height()) / 2);
+    }
     // A coarse timer may fire up to 5% early; the picture must stay its full time.
     timerId_ = startTimer(kShowMs, Qt::PreciseTimer);
 }

@@ -53,9 +53,14 @@ std::string InFolder(const std::string& folder, const std::string& name)
     return folder == "/" ? "/" + name : folder + "/" + name;
 }
 
-void ShowResult(int number, BoxIcon icon)
+// Shows the result text `number`; `software`, when given, names what the box is about on a
+// paragraph of its own, so that each row's box says which software it speaks of.
+void ShowResult(int number, BoxIcon icon, const std::string& software = {})
 {
-    ShowApplicationBox(GetText(kErrorSection, number, AppConfig.textsPath.c_str()), icon);
+    std::string text = GetText(kErrorSection, number, AppConfig.textsPath.c_str());
+    if (!software.empty())
+        text += "\n\n" + software;
+    ShowApplicationBox(text, icon);
 }
 
 } // namespace
@@ -210,7 +215,8 @@ int CInstallSoftwareDlg::InstallChosen()
 
 bool CInstallSoftwareDlg::InstallRow(int row)
 {
-    InstallOutcome outcome = InstallDescription(descriptions_.GetAt(row));
+    const std::string description = descriptions_.GetAt(row);
+    InstallOutcome outcome = InstallDescription(description);
     if (outcome.catalogueFailure)
         ShowMessageText(AppConfig.textsPath.c_str(),
                         ReportTitle(*outcome.catalogueFailure, AppConfig).c_str(),
@@ -218,8 +224,15 @@ bool CInstallSoftwareDlg::InstallRow(int row)
     if (const auto failure = CFileTools::CopyFailure(outcome.copyResult, outcome.source.c_str(),
                                                      outcome.destination.c_str()))
         ShowSystemBox(failure->literalTitle, failure->literal, BoxIcon::Error);
+    // The row as the list shows it (vehicle and ECU), and the software file it names.
+    const QTreeWidgetItem* item = ui_->descriptionList->topLevelItem(row);
+    std::string software =
+        item ? (item->text(0) + QStringLiteral(" \u2013 ") + item->text(1)).toStdString() : "";
+    const std::string file = ReadDescription(description, "ECU", "ecu", "", 100);
+    if (!file.empty())
+        software += " (" + file + ")";
     ShowResult(outcome.installed ? kInstalledText : kInstallFailedText,
-               outcome.installed ? BoxIcon::Information : BoxIcon::Error);
+               outcome.installed ? BoxIcon::Information : BoxIcon::Error, software);
     return outcome.installed;
 }
 

@@ -19,6 +19,8 @@ void Show(const std::string& title, const std::string& text, BoxIcon icon)
     QMessageBox box(icon == BoxIcon::Error ? QMessageBox::Critical : QMessageBox::Information,
                     QString::fromStdString(title), QString::fromStdString(text), QMessageBox::Ok,
                     QApplication::activeWindow());
+    // Texts carry names from description files and paths: never read as markup.
+    box.setTextFormat(Qt::PlainText);
     box.exec();
 }
 
@@ -26,10 +28,7 @@ void Show(const std::string& title, const std::string& text, BoxIcon icon)
 
 void ShowApplicationBox(const std::string& text, BoxIcon icon)
 {
-    QString title = QGuiApplication::applicationDisplayName();
-    if (title.isEmpty())
-        title = QStringLiteral("ZOLT");
-    Show(title.toStdString(), text, icon);
+    Show(kApplicationTitle, text, icon);
 }
 
 void ShowSystemBox(const std::string& title, const std::string& text, BoxIcon icon)

@@ -11,7 +11,10 @@ enum class BoxIcon
     Information
 };
 
-// Shows `text` with the application's title as caption and a single Ok button.
+// The application title, caption of the application's standard box.
+inline constexpr const char* kApplicationTitle = "VELANTO";
+
+// Shows `text` with the application title as caption and a single Ok button.
 void ShowApplicationBox(const std::string& text, BoxIcon icon);
 
 // Shows `text` under the literal `title` with a single Ok button.

@@ -8,6 +8,7 @@
 #include "core/message_box.h"
 #include "core/texts.h"
 #include "software/install_software_dlg.h"
+#include "software/list_fit.h"
 #include "software/plain_box.h"
 #include "software/tester_software_names.h"
 
@@ -101,6 +102,22 @@ CTesterSoftwareDlg::CTesterSoftwareDlg(RequestLink& link, CopyRunner runCopy,
     ui_->vehicleList->setIconSize(QSize(70, 19));
     ui_->ecuList->setIconSize(QSize(30, 22));
     ui_->ecuList->viewport()->installEventFilter(this);
+    for (QAbstractItemView* list : std::initializer_list<QAbstractItemView*>{
+             ui_->vehicleList, ui_->ecuList, ui_->selectionList, ui_->testerList})
+        ShowCutTextsInTooltips(list);
+    // The selection and the tester's software change while the dialog is open; the lists follow
+    // once the change is complete.
+    for (QAbstractItemView* list :
+         std::initializer_list<QAbstractItemView*>{ui_->selectionList, ui_->testerList}) {
+        const auto later = [this] {
+            if (!fitPending_)
+                QTimer::singleShot(0, this, &CTesterSoftwareDlg::FitLists);
+            fitPending_ = true;
+        };
+        connect(list->model(), &QAbstractItemModel::rowsInserted, this, later);
+        connect(list->model(), &QAbstractItemModel::modelReset, this, later);
+        connect(list->model(), &QAbstractItemModel::dataChanged, this, later);
+    }
 
     connect(ui_->vehicleList, &QTreeWidget::itemSelectionChanged, this,
             &CTesterSoftwareDlg::OnVehicleChanged);
@@ -154,6 +171,9 @@ CTesterSoftwareDlg::CTesterSoftwareDlg(RequestLink& link, CopyRunner runCopy,
 CTesterSoftwareDlg::~CTesterSoftwareDlg()
 {
     engine_.Stop();
+    // The lists empty their models as they go, after this part of the dialog is gone.
+    ui_->selectionList->model()->disconnect(this);
+    ui_->testerList->model()->disconnect(this);
 }
 
 void CTesterSoftwareDlg::Open()
@@ -167,6 +187,8 @@ void CTesterSoftwareDlg::Open()
     for (const char* name : kLeftovers)
         QFile::remove(QString::fromStdString(JoinPath(AppConfig.workDir, name)));
     UpdateControls();
+    MeasureCatalogueNames();
+    FitLists();
     QTimer::singleShot(kStartDelayMs, this, [this] {
         if (!closing_)
             engine_.StartListing();
@@ -233,6 +255,42 @@ void CTesterSoftwareDlg::OnVehicleChanged()
     }
     if (list->topLevelItemCount() > 0)
         list->setCurrentItem(list->topLevelItem(0));
+}
+
+void CTesterSoftwareDlg::MeasureCatalogueNames()
+{
+    // The ECU list is sized for the names of every vehicle, so that it keeps its width as
+    // vehicles are chosen; the selection, empty at first, for the same names.
+    ecuNamesWidth_ = selectionNamesWidth_ = 0;
+    const int vehicles = std::clamp(VehicleCatalogue.vehicleCount, 0, kMaxVehicles);
+    for (int v = 0; v < vehicles; ++v) {
+        const VehicleEntry& vehicle = VehicleCatalogue.vehicles[std::size_t(v)];
+        for (int e = 0; e < std::clamp(vehicle.ecuCount, 0, kMaxEcus); ++e) {
+            const QString name = QString::fromStdString(vehicle.ecus[std::size_t(e)].name);
+            ecuNamesWidth_ = std::max(ecuNamesWidth_, RowTextWidth(ui_->ecuList, name, true));
+            selectionNamesWidth_ =
+                std::max(selectionNamesWidth_, RowTextWidth(ui_->selectionList, name, false));
+        }
+    }
+    fittedNeeds_.clear();
+}
+
+void CTesterSoftwareDlg::FitLists()
+{
+    fitPending_ = false;
+    if (closing_)
+        return;
+    const QList<int> needs = {
+        ViewContentWidth(ui_->vehicleList),
+        std::max(ViewContentWidth(ui_->ecuList), ecuNamesWidth_ + ViewFrameWidth(ui_->ecuList)),
+        std::max(ViewContentWidth(ui_->selectionList),
+                 selectionNamesWidth_ + ViewFrameWidth(ui_->selectionList)),
+        ViewContentWidth(ui_->testerList)};
+    // Unchanged needs leave the dialog as the user may have sized it.
+    if (needs == fittedNeeds_)
+        return;
+    fittedNeeds_ = needs;
+    FitGridColumns(this, ui_->listsLayout, needs);
 }
 
 void CTesterSoftwareDlg::AddEcuRow(QTreeWidgetItem* item)

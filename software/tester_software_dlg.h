@@ -11,6 +11,7 @@
 #include "software/tester_software_engine.h"
 
 #include <QDialog>
+#include <QList>
 
 #include <functional>
 #include <memory>
@@ -77,6 +78,9 @@ private:
     void RunCopy(const std::vector<TesterSoftwareEngine::CopyItem>& queue);
     bool Confirm();
     void EndDrag(const QPoint& globalPos);
+    // Widens the lists, and the dialog within the screen, until every name shows whole.
+    void FitLists();
+    void MeasureCatalogueNames();
 
     std::unique_ptr<Ui::CTesterSoftwareDlg> ui_;
     TesterSoftwareEngine engine_;
@@ -86,4 +90,8 @@ private:
     int dragRow_ = -1; // the ECU row pressed, and dragged once the mouse moved
     QPoint dragStart_;
     bool dragging_ = false;
+    int ecuNamesWidth_ = 0; // the widest ECU name of the catalogue, in each of the two lists
+    int selectionNamesWidth_ = 0;
+    QList<int> fittedNeeds_; // the lists' widths the dialog was last fitted to
+    bool fitPending_ = false;
 };

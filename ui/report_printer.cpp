@@ -17,6 +17,7 @@
 #include <QPrinter>
 #include <QTemporaryFile>
 
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
 
@@ -134,13 +135,16 @@ int ReportLeftMargin(int physicalLeftOffset)
     return static_cast<int>(inches * 1440.0f);
 }
 
-ReportGeometry ReportPageGeometry(int width, int height, int physicalLeftOffset)
+ReportGeometry ReportPageGeometry(int width, int height, int physicalLeftOffset,
+                                  std::optional<int> rightOffset)
 {
     ReportGeometry g;
     g.W = width;
     g.B = -height + 240;
     g.L = ReportLeftMargin(physicalLeftOffset);
     g.T = g.L + 2000;
+    if (rightOffset)
+        g.W = std::min(width, width + *rightOffset - (physicalLeftOffset + g.L));
     return g;
 }
 
@@ -168,15 +172,22 @@ bool CReportPrinter::PrintOn(QPrinter& printer)
     const double dpiY = printer.logicalDpiY();
     const QRect paper = printer.pageLayout().fullRectPixels(printer.resolution());
     const QRect printable = printer.pageLayout().paintRectPixels(printer.resolution());
-    const int leftOffset = static_cast<int>(
-        std::lround((printable.left() - paper.left()) * 1440.0 / printer.resolution()));
-    PaintPage(&dc, printer.width(), printer.height(), dpiX, dpiY, leftOffset);
+    auto twips = [&printer](int pixels) {
+        return static_cast<int>(std::lround(pixels * 1440.0 / printer.resolution()));
+    };
+    const int leftOffset = twips(printable.left() - paper.left());
+    // A PDF file has no physical margins: its printable area is the paper less margins that
+    // are only settings, and a later print of it may cut whatever lies near the paper's edge.
+    std::optional<int> rightOffset;
+    if (printer.outputFormat() == QPrinter::PdfFormat)
+        rightOffset = twips((paper.x() + paper.width()) - (printable.x() + printable.width()));
+    PaintPage(&dc, printer.width(), printer.height(), dpiX, dpiY, leftOffset, rightOffset);
     dc.end();
     return true;
 }
 
 void CReportPrinter::PaintPage(QPainter* dc, int widthPixels, int heightPixels, double dpiX,
-                               double dpiY, int physicalLeftOffset)
+                               double dpiY, int physicalLeftOffset, std::optional<int> rightOffset)
 {
     dc_ = dc;
     sx_ = dpiX / 1440.0;
@@ -184,7 +195,8 @@ void CReportPrinter::PaintPage(QPainter* dc, int widthPixels, int heightPixels, 
     base_ = dc->transform();
     device_ = QTransform(sx_, 0, 0, -sy_, 0, 0) * base_;
     g_ = ReportPageGeometry(static_cast<int>(std::lround(widthPixels / sx_)),
-                            static_cast<int>(std::lround(heightPixels / sy_)), physicalLeftOffset);
+                            static_cast<int>(std::lround(heightPixels / sy_)), physicalLeftOffset,
+                            rightOffset);
     dc->save();
     dc->setRenderHint(QPainter::Antialiasing, false);
     dc->setRenderHint(QPainter::TextAntialiasing, true);

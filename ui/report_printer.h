@@ -10,6 +10,7 @@
 #include <QTransform>
 
 #include <functional>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -45,8 +46,13 @@ struct ReportGeometry
 // as the printed layout has always been.
 int ReportLeftMargin(int physicalLeftOffset);
 
-// The geometry of a fresh page whose printable area is `width` by `height` twips.
-ReportGeometry ReportPageGeometry(int width, int height, int physicalLeftOffset);
+// The geometry of a fresh page whose printable area is `width` by `height` twips. A printer
+// keeps its own margins and W is the printable area's right edge. A device without physical
+// margins (a PDF file) gives `rightOffset`, the twips from the printable area's right edge to
+// the paper's: the text then ends as far from the paper's right edge as it starts from its
+// left, so that a later print of the file loses nothing at the right.
+ReportGeometry ReportPageGeometry(int width, int height, int physicalLeftOffset,
+                                  std::optional<int> rightOffset = std::nullopt);
 
 class CReportPrinter
 {
@@ -76,9 +82,10 @@ public:
     bool PrintOn(QPrinter& printer);
 
     // Paints the page on `dc`, whose printable area is `widthPixels` by `heightPixels` device
-    // units at `dpiX` by `dpiY`, its origin at the painter's origin.
+    // units at `dpiX` by `dpiY`, its origin at the painter's origin; the offsets as for
+    // ReportPageGeometry.
     void PaintPage(QPainter* dc, int widthPixels, int heightPixels, double dpiX, double dpiY,
-                   int physicalLeftOffset);
+                   int physicalLeftOffset, std::optional<int> rightOffset = std::nullopt);
 
     // The geometry of the last page painted.
     const ReportGeometry& Geometry() const { return g_; }

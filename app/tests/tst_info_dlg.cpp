@@ -77,6 +77,51 @@ private slots:
                  UiText("DIALOGO_INFORMAZIONI", 15));
     }
 
+    // Columns 1 and 2 keep 200 and 100 pixels; the last keeps 80 unless its text needs more,
+    // and then takes no more than it needs and the table holds; a cut text is whole in its
+    // tooltip.
+    void columnsAndTips_data()
+    {
+        QTest::addColumn<QString>("version");
+        QTest::addColumn<QString>("date");
+        QTest::addColumn<bool>("versionCut");
+        QTest::newRow("usual texts") << "2.01.00"
+                                     << "12/03/2024" << false;
+        QTest::newRow("long version") << "2.01.00 build 1234, release candidate"
+                                      << "12/03/2024" << true;
+        QTest::newRow("long date") << "2.01.00"
+                                   << "12 marzo 2024, 14:05" << false;
+        QTest::newRow("date beyond the table") << "2.01.00" << QString(90, u'8') << false;
+    }
+    void columnsAndTips()
+    {
+        QFETCH(QString, version);
+        QFETCH(QString, date);
+        QFETCH(bool, versionCut);
+        CInfoDlg dlg(nullptr, Link(version.toStdString(), date.toStdString()));
+        dlg.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&dlg));
+        auto* table = dlg.findChild<QTreeWidget*>("table");
+        QCOMPARE(table->columnWidth(0), 200);
+        QCOMPARE(table->columnWidth(1), 100);
+        const int last = table->columnWidth(2);
+        const int room = table->viewport()->width() - 300;
+        int need = 0;
+        for (int row = 0; row < 2; ++row)
+            need = std::max(need, table->sizeHintForIndex(table->model()->index(row, 2)).width());
+        QVERIFY2(last >= 80 && last <= std::max(80, need) && last <= std::max(80, room),
+                 qPrintable(QString("%1 (needs %2, room %3)").arg(last).arg(need).arg(room)));
+        QVERIFY2(need <= last || last == room, "a date is cut while the table has room");
+        for (int row = 0; row < 2; ++row)
+            for (int c = 0; c < 3; ++c) {
+                const QTreeWidgetItem* item = table->topLevelItem(row);
+                const bool cut = table->sizeHintForIndex(table->model()->index(row, c)).width() >
+                                 table->columnWidth(c);
+                QCOMPARE(item->toolTip(c), cut ? item->text(c) : QString());
+            }
+        QCOMPARE(table->topLevelItem(1)->toolTip(1), versionCut ? version : QString());
+    }
+
     // The link row comes from the link library itself, through its ordinals 9 and 8.
     void linkRowFromTheLibrary()
     {

@@ -7,11 +7,13 @@
 #include "core/texts.h"
 
 #include <QAction>
+#include <QDialogButtonBox>
 #include <QLabel>
 #include <QMenu>
 #include <QMenuBar>
 #include <QPrintDialog>
 #include <QPrinter>
+#include <QPushButton>
 #include <QTimer>
 #include <QToolBar>
 #include <QToolButton>
@@ -106,6 +108,9 @@ private slots:
         for (QAction* a : frame.findChild<QToolBar*>("mainToolBar")->actions())
             order << (a->isSeparator() ? "-" : QString::number(a->data().toInt()));
         QCOMPARE(order.join(' '), QString("32772 32784 - 32771 32776 - 57606 57664"));
+        const char* const indicators[3] = {"indicatorCAP", "indicatorNUM", "indicatorSCRL"};
+        for (int i = 0; i < 3; ++i)
+            QCOMPARE(frame.findChild<QLabel*>(indicators[i])->text(), menuText(30 + i));
     }
 
     // Alt and a letter open each menu: every title and item has a letter of its own within its
@@ -146,6 +151,55 @@ private slots:
         QTest::keyClick(&frame, Qt::Key_F10);
         QTRY_VERIFY(titles[0]->menu()->isVisible());
         titles[0]->menu()->close();
+    }
+
+    // The arrow keys and the mouse go round all four menus, the corner bar's Help menu among
+    // them, as they would along one bar.
+    void arrowsAndMouseReachEveryMenu_data()
+    {
+        QTest::addColumn<int>("from");
+        QTest::addColumn<int>("key"); // 0: the mouse slides onto the other menu's title
+        QTest::addColumn<int>("to");
+        QTest::newRow("1st, right") << 0 << int(Qt::Key_Right) << 1;
+        QTest::newRow("3rd, right") << 2 << int(Qt::Key_Right) << 3;
+        QTest::newRow("4th, right wraps") << 3 << int(Qt::Key_Right) << 0;
+        QTest::newRow("4th, left") << 3 << int(Qt::Key_Left) << 2;
+        QTest::newRow("1st, left wraps") << 0 << int(Qt::Key_Left) << 3;
+        QTest::newRow("mouse from 2nd onto 4th") << 1 << 0 << 3;
+        QTest::newRow("mouse from 4th onto 1st") << 3 << 0 << 0;
+    }
+    void arrowsAndMouseReachEveryMenu()
+    {
+        QFETCH(int, from);
+        QFETCH(int, key);
+        QFETCH(int, to);
+        CMainFrame frame;
+        frame.resize(900, 600);
+        frame.show();
+        QVERIFY(QTest::qWaitForWindowActive(&frame));
+        const QList<QAction*> titles = titleActions(frame);
+        QCOMPARE(titles.size(), 4);
+        auto* bar = qobject_cast<QMenuBar*>(titles[from]->parent()->parent());
+        QVERIFY(bar);
+        bar->setActiveAction(titles[from]);
+        QMenu* open = titles[from]->menu();
+        QTRY_VERIFY2_WITH_TIMEOUT(open->isVisible(), "the first menu did not open", 2000);
+        if (key) {
+            QTest::keyClick(open, Qt::Key(key));
+        } else {
+            auto* target = qobject_cast<QMenuBar*>(titles[to]->parent()->parent());
+            QVERIFY(target);
+            const QPoint global = target->mapToGlobal(target->actionGeometry(titles[to]).center());
+            QMouseEvent move(QEvent::MouseMove, QPointF(open->mapFromGlobal(global)),
+                             QPointF(global), Qt::NoButton, Qt::NoButton, Qt::NoModifier);
+            QApplication::sendEvent(open, &move);
+        }
+        QTRY_VERIFY2_WITH_TIMEOUT(titles[to]->menu()->isVisible(),
+                                  qPrintable(QString("menu %1 did not open").arg(to + 1)), 2000);
+        for (int m = 0; m < 4; ++m)
+            if (m != to)
+                QVERIFY2(!titles[m]->menu()->isVisible(), qPrintable(QString::number(m + 1)));
+        titles[to]->menu()->close();
     }
 
     // A longer title for the corner menu after a language change is not cut behind an
@@ -277,6 +331,28 @@ private slots:
         QVERIFY(seen[0] && seen[1]);
         QCOMPARE(seen[1], seen[0]);
         QCOMPARE(seen[1]->pageLayout().orientation(), QPageLayout::Landscape);
+    }
+
+    // Print set-up confirms the choice in the program's words; it prints nothing.
+    void printSetupConfirmsWithOk_data() { addLanguageRows(); }
+    void printSetupConfirmsWithOk()
+    {
+        QFETCH(int, language);
+        AppConfig.language = std::uint8_t(language);
+        CMainFrame frame;
+        QString title, ok;
+        QTimer::singleShot(0, [&title, &ok] {
+            auto* dlg = qobject_cast<QPrintDialog*>(QApplication::activeModalWidget());
+            QVERIFY(dlg);
+            title = dlg->windowTitle();
+            auto* buttons = dlg->findChild<QDialogButtonBox*>();
+            QVERIFY(buttons && buttons->button(QDialogButtonBox::Ok));
+            ok = buttons->button(QDialogButtonBox::Ok)->text();
+            dlg->reject();
+        });
+        frame.OnCommand(cmd::PrintSetup);
+        QCOMPARE(title, menuText(23));
+        QCOMPARE(ok, UiText("GENERIC_STRING", 10));
     }
 
     // Qt's own dialogs speak the chosen language where Qt has translations for it (not Greek),

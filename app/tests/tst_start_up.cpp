@@ -51,6 +51,30 @@ private slots:
         QCOMPARE(splash.size(), QSize(w, h));
     }
 
+    // The splash lies in the middle of the screen, with and without a picture; a framed window
+    // already open must not shift it (the platform's placing allows for a frame it lacks).
+    void splashCentredOnTheScreen_data()
+    {
+        QTest::addColumn<QString>("picture");
+        QTest::newRow("picture") << ZOLT_SOURCE_DIR "/data/LOGOINIT.BMP";
+        QTest::newRow("no picture") << "/nonexistent/LOGOINIT.BMP";
+    }
+    void splashCentredOnTheScreen()
+    {
+        QFETCH(QString, picture);
+        QWidget framed;
+        framed.setGeometry(50, 50, 200, 100);
+        framed.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&framed));
+        CSplashDlg splash(picture.toStdString());
+        splash.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&splash));
+        const QPoint offset =
+            splash.frameGeometry().center() - splash.screen()->availableGeometry().center();
+        QVERIFY2(offset.manhattanLength() <= 1,
+                 qPrintable(QString("%1,%2").arg(offset.x()).arg(offset.y())));
+    }
+
     // Titles are exactly the looked-up texts: the platform appends an application display
     // name to every window title when one is set, so none is. The window icon is there.
     void applicationIdentity()

@@ -3,6 +3,7 @@
 #include "core/help_request.h"
 #include "platform/profile.h"
 #include "software/file_tools.h"
+#include "software/install_engine.h"
 #include "software/install_software_dlg.h"
 #include "software/plain_box.h"
 #include "software/vehicle_catalogue.h"
@@ -48,6 +49,7 @@ private:
     std::unique_ptr<QTemporaryDir> dir_;
     QString base_, work_, source_;
     QStringList boxes_; // application boxes show their text; system boxes "SYSTEM:" and the text
+    QStringList titles_, named_; // each box's caption, and the software an application box names
 
     QString Source(const QString& name) const { return source_ + "/" + name; }
     QString Work(const QString& name) const { return work_ + "/" + name; }
@@ -83,6 +85,8 @@ private:
         auto* install = dialog.findChild<QPushButton*>("installButton");
         QVERIFY(install->isEnabled());
         boxes_.clear();
+        titles_.clear();
+        named_.clear();
         install->click();
     }
 
@@ -104,8 +108,12 @@ private slots:
         });
         boxes_.clear();
         SetPlainBoxHook([this](const std::string& title, const std::string& text, BoxIcon) {
-            boxes_ << (title == "ERRORE DI SISTEMA" ? "SYSTEM:" : "") +
-                          QString::fromStdString(text);
+            const bool system = title == "ERRORE DI SISTEMA";
+            QStringList paragraphs = QString::fromStdString(text).split("\n\n");
+            if (!system && paragraphs.size() > 1)
+                named_ << paragraphs.takeLast();
+            titles_ << QString::fromStdString(title);
+            boxes_ << (system ? "SYSTEM:" : "") + paragraphs.join("\n\n");
         });
         for (const char* ecu : {"ABS.BIN_5", "ENG.BIN_6", "AIR.BIN_7"})
             WriteAll(Source(ecu), QByteArray(ecu).right(1).toInt() == 5 ? "abcde" : "xxxxxxx");
@@ -184,6 +192,24 @@ private slots:
                  "SYSTEM:Errore apertura in lettura del file: " + Source("GONE.BIN_1"));
         LoadVehicleCatalogue();
         QCOMPARE(VehicleCatalogue.vehicles[0].ecuCount, 2);
+    }
+
+    // One box per row under the application title, each naming the row's software; the copy's
+    // system box keeps its own title.
+    void each_box_names_its_software()
+    {
+        Describe("GONE.INSTALL", "DUCATO", "GONE.BIN_1", "Gone");
+        Describe("NOCAR.INSTALL", nullptr, "AIR.BIN_7", "Airbag");
+        CInstallSoftwareDlg dialog;
+        Install(dialog, {"ABS", "Motore", "Gone", "Airbag"});
+        QCOMPARE(titles_,
+                 QStringList({"VELANTO", "VELANTO", "ERRORE DI SISTEMA", "VELANTO", "VELANTO"}));
+        QStringList named = named_;
+        named.sort();
+        QCOMPARE(named,
+                 QStringList({"DUCATO \u2013 Gone (GONE.BIN_1)",
+                              "NOCAR.INSTALL \u2013 Airbag (AIR.BIN_7)",
+                              "PUNTO \u2013 ABS (ABS.BIN_5)", "PUNTO \u2013 Motore (ENG.BIN_6)"}));
     }
 
     void folder_offered_again_after_restart()
@@ -282,6 +308,42 @@ private slots:
         QCOMPARE(ReadAll(Work("SWBASE.TXT")), QByteArray(kTexts));
         QCOMPARE(ReadAll(Work("VELANTO.INI")), profile);
         QCOMPARE(QDir(base_).entryList(QDir::AllEntries | QDir::NoDotAndDotDot), before);
+    }
+
+    // A file the program is configured to keep under a name of software form is no software to
+    // install, whatever the case the description spells it in.
+    void configured_files_guarded_in_any_case_data()
+    {
+        QTest::addColumn<int>("file"); // which configured path
+        QTest::addColumn<QString>("configured");
+        QTest::addColumn<QString>("asked");
+        QTest::addColumn<bool>("accepted");
+        QTest::newRow("catalogue, upper case asked") << 0 << "cat.bin_100"
+                                                     << "CAT.BIN_100" << false;
+        QTest::newRow("catalogue, same case") << 0 << "CAT.BIN_100"
+                                              << "CAT.BIN_100" << false;
+        QTest::newRow("catalogue, other size") << 0 << "cat.bin_100"
+                                               << "CAT.BIN_101" << true;
+        QTest::newRow("texts, mixed case") << 1 << "Texts.Txt_1"
+                                           << "tEXTS.tXT_1" << false;
+        QTest::newRow("profile") << 2 << "CONF.INI_2"
+                                 << "conf.ini_2" << false;
+        QTest::newRow("logo") << 3 << "Logo.Bmp_3"
+                              << "LOGO.BMP_3" << false;
+        QTest::newRow("splash") << 4 << "START.BMP_4"
+                                << "Start.bmp_4" << false;
+    }
+
+    void configured_files_guarded_in_any_case()
+    {
+        QFETCH(int, file);
+        QFETCH(QString, configured);
+        QFETCH(QString, asked);
+        QFETCH(bool, accepted);
+        std::string* paths[] = {&AppConfig.ecuCatalogPath, &AppConfig.textsPath,
+                                &AppConfig.profilePath, &AppConfig.logoPath, &AppConfig.splashPath};
+        *paths[file] = Work(configured).toStdString();
+        QCOMPARE(IsSoftwareFileName(asked.toStdString()), accepted);
     }
 
     // When the catalogue cannot be written, the software copied for it goes again, and an

@@ -138,15 +138,15 @@ private:
     QTemporaryDir dir_;
     std::string exchange_;
 
-    // Prints the report to a PDF of an A4 page whose printable area starts at the paper's
-    // edges, and returns the PDF's path.
-    QString PrintPdf(const QString& name)
+    // Prints the report to a PDF of an A4 page whose printable area lies `margins` (points)
+    // within the paper's edges, and returns the PDF's path.
+    QString PrintPdf(const QString& name, const QMarginsF& margins = {})
     {
         QPrinter printer(QPrinter::HighResolution);
         printer.setOutputFormat(QPrinter::PdfFormat);
         printer.setOutputFileName(dir_.filePath(name));
-        printer.setPageLayout(
-            QPageLayout(QPageSize(QPageSize::A4), QPageLayout::Portrait, QMarginsF(0, 0, 0, 0)));
+        printer.setPageLayout(QPageLayout(QPageSize(QPageSize::A4), QPageLayout::Portrait, margins,
+                                          QPageLayout::Point));
         CReportPrinter report;
         if (!report.PrintOn(printer))
             qFatal("cannot print to %s", qPrintable(name));
@@ -202,7 +202,8 @@ private slots:
 
         const int s = -280, L = 1123, T = 3123;
         const QSizeF page = QPageSize(QPageSize::A4).size(QPageSize::Point);
-        const double W = std::lround(page.width() * 20), H = std::lround(page.height() * 20);
+        // A PDF has no physical margins: the text keeps the left margin at the right too.
+        const double W = std::lround(page.width() * 20) - L, H = std::lround(page.height() * 20);
         double x0 = 0, x1 = 0;
         auto near = [](double points, double twips) {
             return std::abs(points - twips / 20.0) <= 1.0;
@@ -252,6 +253,58 @@ private slots:
         QCOMPARE(footer, title + " 1/1");
         QVERIFY(near(x0, L));
         QVERIFY2(near(x1, W), qPrintable(QString::number(x1)));
+    }
+
+    // The right limit of a page: a printer's printable area; on a PDF mirrored from the left
+    // (pdfRightMarginMirrorsLeft), yet never beyond the printable area.
+    void rightLimit_data()
+    {
+        QTest::addColumn<int>("width");
+        QTest::addColumn<int>("left");
+        QTest::addColumn<int>("right"); // -1: a printer with physical margins
+        QTest::addColumn<int>("limit");
+        QTest::newRow("printer") << 11000 << 360 << -1 << 11000;
+        QTest::newRow("PDF margins beyond 0.78 inch") << 9026 << 1440 << 1440 << 9026;
+    }
+    void rightLimit()
+    {
+        QFETCH(int, width);
+        QFETCH(int, left);
+        QFETCH(int, right);
+        QFETCH(int, limit);
+        const std::optional<int> rightOffset = right < 0 ? std::nullopt : std::optional<int>(right);
+        const ReportGeometry g = ReportPageGeometry(width, 15000, left, rightOffset);
+        QCOMPARE(g.W, limit);
+        QCOMPARE(g.L, ReportLeftMargin(left));
+    }
+
+    // Printed to PDF, the footer's page number ends as far from the paper's right edge as its
+    // title starts from the left, whatever margins the PDF was given.
+    void pdfRightMarginMirrorsLeft_data()
+    {
+        QTest::addColumn<QMarginsF>("margins");
+        QTest::newRow("no margins") << QMarginsF();
+        QTest::newRow("10 points") << QMarginsF(10, 10, 10, 10);
+        QTest::newRow("uneven") << QMarginsF(14, 20, 40, 20);
+    }
+    void pdfRightMarginMirrorsLeft()
+    {
+        QFETCH(QMarginsF, margins);
+        const QList<Word> words = PdfWords(PrintPdf("margins.pdf", margins));
+        const QSizeF page = QPageSize(QPageSize::A4).size(QPageSize::Point);
+        const Word* number = nullptr;
+        const Word* title = nullptr;
+        for (const Word& w : words) {
+            if (w.text == "1/1")
+                number = &w;
+            else if (!title || w.yMax > title->yMax ||
+                     (w.yMax == title->yMax && w.xMin < title->xMin))
+                title = &w;
+        }
+        QVERIFY2(number && title, "the footer is missing");
+        const double left = title->xMin, right = page.width() - number->xMax;
+        QVERIFY2(std::abs(left - 1123 / 20.0) <= 1 && std::abs(right - left) <= 1,
+                 qPrintable(QString("left %1 pt, right %2 pt").arg(left).arg(right)));
     }
 
     // The red title and the logo land where the design puts them.
