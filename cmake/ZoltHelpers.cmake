@@ -83,6 +83,19 @@ function(zolt_layer_sources out)
   set(${out}_REST ${rest} PARENT_SCOPE)
 endfunction()
 
+# Tests that run over pseudo-terminals, start the tester simulator or the program itself: label
+# "e2e". Every other test is labelled "unit" and runs in moments (ctest -L unit).
+set(ZOLT_E2E_TESTS tst_link_end_to_end tst_link_line fuzz_notice_frames_replay tst_commvelanto
+    tst_copy_end_to_end tst_tester_software_end_to_end tst_zoltctl_end_to_end tst_tester_sim
+    tst_port_change tst_start_up tst_install)
+function(zolt_label_test name)
+  if(name IN_LIST ZOLT_E2E_TESTS)
+    set_tests_properties(${name} PROPERTIES LABELS e2e)
+  else()
+    set_tests_properties(${name} PROPERTIES LABELS unit)
+  endif()
+endfunction()
+
 # The folders of test support headers that tests of other folders share ("link/tests/...").
 set(ZOLT_TEST_SUPPORT link/tests software/tests transfer/tests)
 function(zolt_test_support target)
@@ -113,6 +126,7 @@ function(zolt_test name)
     set(ARG_TIMEOUT 120)
   endif()
   set_tests_properties(${name} PROPERTIES ENVIRONMENT "${env}" TIMEOUT ${ARG_TIMEOUT})
+  zolt_label_test(${name})
 endfunction()
 
 # zolt_fuzzer(NAME SOURCES... [LIBS ...] [SEEDS folders...]): a libFuzzer target with ZOLT_FUZZ
@@ -143,6 +157,7 @@ function(zolt_fuzzer name)
   add_test(NAME ${name}_replay COMMAND ${name} ${ARG_SEEDS})
   set_tests_properties(${name}_replay PROPERTIES ENVIRONMENT "QT_QPA_PLATFORM=offscreen"
                                                  TIMEOUT 300)
+  zolt_label_test(${name}_replay)
 endfunction()
 
 # zolt_needs(TARGET needed...): TARGET (a test or benchmark) is built and run only when every

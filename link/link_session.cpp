@@ -41,7 +41,7 @@ int LinkSession::OpenLink(QObject* view, const PortTarget& target)
             return -1;
         }
     }
-    window_ = std::make_unique<LinkWindow>(*api_);
+    window_ = std::make_unique<LinkWindow>(*api_, *clock_);
     window_->SetViewWindow(view);
     connect(window_.get(), &LinkWindow::Failed, this, &LinkSession::Failed);
     open_ = true;

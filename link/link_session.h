@@ -52,6 +52,9 @@ public:
                          QObject* parent = nullptr);
     ~LinkSession() override;
 
+    // The clock of the link window's timers (tests); takes effect at the next OpenLink.
+    void SetClock(LinkClock& clock) { clock_ = &clock; }
+
     // Sets the link up for the view `view` and opens `target` at 19200 baud. Returns 0 (go on,
     // possibly without a port) or -1 (the program must end; Failed said why).
     int OpenLink(QObject* view, const PortTarget& target);
@@ -102,6 +105,7 @@ private:
 
     const Workspace& workspace_;
     std::unique_ptr<LinkApi> api_;
+    LinkClock* clock_ = &LinkClock::Real();
     std::unique_ptr<LinkWindow> window_;
     int linkId_ = -1;
     bool portOpen_ = false;

@@ -19,13 +19,10 @@ void Post(QObject* target, long long first, QByteArray frame = {})
 
 } // namespace
 
-LinkWindow::LinkWindow(LinkApi& api, QObject* parent) : QObject(parent), api_(api)
+LinkWindow::LinkWindow(LinkApi& api, LinkClock& clock, QObject* parent)
+    : QObject(parent), api_(api), retryTimer_(clock.CreateTimer([this] { OnRetryTimer(); }))
 {
     setObjectName(QStringLiteral("LinkWindow"));
-    retryTimer_.setSingleShot(true);
-    // A coarse timer may fire 5% early, which would cut a slow tester's answer short.
-    retryTimer_.setTimerType(Qt::PreciseTimer);
-    connect(&retryTimer_, &QTimer::timeout, this, &LinkWindow::OnRetryTimer);
 }
 
 LinkWindow::~LinkWindow()
@@ -36,7 +33,7 @@ LinkWindow::~LinkWindow()
 void LinkWindow::Shutdown()
 {
     closed_ = true;
-    retryTimer_.stop();
+    retryTimer_->Stop();
     queue_.clear();
     ending_ = false;
 }
@@ -73,7 +70,7 @@ bool LinkWindow::Start(Exchange&& exchange)
     busy_ = true;
     pending_ = true;
     if (Send() == 1) {
-        retryTimer_.start(current_.timeout);
+        retryTimer_->Start(current_.timeout);
         return true;
     }
     busy_ = false;
@@ -140,7 +137,7 @@ int LinkWindow::EndExchange(QObject* requester)
     // usual. Until then the line stays held.
     ending_ = true;
     busy_ = true;
-    retryTimer_.start(proto::kEndExchangeMs);
+    retryTimer_->Start(proto::kEndExchangeMs);
     current_.attempt = current_.maxAttempts;
     return 1;
 }
@@ -148,7 +145,7 @@ int LinkWindow::EndExchange(QObject* requester)
 void LinkWindow::FinishEnd()
 {
     ending_ = false;
-    retryTimer_.stop();
+    retryTimer_->Stop();
     api_.Cancel(linkId_);
     pending_ = false;
     Release();
@@ -160,7 +157,7 @@ int LinkWindow::RetryNow(QObject* requester)
         return 0; // closed, or given up already
     if (requester && current_.requester != requester)
         return 0;
-    retryTimer_.stop();
+    retryTimer_->Stop();
     api_.Cancel(linkId_);
     if (current_.attempt >= current_.maxAttempts || current_.frameLength == 0) {
         pending_ = false;
@@ -175,13 +172,13 @@ int LinkWindow::RetryNow(QObject* requester)
         ResendFailed();
         return 1; // the requester hears of it as LinkSendFailed
     }
-    retryTimer_.start(current_.timeout);
+    retryTimer_->Start(current_.timeout);
     return 1;
 }
 
 void LinkWindow::OnRetryTimer()
 {
-    retryTimer_.stop();
+    retryTimer_->Stop();
     if (ending_) {
         FinishEnd();
         return;
@@ -196,14 +193,14 @@ void LinkWindow::OnRetryTimer()
         ResendFailed();
         return;
     }
-    retryTimer_.start(current_.timeout);
+    retryTimer_->Start(current_.timeout);
 }
 
 void LinkWindow::ResendFailed()
 {
     // The line has gone (adapter unplugged, port closed): waiting out the remaining attempts
     // would only tell the requester "no answer" long after it could know.
-    retryTimer_.stop();
+    retryTimer_->Stop();
     api_.Cancel(linkId_);
     pending_ = false;
     Post(current_.requester, LinkSendFailed);
@@ -254,7 +251,7 @@ void LinkWindow::OnFrameArrived()
     if (result == 2)
         return; // the frame behind this notification was cancelled with its exchange
     if (result != 1) {
-        retryTimer_.stop();
+        retryTimer_->Stop();
         pending_ = false;
         Release();
         emit Failed(ErrorReport(ErrorText::kCannotReceive));
@@ -276,7 +273,7 @@ void LinkWindow::OnFrameArrived()
         Post(window, code, std::move(frame));
         return;
     }
-    retryTimer_.stop();
+    retryTimer_->Stop();
     pending_ = false;
     Post(current_.requester, code, std::move(frame));
     Release();

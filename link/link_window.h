@@ -16,14 +16,15 @@
 #pragma once
 
 #include "core/messages.h"
+#include "link/link_clock.h"
 #include "linklib/protocol.h"
 
 #include <QObject>
 #include <QPointer>
-#include <QTimer>
 
 #include <cstdint>
 #include <deque>
+#include <memory>
 
 class LinkApi;
 
@@ -36,7 +37,9 @@ class LinkWindow : public QObject
 public:
     static constexpr int kRetryTimerId = 10;
 
-    explicit LinkWindow(LinkApi& api, QObject* parent = nullptr);
+    // The retry timer and the end-of-exchange wait run on `clock`.
+    explicit LinkWindow(LinkApi& api, LinkClock& clock = LinkClock::Real(),
+                        QObject* parent = nullptr);
     ~LinkWindow() override;
 
     void SetLinkId(int linkId) { linkId_ = linkId; }
@@ -126,7 +129,7 @@ private:
     LinkApi& api_;
     int linkId_ = 0;
     QPointer<QObject> viewWindow_;
-    QTimer retryTimer_;
+    std::unique_ptr<LinkClock::Timer> retryTimer_;
 
     bool busy_ = false;
     bool pending_ = false;

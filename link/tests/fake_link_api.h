@@ -42,6 +42,8 @@ public:
     std::function<int(const std::string& device)> onOpen;
     std::vector<FakeCall> calls;
     QElapsedTimer clock;
+    // Where call times come from: the real clock, or a test's own.
+    std::function<long long()> now = [this] { return clock.elapsed(); };
     QPointer<QObject> notify;
     QPointer<QObject> lastSender;
 
@@ -137,7 +139,7 @@ private:
 
     FakeCall& Record(const char* name)
     {
-        calls.push_back({name, clock.elapsed(), {}, {}, 0});
+        calls.push_back({name, now(), {}, {}, 0});
         return calls.back();
     }
 };
@@ -149,6 +151,7 @@ public:
     std::vector<long long> codes;
     std::vector<qint64> atMs;
     QElapsedTimer clock;
+    std::function<long long()> now = [this] { return clock.elapsed(); };
     std::function<void(long long)> onCode; // runs as the requester's handler
     Requester() { clock.start(); }
 
@@ -157,7 +160,7 @@ protected:
     {
         if (e->type() == LinkMessageEvent::eventType()) {
             codes.push_back(static_cast<LinkMessageEvent*>(e)->wParam);
-            atMs.push_back(clock.elapsed());
+            atMs.push_back(now());
             if (onCode)
                 onCode(codes.back());
             return true;

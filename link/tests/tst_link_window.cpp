@@ -1,6 +1,7 @@
 // Tests of the exchange primitives of the link window against a scripted link library.
 #include "fake_link_api.h"
 #include "link/link_window.h"
+#include "manual_clock.h"
 
 #include <QTest>
 #include <QTimer>
@@ -12,10 +13,12 @@ class TestLinkWindow : public QObject
 {
     Q_OBJECT
 
+    // The window on a scripted library and a clock the test moves.
     struct Fixture
     {
+        ManualClock clock;
         FakeLinkApi api;
-        LinkWindow window{api};
+        LinkWindow window{api, clock};
         Requester requester;
         Requester view;
         Fixture()
@@ -23,6 +26,16 @@ class TestLinkWindow : public QObject
             api.Init(&window, 0);
             window.SetLinkId(0x1234); // only the low byte goes into frames
             window.SetViewWindow(&view);
+            api.now = [this] { return clock.Now(); };
+            requester.now = api.now;
+        }
+        std::vector<qint64> SendTimes() const
+        {
+            std::vector<qint64> times;
+            for (const FakeCall& c : api.calls)
+                if (c.name == "Send")
+                    times.push_back(c.atMs);
+            return times;
         }
     };
 
@@ -150,7 +163,8 @@ private slots:
         Fixture f;
         f.window.BuildRequest(23); // 3 attempts of 300 ms
         f.window.SendRequest(&f.requester);
-        QTRY_COMPARE_WITH_TIMEOUT(f.requester.codes.size(), std::size_t(1), 15000);
+        f.clock.Advance(900);
+        QCOMPARE(f.requester.codes.size(), std::size_t(1));
         Requester next;
         f.window.BuildRequest(3);
         f.window.SendRequest(&next);
@@ -212,34 +226,73 @@ private slots:
         QVERIFY(!f.window.Pending());
     }
 
-    // The design's time-outs, in real time: 3000 ms per attempt, two attempts.
-    void unansweredSyncIsSentTwiceThenTimesOut()
+    // Every request type against a silent line: how many times its frame goes out, how far
+    // apart, and when its requester hears that nobody answered.
+    void silentLine_data()
     {
-        Fixture f;
-        f.window.BuildRequest(3);
-        f.window.SendRequest(&f.requester);
-        QTRY_COMPARE_WITH_TIMEOUT(f.requester.codes.size(), std::size_t(1), 20000);
-        QCOMPARE(f.requester.codes[0], LinkTimeout);
-        QCOMPARE(f.api.Count("Send"), 2);
-        // The retry timer never fires early; how late it fires depends on the machine's load,
-        // so the upper bounds only tell 3000 ms from the default 4000 ms per attempt.
-        const qint64 second = f.api.calls.back().atMs - f.api.calls[1].atMs;
-        QVERIFY2(second >= 2990 && second < 3900, QByteArray::number(second));
-        QVERIFY2(f.requester.atMs[0] >= 5990 && f.requester.atMs[0] < 7900,
-                 QByteArray::number(f.requester.atMs[0]));
-        QVERIFY(!f.window.Busy());
-        QVERIFY(f.window.Pending()); // until EndExchange
+        QTest::addColumn<int>("type");
+        QTest::addColumn<int>("attempts");
+        QTest::addColumn<int>("waitMs"); // for each attempt
+        const struct
+        {
+            int type, attempts, waitMs;
+        } kDesign[] = {
+            {3, 2, 3000},  {8, 3, 4000},  {9, 3, 4000},  {11, 3, 4000}, {12, 3, 4000},
+            {13, 3, 4000}, {14, 3, 4000}, {15, 3, 4000}, {16, 3, 4000}, {17, 3, 4000},
+            {18, 3, 4000}, {19, 3, 4000}, {20, 3, 4000}, {21, 3, 4000}, {22, 3, 4000},
+            {23, 3, 300},  {24, 1, 3000}, {27, 3, 1000}, {28, 3, 4000}, {29, 3, 2000},
+            {30, 3, 4000}, {31, 3, 4000}, {35, 3, 300},  {36, 3, 4000}, {37, 3, 1000},
+            {38, 3, 500},  {42, 3, 1000}, {47, 3, 4000}, {51, 3, 4000}, {53, 3, 4000},
+        };
+        for (const auto& row : kDesign)
+            QTest::addRow("type %d", row.type) << row.type << row.attempts << row.waitMs;
     }
 
-    void singleAttemptRequestIsSentOnce()
+    void silentLine()
     {
+        QFETCH(int, type);
+        QFETCH(int, attempts);
+        QFETCH(int, waitMs);
         Fixture f;
-        f.window.BuildRequest(24);
+        const Bytes data(8, 1);
+        QCOMPARE(f.window.BuildRequest(type, data.data(), int(data.size())), 1);
+        QCOMPARE(f.window.SendRequest(&f.requester), 1);
+        f.clock.Advance(qint64(attempts) * waitMs - 1);
+        QVERIFY2(f.requester.codes.empty(), "the requester was told too early");
+        f.clock.Advance(1);
+        QCOMPARE(f.requester.codes, std::vector<long long>{LinkTimeout});
+        QCOMPARE(f.requester.atMs, std::vector<qint64>{qint64(attempts) * waitMs});
+        std::vector<qint64> expected;
+        for (int i = 0; i < attempts; ++i)
+            expected.push_back(qint64(i) * waitMs);
+        QCOMPARE(f.SendTimes(), expected);
+        QVERIFY(!f.window.Busy());
+        QVERIFY(f.window.Pending()); // until EndExchange
+        f.clock.Advance(10000);
+        QCOMPARE(f.SendTimes().size(), std::size_t(attempts));
+    }
+
+    // The cap on each attempt's wait (a lossy line in tests) only ever shortens a wait.
+    void attemptCapShortensOnly_data()
+    {
+        QTest::addColumn<int>("type");
+        QTest::addColumn<int>("cap");
+        QTest::addColumn<qint64>("timedOutAt");
+        QTest::newRow("sync: 2 attempts of 100 ms") << 3 << 100 << qint64(200);
+        QTest::newRow("type 23: its own 300 ms are below the cap") << 23 << 1000 << qint64(900);
+    }
+
+    void attemptCapShortensOnly()
+    {
+        QFETCH(int, type);
+        QFETCH(int, cap);
+        QFETCH(qint64, timedOutAt);
+        Fixture f;
+        f.window.SetAttemptTimeoutLimit(cap);
+        f.window.BuildRequest(type);
         f.window.SendRequest(&f.requester);
-        QTRY_COMPARE_WITH_TIMEOUT(f.requester.codes.size(), std::size_t(1), 15000);
-        QCOMPARE(f.requester.codes[0], LinkTimeout);
-        QVERIFY2(f.requester.atMs[0] >= 2990, QByteArray::number(f.requester.atMs[0]));
-        QCOMPARE(f.api.Count("Send"), 1);
+        f.clock.Advance(5000);
+        QCOMPARE(f.requester.atMs, std::vector<qint64>{timedOutAt});
     }
 
     // What ends an exchange that EndExchange gave up, and what the line does meanwhile: it is
@@ -274,8 +327,10 @@ private slots:
         Requester next;
         f.window.BuildRequest(timedOut ? 23 : 3); // type 23: 3 attempts of 300 ms
         f.window.SendRequest(&f.requester);
-        if (timedOut)
-            QTRY_COMPARE_WITH_TIMEOUT(f.requester.codes.size(), std::size_t(1), 15000);
+        if (timedOut) {
+            f.clock.Advance(900);
+            QCOMPARE(f.requester.codes.size(), std::size_t(1));
+        }
         const std::size_t start = f.api.calls.size();
         if (during == "answer")
             f.api.Deliver(7, 1); // already queued when the exchange is given up
@@ -293,12 +348,14 @@ private slots:
             QCOMPARE(f.window.BuildRequest(12, block.data(), int(block.size())), 1);
             QCOMPARE(f.window.SendRequest(&next), 1);
             QCOMPARE(f.api.calls.size(), start); // queued behind the end
-            QTRY_COMPARE(f.api.Count("Send"), timedOut ? 4 : 2);
-            QVERIFY(clock.elapsed() >= 250);
+            f.clock.Advance(proto::kEndExchangeMs - 1);
+            QCOMPARE(f.api.calls.size(), start); // the line is held for the whole wait
+            f.clock.Advance(1);
+            QCOMPARE(f.api.Count("Send"), timedOut ? 4 : 2);
             f.api.Deliver(9, 1);
             QTRY_COMPARE(next.codes, nextCodes);
         }
-        QTest::qWait(2 * proto::kEndExchangeMs);
+        f.clock.Advance(2 * proto::kEndExchangeMs);
         std::vector<std::string> names;
         for (std::size_t i = start; i < f.api.calls.size(); ++i)
             names.push_back(f.api.calls[i].name);
@@ -355,11 +412,11 @@ private slots:
         f.api.sendResult = 0;
         if (retryNow)
             QCOMPARE(f.window.RetryNow(&f.requester), 1);
-        QTRY_COMPARE_WITH_TIMEOUT(f.requester.codes.size(), std::size_t(1), 3000);
-        QCOMPARE(f.requester.codes[0], LinkSendFailed);
+        f.clock.Advance(retryNow ? 0 : 300);
+        QCOMPARE(f.requester.codes, std::vector<long long>{LinkSendFailed});
         QCOMPARE(f.api.Count("Send"), 2);
         QVERIFY(!f.window.Busy() && !f.window.Pending());
-        QTest::qWait(700); // past the attempts the exchange had left
+        f.clock.Advance(700); // past the attempts the exchange had left
         QCOMPARE(f.requester.codes.size(), std::size_t(1));
     }
 
@@ -398,6 +455,32 @@ private slots:
         QTRY_COMPARE(third.codes, std::vector<long long>{19});
         QVERIFY(!f.window.Busy());
         QCOMPARE(f.api.Count("Send"), 3);
+    }
+
+    // A request made from inside an answer handler, while others wait for the line, goes
+    // behind them: the line is free for a moment there, but the queue is not.
+    void requestFromAnAnswerHandlerQueuesBehindTheWaiting()
+    {
+        Fixture f;
+        Requester waiting, late;
+        const std::uint8_t path[] = {'/', 'F', 'N', '0'};
+        f.window.BuildRequest(3);
+        f.window.SendRequest(&f.requester);
+        f.window.BuildRequest(21, path, 4);
+        f.window.SendRequest(&waiting);
+        f.requester.onCode = [&](long long) {
+            f.window.BuildRequest(24);
+            f.window.SendRequest(&late);
+        };
+        f.api.Deliver(7, 1);
+        QTRY_COMPARE(f.api.Count("Send"), 2);
+        f.api.Deliver(18, 1);
+        QTRY_COMPARE(f.api.Count("Send"), 3);
+        std::vector<int> wire;
+        for (const FakeCall& c : f.api.calls)
+            if (c.name == "Send")
+                wire.push_back(c.frame[proto::kOffsetCode]);
+        QCOMPARE(wire, (std::vector<int>{7, 18, 1})); // sync, the waiting listing, then type 24
     }
 
     // The answered requester runs before the next queued request is sent, so it may still

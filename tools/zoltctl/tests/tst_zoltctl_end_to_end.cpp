@@ -55,13 +55,17 @@ private:
             return run;
         p.write(input);
         p.closeWriteChannel();
-        if (!p.waitForFinished(120000)) {
+        // A command against the simulator takes seconds at most, sanitizers included.
+        const bool ended = p.waitForFinished(30000);
+        if (!ended) {
             p.kill();
             p.waitForFinished();
         }
-        run.status = p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1;
+        run.status = ended && p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1;
         run.out = p.readAllStandardOutput();
         run.err = p.readAllStandardError();
+        if (!ended)
+            run.err += "\n(the test: zoltctl did not end within 30 s and was killed)";
         return run;
     }
 
