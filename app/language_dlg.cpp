@@ -54,8 +54,8 @@ void CLanguageDlg::Choose(int language)
         return;
     }
     if (!SaveLanguage(language))
-        ShowMessage(AppConfig.textsPath.c_str(), "MESSAGGI_ERRORE", 1, "MESSAGGI_ERRORE", 3,
-                    kStyleError, 0);
+        ShowMessage(AppConfig.textsPath.c_str(), kErrorSection, ErrorText::kTitle, kErrorSection,
+                    ErrorText::kProfileNotWritten, kStyleError, 0);
     // The language changes for this run even when it could not be saved.
     AppConfig.language = std::uint8_t(language);
     done(1);
@@ -65,8 +65,8 @@ bool CLanguageDlg::event(QEvent* event)
 {
     if (event->type() == LinkMessageEvent::eventType()) {
         if (static_cast<LinkMessageEvent*>(event)->wParam == LinkTimeout)
-            ShowMessage(AppConfig.textsPath.c_str(), "MESSAGGI_ERRORE", 1, "MESSAGGI_ERRORE", 12,
-                        kStyleError, 0);
+            ShowMessage(AppConfig.textsPath.c_str(), kErrorSection, ErrorText::kTitle,
+                        kErrorSection, ErrorText::kNoAnswer, kStyleError, 0);
         return true;
     }
     return QDialog::event(event);

@@ -314,6 +314,8 @@ void CMainFrame::SetView(CZOLTView* view)
     view->SetPrinter(GetPrinter());
     connect(view, &CZOLTView::LanguageChanged, this, &CMainFrame::RelabelMenu);
     connect(view, &CZOLTView::MaximizeRequested, this, &QWidget::showMaximized);
+    connect(view, &CZOLTView::StatusMessage, statusBar(),
+            [this](const QString& text) { statusBar()->showMessage(text); });
 }
 
 void CMainFrame::RelabelMenu()

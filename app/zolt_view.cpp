@@ -20,6 +20,13 @@
 #include <QPrintPreviewDialog>
 #include <QPrinter>
 
+namespace {
+
+constexpr const char* kCopySection = "DIALOGO_COPY_PC_TESTER";
+constexpr int kDownloadDoneText = 10; // "%d" files sent
+
+} // namespace
+
 CZOLTView::CZOLTView(QWidget* parent) : QWidget(parent), boxes_(AppConfig)
 {
     setObjectName("view");
@@ -123,10 +130,16 @@ void CZOLTView::OpenTesterSoftware()
             CCopyToTesterDlg copy(copyLink, AppConfig, boxes_, parent);
             for (const TesterSoftwareEngine::CopyItem& item : queue)
                 copy.AddFile(item.pcPath.c_str(), item.testerPath.c_str(), 0, 0);
-            copy.exec();
+            // The copy dialog closes as soon as the transfer ends: a download that went well is
+            // said on the status bar, one that failed was said in its box.
+            if (copy.exec() == CopyEngine::kResultSent)
+                emit StatusMessage(
+                    QString::fromStdString(FillText(AppConfig.Text(kCopySection, kDownloadDoneText),
+                                                    {std::to_string(copy.Engine().FilesSent())})));
             return copy.Engine().FilesSent();
         },
         this);
+    dlg.ShowFailuresIn(boxes_); // one place for the copy's failures and the dialog's
     dlg.exec();
 }
 

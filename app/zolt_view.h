@@ -39,6 +39,8 @@ signals:
     void LanguageChanged();
     // The tester asked for the main window to be shown maximised.
     void MaximizeRequested();
+    // A line for the status bar (a download that ended well).
+    void StatusMessage(const QString& text);
 
 protected:
     void paintEvent(QPaintEvent* event) override;

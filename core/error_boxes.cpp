@@ -2,7 +2,35 @@
 #include "core/error_boxes.h"
 
 #include "core/message_box.h"
+#include "core/plain_box.h"
 #include "core/workspace.h"
+
+namespace {
+
+// A box is as wide as its longest unbroken run of characters: a word of more than this many
+// (a long device path or file name) is shortened in its middle.
+constexpr int kLongestWord = 60;
+
+std::string ElideLongWords(const std::string& text)
+{
+    QString out;
+    const QString all = QString::fromStdString(text);
+    qsizetype start = 0;
+    for (qsizetype i = 0; i <= all.size(); ++i) {
+        if (i < all.size() && !all[i].isSpace())
+            continue;
+        const QString word = all.mid(start, i - start);
+        out += word.size() > kLongestWord
+                   ? word.left(kLongestWord / 2 - 1) + QChar(0x2026) + word.right(kLongestWord / 2)
+                   : word;
+        if (i < all.size())
+            out += all[i];
+        start = i + 1;
+    }
+    return out.toStdString();
+}
+
+} // namespace
 
 ErrorBoxes::ErrorBoxes(const Workspace& workspace, QObject* parent)
     : QObject(parent), workspace_(workspace)
@@ -12,8 +40,23 @@ ErrorBoxes::ErrorBoxes(const Workspace& workspace, QObject* parent)
 
 void ErrorBoxes::Show(const ErrorReport& report)
 {
+    // Reports made one after the other in one handler reach the event loop together: the
+    // second of a message already on its way would only show once the first box is closed.
+    for (const std::vector<ErrorReport>* list : {&pending_, &showing_})
+        for (const ErrorReport& other : *list)
+            if (other.SameMessage(report)) {
+                ++heldBack_;
+                return;
+            }
+    pending_.push_back(report);
     QMetaObject::invokeMethod(
-        this, [this, report] { ShowAtOnce(report); }, Qt::QueuedConnection);
+        this,
+        [this] {
+            const ErrorReport next = pending_.front();
+            pending_.erase(pending_.begin());
+            ShowAtOnce(next);
+        },
+        Qt::QueuedConnection);
 }
 
 void ErrorBoxes::ShowAtOnce(const ErrorReport& report)
@@ -26,9 +69,11 @@ void ErrorBoxes::ShowAtOnce(const ErrorReport& report)
             return;
         }
     showing_.push_back(report);
-    const std::string text = ReportText(report, workspace_);
+    const std::string text = ElideLongWords(ReportText(report, workspace_));
     if (report.style == kStyleNotice) {
         ShowPlatformNotice(text); // the platform's own box, not the program's
+    } else if (report.platform) {
+        ShowSystemBox(ReportTitle(report, workspace_), text, BoxIcon::Error);
     } else {
         ShowMessageText(workspace_.textsPath.c_str(), ReportTitle(report, workspace_).c_str(),
                         text.c_str(), report.style, report.helpId);

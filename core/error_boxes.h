@@ -1,7 +1,8 @@
 // The one place where failures reported below the top become message boxes: every emitter's
 // Failed signal is connected here. A report is shown from the event loop, never inside the
-// handler that emitted it, and a report of a message whose box is open is counted, not shown
-// over it again, so that a tester flooding the line cannot stack boxes.
+// handler that emitted it, and a report of a message whose box is open or on its way is counted,
+// not shown again, so that a tester flooding the line cannot stack boxes. A word longer than 60
+// characters (a long device path or file name) is shortened in its middle.
 //
 //   ErrorBoxes boxes(AppConfig);
 //   boxes.Watch(&linkSession);             // any QObject with Failed(const ErrorReport&)
@@ -48,6 +49,7 @@ signals:
 
 private:
     const Workspace& workspace_;
+    std::vector<ErrorReport> pending_; // on their way to the event loop, in order
     std::vector<ErrorReport> showing_;
     std::size_t heldBack_ = 0;
 };

@@ -68,8 +68,8 @@ std::string ReportText(const ErrorReport& report, const Workspace& workspace)
     const std::string text =
         TextOr(workspace.Text(report.section.c_str(), report.number), kMessageMissing);
     if (report.detail.empty())
-        return text;
+        return text + report.appended;
     if (text.find("%s") != std::string::npos)
-        return FillText(text, {report.detail});
-    return text + "\n\n" + report.detail;
+        return FillText(text, {report.detail}) + report.appended;
+    return text + "\n\n" + report.detail + report.appended;
 }

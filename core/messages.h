@@ -57,6 +57,9 @@ enum : int
     kNoPortOpen = 64,       // after a failed change of port, the old one could not be reopened
     kSizeDiffers = 65,
     kTooManyParts = 66,
+    kPartPlaceTaken = 67, // a link, folder or device where a part file goes
+    kNameNotUsable = 68,  // a tester name that cannot build a path
+    kNotKept = 69,        // the tester's listing does not hold what it acknowledged
 };
 } // namespace ErrorText
 
@@ -90,6 +93,8 @@ struct ErrorReport
     int helpId = 0;
     std::string literal;      // when set: shown instead of a looked-up text
     std::string literalTitle; // ... under this title
+    std::string appended;     // follows the text as it stands (names, figures)
+    bool platform = false;    // in the platform's own box, not the program's
     bool ends = false;        // the work that reported it has ended with it
 
     // The same message (what a box shows), whatever its detail.

@@ -7,11 +7,11 @@
 #include "core/app_settings.h"
 #include "core/help_request.h"
 #include "core/message_box.h"
+#include "core/plain_box.h"
 #include "core/texts.h"
 #include "platform/profile.h"
 #include "software/file_tools.h"
 #include "software/install_engine.h"
-#include "software/plain_box.h"
 #include "software/vehicle_catalogue.h"
 
 #include <QDir>
@@ -23,11 +23,8 @@
 
 namespace {
 
-constexpr const char* kErrorSection = "MESSAGGI_ERRORE";
 constexpr const char* kUpdateDialogSection = "DIALOGO_AGGIORNAMENTO_SW_TESTER";
 constexpr const char* kDescriptionExtension = "INSTALL";
-constexpr int kInstallFailedText = 52;
-constexpr int kInstalledText = 53;
 constexpr int kNothingInstalledText = 54;
 
 // Shows the wait cursor for the life of the guard.
@@ -231,7 +228,7 @@ bool CInstallSoftwareDlg::InstallRow(int row)
     const std::string file = ReadDescription(description, "ECU", "ecu", "", 100);
     if (!file.empty())
         software += " (" + file + ")";
-    ShowResult(outcome.installed ? kInstalledText : kInstallFailedText,
+    ShowResult(outcome.installed ? int(ErrorText::kInstalled) : int(ErrorText::kInstallFailed),
                outcome.installed ? BoxIcon::Information : BoxIcon::Error, software);
     return outcome.installed;
 }

@@ -9,7 +9,7 @@
 #include "core/texts.h"
 #include "software/install_software_dlg.h"
 #include "software/list_fit.h"
-#include "software/plain_box.h"
+#include "core/plain_box.h"
 #include "software/tester_software_names.h"
 
 #include <QApplication>
@@ -22,7 +22,6 @@
 
 namespace {
 
-constexpr const char* kErrors = "MESSAGGI_ERRORE";
 constexpr int kConfirmText = 10;
 constexpr int kSelectionRowText = 30; // "%s (%s)": ECU name, vehicle
 constexpr int kStartDelayMs = 1; // the design's start-up timer 4
@@ -33,33 +32,7 @@ constexpr const char* kLeftovers[] = {"SCARICO.INI", "FILES_SCARICO.$$$"};
 
 std::string ErrorTitle()
 {
-    std::string title = GetText(kErrors, 1, AppConfig.textsPath.c_str());
-    return title == kTextNotFound ? "Title not present !" : title;
-}
-
-// Fills the first two "%s" of `format` with `first` and `second`; any other "%" stays.
-std::string FillNames(const std::string& format, const std::string& first,
-                      const std::string& second)
-{
-    const std::string* next[] = {&first, &second};
-    std::size_t used = 0;
-    std::string out;
-    for (std::size_t i = 0; i < format.size(); ++i) {
-        if (format[i] == '%' && i + 1 < format.size()) {
-            if (format[i + 1] == '%') {
-                out += '%';
-                ++i;
-                continue;
-            }
-            if (format[i + 1] == 's' && used < 2) {
-                out += *next[used++];
-                ++i;
-                continue;
-            }
-        }
-        out += format[i];
-    }
-    return out;
+    return TextOr(AppConfig.Text(kErrorSection, ErrorText::kTitle), kTitleMissing);
 }
 
 // `text` with every line of more than 40 characters cut in its middle: the box shows at most
@@ -91,7 +64,7 @@ static QPixmap Picture(const char* name)
 CTesterSoftwareDlg::CTesterSoftwareDlg(RequestLink& link, CopyRunner runCopy,
                                        QWidget* parent)
     : QDialog(parent), ui_(std::make_unique<Ui::CTesterSoftwareDlg>()),
-      engine_(link, AppConfig.workDir), runCopy_(std::move(runCopy)),
+      engine_(link, AppConfig), boxes_(AppConfig), runCopy_(std::move(runCopy)),
       runInstall_([](QWidget* owner) {
           CInstallSoftwareDlg dlg(owner);
           dlg.exec();
@@ -152,10 +125,7 @@ CTesterSoftwareDlg::CTesterSoftwareDlg(RequestLink& link, CopyRunner runCopy,
         UpdateControls();
     });
     // Boxes and the copy dialog run from the event loop, not inside the engine's own calls.
-    connect(&engine_, &TesterSoftwareEngine::Failure, this,
-            [this](const TesterSoftwareEngine::Message& message) {
-                QTimer::singleShot(0, this, [this, message] { ShowFailure(message); });
-            });
+    connect(&engine_, &TesterSoftwareEngine::Failed, this, &CTesterSoftwareDlg::ShowFailure);
     connect(&engine_, &TesterSoftwareEngine::ConflictQuestion, this,
             [this](const std::string& question) {
                 QTimer::singleShot(0, this, [this, question] { AskConflict(question); });
@@ -324,7 +294,7 @@ void CTesterSoftwareDlg::ShowSelection()
     for (const TesterSoftwareEngine::SelectionSlot& slot : engine_.Selection()) {
         std::string row = slot.ecu.name;
         if (!slot.vehicle.empty() && format != kTextNotFound)
-            row = FillNames(format, slot.ecu.name, slot.vehicle);
+            row = FillText(format, {slot.ecu.name, slot.vehicle});
         names << QString::fromStdString(row);
         files << QString::fromStdString(slot.ecu.fileName);
     }
@@ -353,7 +323,7 @@ void CTesterSoftwareDlg::UpdateControls()
 
 bool CTesterSoftwareDlg::Confirm()
 {
-    return ShowMessage(AppConfig.textsPath.c_str(), kErrors, 1, kTesterSoftwareSection,
+    return ShowMessage(AppConfig.textsPath.c_str(), kErrorSection, ErrorText::kTitle, kTesterSoftwareSection,
                        kConfirmText, kStyleQuestion, 0) == kYes;
 }
 
@@ -385,25 +355,12 @@ void CTesterSoftwareDlg::Install()
         Open();
 }
 
-void CTesterSoftwareDlg::ShowFailure(const TesterSoftwareEngine::Message& message)
+void CTesterSoftwareDlg::ShowFailure(const ErrorReport& report)
 {
-    const char* texts = AppConfig.textsPath.c_str();
-    if (message.kind == TesterSoftwareEngine::Message::Kind::System) {
-        ShowSystemBox(TesterSoftwareEngine::kIndexMismatchTitle, message.detail, BoxIcon::Error);
-    } else if (message.detail.empty()) {
-        ShowMessage(texts, kErrors, 1, kErrors, message.number, kStyleError, 0);
-    } else {
-        std::string text = GetText(kErrors, message.number, texts);
-        // The room message is shown as looked up, sentinel and all.
-        if (text == kTextNotFound && message.number != TesterSoftwareEngine::kNoRoom)
-            text = "Message not present !";
-        const std::string title = message.number == TesterSoftwareEngine::kNoRoom
-                                      ? GetText(kErrors, 1, texts)
-                                      : ErrorTitle();
-        const std::string shown = text + ElideLines(message.detail);
-        ShowMessageText(texts, title.c_str(), shown.c_str(), kStyleError, 0);
-    }
-    if (message.closes)
+    ErrorReport shown = report;
+    shown.appended = ElideLines(report.appended);
+    shownIn_->Show(shown);
+    if (report.ends)
         done(1);
 }
 

@@ -8,6 +8,7 @@
 // acknowledged.
 #pragma once
 
+#include "core/error_boxes.h"
 #include "software/tester_software_engine.h"
 
 #include <QDialog>
@@ -54,6 +55,10 @@ public:
 
     TesterSoftwareEngine& Engine() { return engine_; }
 
+    // Shows the engine's failures in `boxes` (the program's, which the copy dialog uses too, so
+    // that the line lost in the middle of a download is said once), not in boxes of its own.
+    void ShowFailuresIn(ErrorBoxes& boxes) { shownIn_ = &boxes; }
+
     // The opening sequence: catalogue, texts, empty selection, and a listing 1 ms later.
     void Open();
 
@@ -73,7 +78,7 @@ private:
     void Install();
     void UpdateControls();
     void ShowSelection();
-    void ShowFailure(const TesterSoftwareEngine::Message& message);
+    void ShowFailure(const ErrorReport& report);
     void AskConflict(const std::string& question);
     void RunCopy(const std::vector<TesterSoftwareEngine::CopyItem>& queue);
     bool Confirm();
@@ -84,6 +89,8 @@ private:
 
     std::unique_ptr<Ui::CTesterSoftwareDlg> ui_;
     TesterSoftwareEngine engine_;
+    ErrorBoxes boxes_;
+    ErrorBoxes* shownIn_ = &boxes_;
     CopyRunner runCopy_;
     InstallRunner runInstall_;
     bool closing_ = false;

@@ -1,7 +1,6 @@
 // The tester software engine: listing, purge, deletions and the download up to the copy.
 #include "software/tester_software_engine.h"
 
-#include "core/app_config.h"
 #include "core/texts.h"
 #include "software/tester_software_names.h"
 
@@ -81,17 +80,16 @@ std::string Lines(const std::vector<std::string>& names)
     return out;
 }
 
-std::string DialogText(int number)
+std::string DialogText(const Workspace& workspace, int number)
 {
-    const std::string text = GetText(kDialogSection, number, AppConfig.textsPath.c_str());
-    return text == kTextNotFound ? "Message not present !" : text;
+    return TextOr(workspace.Text(kDialogSection, number), kMessageMissing);
 }
 
 } // namespace
 
-TesterSoftwareEngine::TesterSoftwareEngine(RequestLink& link, std::string workDir,
+TesterSoftwareEngine::TesterSoftwareEngine(RequestLink& link, Workspace workspace,
                                            QObject* parent)
-    : QObject(parent), link_(link), workDir_(std::move(workDir))
+    : QObject(parent), link_(link), workspace_(std::move(workspace))
 {
     setObjectName(QStringLiteral("TesterSoftwareEngine"));
     connect(&link_, &RequestLink::Answered, this, [this](int code, const QByteArray& frame) {
@@ -114,26 +112,7 @@ std::string TesterSoftwareEngine::FormatConflict(const std::string& format,
                                                  const std::string& base, int testerParts,
                                                  int newParts)
 {
-    const std::string arguments[3] = {base, std::to_string(testerParts), std::to_string(newParts)};
-    int next = 0;
-    std::string out;
-    for (std::size_t i = 0; i < format.size(); ++i) {
-        if (format[i] == '%' && i + 1 < format.size()) {
-            const char c = format[i + 1];
-            if (c == '%') {
-                out += '%';
-                ++i;
-                continue;
-            }
-            if ((c == 's' || c == 'd') && next < 3) {
-                out += arguments[next++];
-                ++i;
-                continue;
-            }
-        }
-        out += format[i];
-    }
-    return out;
+    return FillText(format, {base, std::to_string(testerParts), std::to_string(newParts)});
 }
 
 void TesterSoftwareEngine::SetControls(bool enabled)
@@ -149,22 +128,21 @@ void TesterSoftwareEngine::Send(int type, const std::vector<std::uint8_t>& paylo
     awaiting_ = awaiting;
     if (!link_.Send(type, payload)) {
         awaiting_ = 0;
-        Fail(kCannotSend, true);
+        Fail(ErrorText::kCannotSend, true);
     }
 }
 
-void TesterSoftwareEngine::Fail(int number, bool closes, const std::string& detail)
+void TesterSoftwareEngine::Fail(int number, bool closes, const std::string& appended)
 {
     if (closes) {
         activity_ = Activity::Stopped;
         link_.EndExchange();
         awaiting_ = 0;
     }
-    Message message;
-    message.number = number;
-    message.detail = detail;
-    message.closes = closes;
-    emit Failure(message);
+    ErrorReport report(number);
+    report.appended = appended;
+    report.ends = closes;
+    emit Failed(report);
 }
 
 void TesterSoftwareEngine::Stop()
@@ -180,9 +158,9 @@ void TesterSoftwareEngine::Settle()
     activity_ = Activity::Idle;
     SetControls(true);
     if (notKept_) {
-        const Message message = *notKept_;
+        const ErrorReport report = *notKept_;
         notKept_.reset();
-        emit Failure(message);
+        emit Failed(report);
     }
     emit Settled();
 }
@@ -221,12 +199,12 @@ void TesterSoftwareEngine::OnAnswer(int code, const std::uint8_t* frame, int len
         // The controls stay as they are, and those still enabled work: nothing is pending.
         awaiting_ = 0;
         activity_ = Activity::Idle;
-        Fail(kNoAnswer, false);
+        Fail(ErrorText::kNoAnswer, false);
         return;
     }
     if (code == kSendFailed) {
         awaiting_ = 0;
-        Fail(kCannotSend, true);
+        Fail(ErrorText::kCannotSend, true);
         return;
     }
     if (code != awaiting_)
@@ -269,7 +247,7 @@ void TesterSoftwareEngine::OnDirectoryAnswer(int status)
         counter_ = 0;
         RequestEntry(0);
     } else {
-        Fail(status == kRefused ? kListingRefused : kMalformedAnswer, true);
+        Fail(status == kRefused ? ErrorText::kListingRefused : ErrorText::kBadRequest, true);
     }
 }
 
@@ -288,12 +266,12 @@ void TesterSoftwareEngine::OnEntryAnswer(int status, const std::uint8_t* frame, 
         return;
     }
     if (status == kRefused || status == kTesterError) {
-        Fail(kListingRefused, true);
+        Fail(ErrorText::kListingRefused, true);
         return;
     }
     // An entry shorter than its fixed fields has no name to read.
     if (status != kAccepted || length < kNameAt) {
-        Fail(kMalformedAnswer, true);
+        Fail(ErrorText::kBadRequest, true);
         return;
     }
     const std::uint32_t index = proto::GetU32BE(frame + kIndexAt);
@@ -304,11 +282,10 @@ void TesterSoftwareEngine::OnEntryAnswer(int status, const std::uint8_t* frame, 
     }
     if (index != std::uint32_t(counter_)) {
         activity_ = Activity::Stopped;
-        Message message;
-        message.kind = Message::Kind::System;
-        message.detail = kIndexMismatchText;
-        message.closes = true;
-        emit Failure(message);
+        ErrorReport report = ErrorReport::Literal(kIndexMismatchTitle, kIndexMismatchText);
+        report.platform = true; // the platform's box, as the design shows it
+        report.ends = true;
+        emit Failed(report);
         return;
     }
     // The name runs to the end of the frame as its length field gives it.
@@ -346,13 +323,12 @@ void TesterSoftwareEngine::CheckKept()
     if (missing.empty() && present.empty())
         return;
     if (!notKept_) {
-        notKept_.emplace();
-        notKept_->number = kNotKept;
+        notKept_.emplace(ErrorText::kNotKept);
     }
     if (!missing.empty())
-        notKept_->detail += "\n" + DialogText(kNotListedText) + Lines(missing);
+        notKept_->appended += "\n" + DialogText(workspace_, kNotListedText) + Lines(missing);
     if (!present.empty())
-        notKept_->detail += "\n" + DialogText(kStillListedText) + Lines(present);
+        notKept_->appended += "\n" + DialogText(workspace_, kStillListedText) + Lines(present);
 }
 
 void TesterSoftwareEngine::FinishListing()
@@ -397,7 +373,7 @@ bool TesterSoftwareEngine::CheckRowsDeletable(const std::vector<int>& rows)
                 refused.push_back(table_.Files()[std::size_t(file)].name);
     if (refused.empty())
         return true;
-    Fail(kNameNotUsable, false, Lines(refused));
+    Fail(ErrorText::kNameNotUsable, false, Lines(refused));
     return false;
 }
 
@@ -428,7 +404,7 @@ bool TesterSoftwareEngine::DeleteGroups(std::vector<int> groups)
             for (int file : table_.Groups()[std::size_t(group)].files)
                 refused.push_back(table_.Files()[std::size_t(file)].name);
     if (!refused.empty()) {
-        Fail(kNameNotUsable, false, Lines(refused));
+        Fail(ErrorText::kNameNotUsable, false, Lines(refused));
         return false;
     }
     workList_.clear();
@@ -461,7 +437,7 @@ void TesterSoftwareEngine::OnDeleteAnswer(int status)
     if (activity_ != Activity::Deleting)
         return;
     if (status != kAccepted) {
-        Fail(kDeleteRefused, true);
+        Fail(ErrorText::kDeleteRefused, true);
         return;
     }
     const std::string& deleted = table_.Files()[std::size_t(workList_[workIndex_])].name;
@@ -492,7 +468,7 @@ TesterSoftwareEngine::AddResult TesterSoftwareEngine::AddToSelection(const EcuEn
         if (slot.ecu.fileName == ecu.fileName)
             return AddResult::Duplicate;
     if (slots_.size() >= std::size_t(kMaxSlots)) {
-        Fail(kSelectionFull, false);
+        Fail(ErrorText::kSelectionFull, false);
         return AddResult::Full;
     }
     SelectionSlot slot;
@@ -527,7 +503,7 @@ bool TesterSoftwareEngine::Download()
     if (activity_ != Activity::Idle || !controlsEnabled_ || slots_.empty())
         return false;
     if (counter_ >= kMaxEntries) {
-        Fail(kTesterFull, false);
+        Fail(ErrorText::kTesterFull, false);
         return false;
     }
     int sum = 0;
@@ -538,7 +514,7 @@ bool TesterSoftwareEngine::Download()
     if (counter_ + sum > kMaxEntries) {
         char numbers[48];
         std::snprintf(numbers, sizeof numbers, " %d / %d", kMaxEntries - counter_, sum);
-        Fail(kNoRoom, false, numbers);
+        Fail(ErrorText::kNoRoom, false, numbers);
         return false;
     }
     if (!CheckSoftwareFiles())
@@ -560,13 +536,13 @@ bool TesterSoftwareEngine::CheckSoftwareFiles()
         // The name becomes a file of the working directory and of the tester: a path in it
         // would read or write elsewhere.
         if (!IsPlainFileName(fileName)) {
-            Fail(kCannotOpenSoftware, false, "\n" + fileName);
+            Fail(ErrorText::kCannotOpenSoftware, false, "\n" + fileName);
             return false;
         }
         long long actual = 0;
         const int fd = OpenRegularFile(Join(SlotDir(slot), fileName), actual);
         if (fd < 0) {
-            Fail(kCannotOpenSoftware, false, "\n" + fileName);
+            Fail(ErrorText::kCannotOpenSoftware, false, "\n" + fileName);
             return false;
         }
         ::close(fd);
@@ -576,13 +552,13 @@ bool TesterSoftwareEngine::CheckSoftwareFiles()
             continue;
         // Parts cut from a file of another size would send bytes that are not the software.
         if (actual != parsed.size) {
-            Fail(kSizeDiffers, false,
+            Fail(ErrorText::kSizeDiffers, false,
                  "\n" + fileName + ": " + std::to_string(parsed.size) + " / " + std::to_string(actual));
             return false;
         }
         const int count = BlockCount(parsed.size);
         if (count > kMaxParts) {
-            Fail(kTooManyParts, false,
+            Fail(ErrorText::kTooManyParts, false,
                  "\n" + fileName + ": " + std::to_string(count) + " / " +
                      std::to_string(kMaxParts));
             return false;
@@ -593,7 +569,7 @@ bool TesterSoftwareEngine::CheckSoftwareFiles()
             const std::string path =
                 Join(SlotDir(slot), PartName(parsed, i, count, PartBytes(parsed.size, i, count)));
             if (TakenByOther(path)) {
-                Fail(kPartPlaceTaken, false, "\n" + path);
+                Fail(ErrorText::kPartPlaceTaken, false, "\n" + path);
                 return false;
             }
         }
@@ -650,9 +626,7 @@ void TesterSoftwareEngine::AskNextConflict()
             ++askIndex_;
             continue;
         }
-        std::string format = GetText(kDialogSection, kConflictText, AppConfig.textsPath.c_str());
-        if (format == kTextNotFound)
-            format = "Message not present !";
+        const std::string format = DialogText(workspace_, kConflictText);
         emit ConflictQuestion(FormatConflict(format, parsed.base, group->expectedParts,
                                              slot.blocks));
         return; // AnswerConflict goes on
@@ -691,7 +665,7 @@ bool TesterSoftwareEngine::WritePart(const std::string& dir, const std::string& 
 {
     const std::string path = Join(dir, part);
     if (TakenByOther(path)) {
-        Fail(kPartPlaceTaken, false, "\n" + path);
+        Fail(ErrorText::kPartPlaceTaken, false, "\n" + path);
         return false;
     }
     std::string temporary;
@@ -718,7 +692,7 @@ bool TesterSoftwareEngine::WritePart(const std::string& dir, const std::string& 
         return true;
     if (fd >= 0)
         ::unlink(temporary.c_str());
-    Fail(kCannotWritePart, false, "\n" + part);
+    Fail(ErrorText::kCannotWritePart, false, "\n" + part);
     return false;
 }
 
@@ -757,7 +731,7 @@ void TesterSoftwareEngine::PrepareCopy()
         if (in >= 0)
             ::close(in);
         if (got != data.size()) {
-            Fail(kCannotOpenSoftware, false, "\n" + fileName);
+            Fail(ErrorText::kCannotOpenSoftware, false, "\n" + fileName);
             stop();
             return;
         }

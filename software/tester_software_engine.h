@@ -2,8 +2,8 @@
 // grouping split software, purging incomplete software, deleting software, and planning and
 // preparing a download (room checks, the conflict question, splitting into parts).
 //
-//   TesterSoftwareEngine engine(link, workDir);              // link: a RequestLink
-//   connect(&engine, &TesterSoftwareEngine::Failure, ...);   // show or print it
+//   TesterSoftwareEngine engine(link, workspace);            // link: a RequestLink
+//   connect(&engine, &TesterSoftwareEngine::Failed, ...);    // show or print it
 //   engine.StartListing();        // answers come back by the link's Answered signal
 //   engine.AddToSelection(ecu);   engine.Download();
 //   // ConflictQuestion -> AnswerConflict(yes); CopyRequested -> copy -> CopyFinished(sent)
@@ -13,6 +13,8 @@
 // answers them.
 #pragma once
 
+#include "core/messages.h"
+#include "core/workspace.h"
 #include "link/request_link.h"
 #include "linklib/protocol.h"
 #include "software/tester_file_table.h"
@@ -45,23 +47,6 @@ public:
     static constexpr int kTimeout = LinkTimeout;
     static constexpr int kSendFailed = LinkSendFailed;
 
-    // Texts of "MESSAGGI_ERRORE" the engine reports.
-    static constexpr int kSelectionFull = 4;
-    static constexpr int kNoAnswer = 12;
-    static constexpr int kMalformedAnswer = 14;
-    static constexpr int kCannotSend = 15;
-    static constexpr int kListingRefused = 32;
-    static constexpr int kDeleteRefused = 35;
-    static constexpr int kTesterFull = 56;
-    static constexpr int kNoRoom = 57;
-    static constexpr int kCannotOpenSoftware = 58;
-    static constexpr int kCannotWritePart = 59;
-    static constexpr int kSizeDiffers = 65;
-    static constexpr int kTooManyParts = 66;
-    static constexpr int kPartPlaceTaken = 67;
-    static constexpr int kNameNotUsable = 68;
-    static constexpr int kNotKept = 69;
-
     struct SelectionSlot
     {
         EcuEntry ecu;
@@ -75,20 +60,6 @@ public:
     {
         std::string pcPath;
         std::string testerPath;
-    };
-
-    // A failure the user must see, as a value.
-    struct Message
-    {
-        enum class Kind
-        {
-            Error,  // text `number` of "MESSAGGI_ERRORE", `detail` appended when not empty
-            System, // the literal `detail` under the literal title "SYSTEM MESSAGE"
-        };
-        Kind kind = Kind::Error;
-        int number = 0;
-        std::string detail;
-        bool closes = false; // the dialog closes after it
     };
 
     enum class Activity
@@ -105,14 +76,16 @@ public:
     {
         Added,
         Duplicate, // the same software file is already chosen
-        Full,      // 15 ECUs are chosen (error 4 reported)
+        Full,      // 15 ECUs are chosen (Failed with message 4)
     };
 
     static constexpr const char* kIndexMismatchTitle = "SYSTEM MESSAGE";
     static constexpr const char* kIndexMismatchText =
         "Contatore messaggio previsto diverso da quello ricevuto";
 
-    TesterSoftwareEngine(RequestLink& link, std::string workDir, QObject* parent = nullptr);
+    // Works in `workspace`: software files and their parts in its working directory, texts in
+    // its language.
+    TesterSoftwareEngine(RequestLink& link, Workspace workspace, QObject* parent = nullptr);
     ~TesterSoftwareEngine() override;
 
     // After every listing, delete the software whose parts are not all on the tester and list
@@ -199,13 +172,15 @@ signals:
     // Slot `slot` is left out of the download: the conflict question was answered No, or the
     // download would have deleted a file that SetKeepTesterFiles keeps.
     void SlotSkipped(int slot);
-    void Failure(const TesterSoftwareEngine::Message& message);
+    // A failure the user must see; with `ends` set the work stopped with it (the dialog
+    // closes).
+    void Failed(const ErrorReport& report);
     // Nothing is pending: a listing, deletion or download has run to its end.
     void Settled();
 
 private:
     void Send(int type, const std::vector<std::uint8_t>& payload, int awaiting);
-    void Fail(int number, bool closes, const std::string& detail = {});
+    void Fail(int number, bool closes, const std::string& appended = {});
     void SetControls(bool enabled);
     void OnSyncAnswer();
     void OnDirectoryAnswer(int status);
@@ -219,7 +194,7 @@ private:
     bool CheckSoftwareFiles();
     const std::string& SlotDir(const SelectionSlot& slot) const
     {
-        return slot.dir.empty() ? workDir_ : slot.dir;
+        return slot.dir.empty() ? workspace_.workDir : slot.dir;
     }
     void AskNextConflict();
     std::vector<int> StrayParts(const SelectionSlot& slot) const;
@@ -230,7 +205,7 @@ private:
     void Settle();
 
     RequestLink& link_;
-    std::string workDir_;
+    Workspace workspace_;
     bool purge_ = true;
     bool keep_ = false;
     Activity activity_ = Activity::Idle;
@@ -256,6 +231,6 @@ private:
     std::vector<std::string> mustList_, mustNotList_;
     std::set<std::string> listed_;   // every name the listing under way reported
     bool listingWhole_ = false;      // it reached the end of the directory
-    std::optional<Message> notKept_; // reported when the work settles
+    std::optional<ErrorReport> notKept_; // reported when the work settles
     std::vector<CopyItem> queue_;    // the copy under way
 };

@@ -1,6 +1,6 @@
 // Tests of the expanding file copy and the path parts.
+#include "core/plain_box.h"
 #include "software/file_tools.h"
-#include "software/plain_box.h"
 
 #include <QDir>
 #include <QFile>

@@ -1,11 +1,11 @@
 // Tests of the new software installation dialog on temporary folders.
 #include "core/app_config.h"
 #include "core/help_request.h"
+#include "core/plain_box.h"
 #include "platform/profile.h"
 #include "software/file_tools.h"
 #include "software/install_engine.h"
 #include "software/install_software_dlg.h"
-#include "software/plain_box.h"
 #include "software/vehicle_catalogue.h"
 #include "ui/folder_tree.h"
 

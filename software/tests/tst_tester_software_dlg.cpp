@@ -1,9 +1,10 @@
 // Tests of the tester software dialog as a view of its engine, with a scripted tester.
 #include "core/app_config.h"
 #include "core/help_request.h"
+#include "core/error_boxes.h"
 #include "core/message_box.h"
 #include "core/texts.h"
-#include "software/plain_box.h"
+#include "core/plain_box.h"
 #include "software/tester_software_dlg.h"
 #include "software/tests/tester_script.h"
 
@@ -222,6 +223,42 @@ private slots:
         QTest::mouseClick(download, Qt::LeftButton);
         QTRY_COMPARE(copies_.size(), std::size_t(1));
         QCOMPARE(copies_[0][0].testerPath, std::string("/FN0/ENG.BIN_50"));
+    }
+
+    // The line lost in the middle of a download: the copy says it cannot send, and so does the
+    // listing after it; shown in the program's one set of boxes, it is said once.
+    void lineLostDuringADownloadIsSaidOnce()
+    {
+        ScriptedLink link;
+        ErrorBoxes program(AppConfig);
+        auto dlg = std::make_unique<CTesterSoftwareDlg>(
+            link, [&](QWidget*, const std::vector<TesterSoftwareEngine::CopyItem>& q) {
+                copies_.push_back(q);
+                program.Show(ErrorReport(ErrorText::kCannotSend)); // as the copy reports it
+                link.refuse = true;                                // the line is gone
+                return 0;
+            });
+        dlg->ShowFailuresIn(program);
+        dlg->show();
+        QTRY_COMPARE(link.sent.size(), std::size_t(1));
+        AnswerListing(dlg->Engine(), {});
+        // A modal box: what arrives while it is open is dispatched under it.
+        SetMessageBoxHook([this](const std::string& title, const std::string& text, int style) {
+            boxes_.push_back({title, text, style});
+            QEventLoop open;
+            QTimer::singleShot(100, &open, &QEventLoop::quit);
+            open.exec();
+            return 6;
+        });
+        ChooseVehicle(*dlg, 1);
+        DoubleClick(Find<QTreeWidget>(*dlg, "ecuList"), 0);
+        answer_ = 6;
+        QTest::mouseClick(Find<QPushButton>(*dlg, "downloadButton"), Qt::LeftButton);
+        QTRY_VERIFY(!dlg->isVisible());
+        QTest::qWait(50);
+        QCOMPARE(boxes_.size(), std::size_t(1));
+        QCOMPARE(boxes_[0].text, GetText("MESSAGGI_ERRORE", 15, AppConfig.textsPath.c_str()));
+        initTestCase(); // the usual hook again
     }
 
     // A name from the tester is shown with its control bytes written out, and a name that

@@ -20,7 +20,7 @@ using Engine = TesterSoftwareEngine;
 // Records what the engine reports.
 struct Watch
 {
-    std::vector<Engine::Message> failures;
+    std::vector<ErrorReport> failures;
     std::vector<std::string> questions;
     std::vector<std::vector<Engine::CopyItem>> copies;
     std::vector<std::string> deleted;
@@ -29,8 +29,8 @@ struct Watch
 
     explicit Watch(Engine& engine)
     {
-        QObject::connect(&engine, &Engine::Failure,
-                         [this](const Engine::Message& m) { failures.push_back(m); });
+        QObject::connect(&engine, &Engine::Failed,
+                         [this](const ErrorReport& r) { failures.push_back(r); });
         QObject::connect(&engine, &Engine::ConflictQuestion,
                          [this](const std::string& q) { questions.push_back(q); });
         QObject::connect(&engine, &Engine::CopyRequested,
@@ -77,6 +77,13 @@ private:
     QTemporaryDir dir_;
 
     std::string Work() const { return dir_.path().toStdString(); }
+    // The program's workspace, rooted at the test's folder.
+    Workspace Place() const
+    {
+        Workspace place = AppConfig;
+        place.workDir = Work();
+        return place;
+    }
 
     // A software file of `size` bytes whose byte i is i % 251, named NAME.
     void MakeSoftware(const QString& name, qint64 size)
@@ -106,7 +113,7 @@ private slots:
     void emptyTester()
     {
         ScriptedLink link;
-        Engine engine(link, Work());
+        Engine engine(link, Place());
         QSignalSpy finished(&engine, &Engine::ListingFinished);
         engine.StartListing();
         QCOMPARE(engine.EntryCountText(), std::string("--"));
@@ -131,7 +138,7 @@ private slots:
     void thirtyEntriesEndWithSync()
     {
         ScriptedLink link;
-        Engine engine(link, Work());
+        Engine engine(link, Place());
         engine.StartListing();
         AnswerStatus(engine, 7, 1);
         AnswerStatus(engine, 18, 1);
@@ -154,7 +161,7 @@ private slots:
     void entryNameKeptWhole()
     {
         ScriptedLink link;
-        Engine engine(link, Work());
+        Engine engine(link, Place());
         std::vector<std::string> listed;
         connect(&engine, &Engine::EntryListed,
                 [&](int, int, const std::string&, const std::string&, const std::string& n) {
@@ -172,7 +179,7 @@ private slots:
     void kindOneCountsButIsNotRecorded()
     {
         ScriptedLink link;
-        Engine engine(link, Work());
+        Engine engine(link, Place());
         engine.StartListing();
         AnswerStatus(engine, 7, 1);
         AnswerStatus(engine, 18, 1);
@@ -189,7 +196,7 @@ private slots:
     void incompleteSoftwareIsPurgedAndListedAgain()
     {
         ScriptedLink link;
-        Engine engine(link, Work());
+        Engine engine(link, Place());
         Watch watch(engine);
         engine.StartListing();
         AnswerListing(engine, {"ABS&&1-3.BIN_98304", "OK.B_1", "ABS&&3-3.BIN_3392"});
@@ -211,7 +218,7 @@ private slots:
     void purgeRunsOncePerListing()
     {
         ScriptedLink link;
-        Engine engine(link, Work());
+        Engine engine(link, Place());
         Watch watch(engine);
         engine.StartListing();
         AnswerListing(engine, {"A&&1-2.B_98304"});
@@ -228,7 +235,7 @@ private slots:
     void listingWithoutPurge()
     {
         ScriptedLink link;
-        Engine engine(link, Work());
+        Engine engine(link, Place());
         engine.SetPurgeAfterListing(false);
         Watch watch(engine);
         engine.StartListing();
@@ -258,7 +265,7 @@ private slots:
         QFETCH(QByteArray, payload);
         QFETCH(int, message);
         ScriptedLink link;
-        Engine engine(link, Work());
+        Engine engine(link, Place());
         Watch watch(engine);
         engine.StartListing();
         AnswerStatus(engine, 7, 1);
@@ -267,7 +274,7 @@ private slots:
         const std::size_t requests = link.sent.size();
         Answer(engine, AnswerFrame(code, std::vector<std::uint8_t>(payload.begin(), payload.end())));
         QCOMPARE(watch.LastFailure(), message);
-        QVERIFY(watch.failures.back().closes);
+        QVERIFY(watch.failures.back().ends);
         QCOMPARE(engine.CurrentActivity(), Engine::Activity::Stopped);
         QCOMPARE(link.sent.size(), requests);
         // A late answer to a stopped engine is ignored.
@@ -278,7 +285,7 @@ private slots:
     void indexMismatchClosesWithSystemBox()
     {
         ScriptedLink link;
-        Engine engine(link, Work());
+        Engine engine(link, Place());
         Watch watch(engine);
         engine.StartListing();
         AnswerStatus(engine, 7, 1);
@@ -286,22 +293,23 @@ private slots:
         Answer(engine, EntryFrame(0, "A.B_1"));
         Answer(engine, EntryFrame(2, "C.B_1"));
         QCOMPARE(watch.failures.size(), std::size_t(1));
-        QCOMPARE(watch.failures[0].kind, Engine::Message::Kind::System);
-        QCOMPARE(watch.failures[0].detail, std::string(Engine::kIndexMismatchText));
-        QVERIFY(watch.failures[0].closes);
+        QVERIFY(watch.failures[0].platform);
+        QCOMPARE(watch.failures[0].literalTitle, std::string(Engine::kIndexMismatchTitle));
+        QCOMPARE(watch.failures[0].literal, std::string(Engine::kIndexMismatchText));
+        QVERIFY(watch.failures[0].ends);
     }
 
     void timeoutLeavesControlsAsTheyAre()
     {
         ScriptedLink link;
-        Engine engine(link, Work());
+        Engine engine(link, Place());
         Watch watch(engine);
         engine.StartListing();
         AnswerStatus(engine, 7, 1);
         QVERIFY(!engine.ControlsEnabled());
         engine.OnAnswer(Engine::kTimeout, nullptr, 0);
         QCOMPARE(watch.LastFailure(), 12);
-        QVERIFY(!watch.failures.back().closes);
+        QVERIFY(!watch.failures.back().ends);
         QVERIFY(!engine.ControlsEnabled());
         QCOMPARE(engine.EntryCountText(), std::string("--"));
     }
@@ -310,25 +318,25 @@ private slots:
     {
         ScriptedLink link;
         link.refuse = true;
-        Engine engine(link, Work());
+        Engine engine(link, Place());
         Watch watch(engine);
         engine.StartListing();
         QCOMPARE(watch.LastFailure(), 15);
-        QVERIFY(watch.failures.back().closes);
+        QVERIFY(watch.failures.back().ends);
         // A request the library refuses when its turn comes in the link's queue.
         ScriptedLink queued;
-        Engine later(queued, Work());
+        Engine later(queued, Place());
         Watch laterWatch(later);
         later.StartListing();
         later.OnAnswer(Engine::kSendFailed, nullptr, 0);
         QCOMPARE(laterWatch.LastFailure(), 15);
-        QVERIFY(laterWatch.failures.back().closes);
+        QVERIFY(laterWatch.failures.back().ends);
     }
 
     void deleteRows()
     {
         ScriptedLink link;
-        Engine engine(link, Work());
+        Engine engine(link, Place());
         Watch watch(engine);
         engine.StartListing();
         AnswerListing(engine, {"A.B_1", "S&&1-2.B_98304", "S&&2-2.B_5", "C.B_1"});
@@ -348,14 +356,14 @@ private slots:
     void deleteRefusedCloses()
     {
         ScriptedLink link;
-        Engine engine(link, Work());
+        Engine engine(link, Place());
         Watch watch(engine);
         engine.StartListing();
         AnswerListing(engine, {"A.B_1"});
         engine.DeleteRows({0});
         AnswerStatus(engine, 15, 2);
         QCOMPARE(watch.LastFailure(), 35);
-        QVERIFY(watch.failures.back().closes);
+        QVERIFY(watch.failures.back().ends);
     }
 
     // The selection holds software files: one display name in two vehicles is two files, and
@@ -383,7 +391,7 @@ private slots:
         QFETCH(QByteArray, name);
         MakeSoftware("ABS.BIN_200000", 200000);
         ScriptedLink link;
-        Engine engine(link, Work());
+        Engine engine(link, Place());
         Watch watch(engine);
         engine.StartListing();
         AnswerListing(engine, {name.toStdString(), "ABS&&2-2.BIN_5"});
@@ -395,9 +403,9 @@ private slots:
         QCOMPARE(int(engine.Table().Rows().size()), 1);
         const std::size_t requests = link.sent.size();
         QVERIFY(!engine.DeleteRows({0}));
-        QCOMPARE(watch.LastFailure(), Engine::kNameNotUsable);
-        QVERIFY(!watch.failures.back().closes);
-        QCOMPARE(watch.failures.back().detail, "\n" + EscapeName(engine.Table().Files()[0].name));
+        QCOMPARE(watch.LastFailure(), ErrorText::kNameNotUsable);
+        QVERIFY(!watch.failures.back().ends);
+        QCOMPARE(watch.failures.back().appended, "\n" + EscapeName(engine.Table().Files()[0].name));
         QVERIFY(engine.ControlsEnabled());
         // Nor is it the software a download replaces.
         engine.AddToSelection(Ecu("abs", "ABS.BIN_200000"));
@@ -433,7 +441,7 @@ private slots:
         QFETCH(QStringList, said);
         MakeSoftware("ABS.BIN_200000", 200000);
         ScriptedLink link;
-        Engine engine(link, Work());
+        Engine engine(link, Place());
         Watch watch(engine);
         engine.StartListing();
         if (work == "delete") {
@@ -461,17 +469,17 @@ private slots:
         QCOMPARE(watch.failures.empty(), said.isEmpty());
         if (said.isEmpty())
             return;
-        QCOMPARE(watch.LastFailure(), Engine::kNotKept);
-        QVERIFY(!watch.failures.back().closes);
+        QCOMPARE(watch.LastFailure(), ErrorText::kNotKept);
+        QVERIFY(!watch.failures.back().ends);
         for (const QString& words : said)
-            QVERIFY2(QString::fromStdString(watch.failures.back().detail).contains(words),
-                     watch.failures.back().detail.c_str());
+            QVERIFY2(QString::fromStdString(watch.failures.back().appended).contains(words),
+                     watch.failures.back().appended.c_str());
     }
 
     void selection()
     {
         ScriptedLink link;
-        Engine engine(link, Work());
+        Engine engine(link, Place());
         Watch watch(engine);
         QCOMPARE(engine.AddToSelection(Ecu("Airbag", "AIRYPS.BIN_10"), {}, "Lancia"),
                  Engine::AddResult::Added);
@@ -515,7 +523,7 @@ private slots:
         MakeSoftware("R1.BIN_491520", 491520);
         MakeSoftware(QString("R2.BIN_%1").arg(size), size);
         ScriptedLink link;
-        Engine engine(link, Work());
+        Engine engine(link, Place());
         Watch watch(engine);
         engine.StartListing();
         AnswerListing(engine, Names(onTester));
@@ -525,8 +533,8 @@ private slots:
         engine.Download();
         QCOMPARE(watch.LastFailure(), message);
         if (message > 0) {
-            QCOMPARE(QString::fromStdString(watch.failures.back().detail), detail);
-            QVERIFY(!watch.failures.back().closes);
+            QCOMPARE(QString::fromStdString(watch.failures.back().appended), detail);
+            QVERIFY(!watch.failures.back().ends);
             QVERIFY(watch.copies.empty());
             QVERIFY(engine.ControlsEnabled());
         } else {
@@ -540,7 +548,7 @@ private slots:
     {
         MakeSoftware("ONE.BIN_98304", 98304);
         ScriptedLink link;
-        Engine engine(link, Work());
+        Engine engine(link, Place());
         Watch watch(engine);
         engine.StartListing();
         AnswerListing(engine, {});
@@ -563,7 +571,7 @@ private slots:
         MakeSoftware("ABS.BIN_200000", 200000);
         MakeSoftware("SMALL.BIN_98303", 98303);
         ScriptedLink link;
-        Engine engine(link, Work());
+        Engine engine(link, Place());
         Watch watch(engine);
         engine.StartListing();
         AnswerListing(engine, {});
@@ -604,7 +612,7 @@ private slots:
         if (realSize >= 0)
             MakeSoftware(name, realSize);
         ScriptedLink link;
-        Engine engine(link, Work());
+        Engine engine(link, Place());
         Watch watch(engine);
         engine.StartListing();
         AnswerListing(engine, {name.toStdString()});
@@ -612,7 +620,7 @@ private slots:
         engine.AddToSelection(Ecu("ecu", name.toStdString()));
         QVERIFY(!engine.Download());
         QCOMPARE(watch.LastFailure(), message);
-        QVERIFY(!watch.failures.back().closes);
+        QVERIFY(!watch.failures.back().ends);
         QVERIFY(watch.questions.empty());
         QVERIFY(watch.copies.empty());
         QCOMPARE(link.sent.size(), requests); // nothing deleted, nothing sent
@@ -632,7 +640,7 @@ private slots:
         QFETCH(qlonglong, realSize);
         MakeSoftware("W.BIN_100", realSize);
         ScriptedLink link;
-        Engine engine(link, Work());
+        Engine engine(link, Place());
         Watch watch(engine);
         engine.StartListing();
         AnswerListing(engine, Names(29));
@@ -686,7 +694,9 @@ private slots:
         else
             QVERIFY(::link(otherPath.constData(), partPath.constData()) == 0);
         ScriptedLink link;
-        Engine engine(link, work.path().toStdString());
+        Workspace inFolder = AppConfig;
+        inFolder.workDir = work.path().toStdString();
+        Engine engine(link, inFolder);
         Watch watch(engine);
         engine.StartListing();
         AnswerListing(engine, {});
@@ -701,7 +711,7 @@ private slots:
         if (message > 0) {
             QCOMPARE(link.sent.size(), requests);
             QVERIFY(watch.copies.empty());
-            QVERIFY(QString::fromStdString(watch.failures.back().detail).contains(part));
+            QVERIFY(QString::fromStdString(watch.failures.back().appended).contains(part));
             QCOMPARE(engine.CurrentActivity(), Engine::Activity::Idle);
         } else {
             QCOMPARE(watch.copies.size(), std::size_t(1));
@@ -719,7 +729,7 @@ private slots:
         const QString name = QString(242, 'R') + ".BIN_100000"; // its parts are 257 long
         MakeSoftware(name, 100000);
         ScriptedLink link;
-        Engine engine(link, Work());
+        Engine engine(link, Place());
         Watch watch(engine);
         engine.StartListing();
         AnswerListing(engine, {});
@@ -737,7 +747,7 @@ private slots:
         MakeSoftware("CF.BIN_100", 100);
         MakeSoftware("CF.HEX_100", 100);
         ScriptedLink link;
-        Engine engine(link, Work());
+        Engine engine(link, Place());
         Watch watch(engine);
         engine.StartListing();
         AnswerListing(engine, {"CF&&1-2.BIN_98304", "CF&&2-2.BIN_7", "KEEP.B_1"});
@@ -767,7 +777,7 @@ private slots:
         MakeSoftware("CF.BIN_100", 100);
         MakeSoftware("CF.HEX_100", 100);
         ScriptedLink link;
-        Engine engine(link, Work());
+        Engine engine(link, Place());
         Watch watch(engine);
         engine.StartListing();
         AnswerListing(engine, {"CF&&1-2.BIN_98304", "CF&&2-2.BIN_7"});
@@ -815,7 +825,7 @@ private slots:
         QFETCH(int, queued);
         MakeSoftware(file, ParseSoftwareName(file.toStdString()).size);
         ScriptedLink link;
-        Engine engine(link, Work());
+        Engine engine(link, Place());
         engine.SetKeepTesterFiles(keep);
         Watch watch(engine);
         engine.StartListing();

@@ -245,7 +245,7 @@ int RunSoftware(const Options& o, QCoreApplication& app, LinkSession& session,
                 FailurePrinter& printer)
 {
     SessionRequestLink link(session);
-    TesterSoftwareEngine engine(link, AppConfig.workDir);
+    TesterSoftwareEngine engine(link, AppConfig);
     SessionRequestLink copyLink(session);
     SoftwareCommandLine line{o.command, o.operands, o.replace, o.keep};
     std::unique_ptr<CopyEngine> copy;

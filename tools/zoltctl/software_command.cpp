@@ -19,7 +19,7 @@ SoftwareCommand::SoftwareCommand(TesterSoftwareEngine& engine, SoftwareCommandLi
     : QObject(parent), engine_(engine), line_(std::move(line)), copy_(std::move(copy))
 {
     connect(&engine_, &TesterSoftwareEngine::Settled, this, &SoftwareCommand::OnSettled);
-    connect(&engine_, &TesterSoftwareEngine::Failure, this, &SoftwareCommand::OnFailure);
+    connect(&engine_, &TesterSoftwareEngine::Failed, this, &SoftwareCommand::OnFailure);
     connect(&engine_, &TesterSoftwareEngine::ConflictQuestion, this,
             &SoftwareCommand::OnQuestion);
     connect(&engine_, &TesterSoftwareEngine::CopyRequested, this, &SoftwareCommand::OnCopy);
@@ -164,15 +164,15 @@ void SoftwareCommand::PrintListing() const
     std::fflush(stdout);
 }
 
-void SoftwareCommand::OnFailure(const TesterSoftwareEngine::Message& message)
+void SoftwareCommand::OnFailure(const ErrorReport& report)
 {
     // The dialog's system box is Italian in every language; the tool says it in the user's.
-    if (message.kind == TesterSoftwareEngine::Message::Kind::System)
-        PrintError(message.detail == TesterSoftwareEngine::kIndexMismatchText
+    if (!report.literal.empty())
+        PrintError(report.literal == TesterSoftwareEngine::kIndexMismatchText
                        ? Say(kEntriesOutOfOrder)
-                       : message.detail);
+                       : report.literal);
     else
-        PrintError(ToolErrorText(message.number) + message.detail);
+        PrintError(ToolErrorText(report.number) + report.appended);
     engine_.Stop();
     Finish(1);
 }

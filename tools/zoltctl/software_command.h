@@ -49,7 +49,7 @@ signals:
 
 private:
     void OnSettled();
-    void OnFailure(const TesterSoftwareEngine::Message& message);
+    void OnFailure(const ErrorReport& report);
     void OnQuestion(const std::string& question);
     void OnCopy(const std::vector<TesterSoftwareEngine::CopyItem>& queue);
     bool DeleteNamed();

@@ -113,7 +113,7 @@ bool RunEngine(TesterSoftwareEngine& engine, const std::function<void()>& start)
     QEventLoop loop;
     bool ok = true;
     QObject::connect(&engine, &TesterSoftwareEngine::Settled, &loop, &QEventLoop::quit);
-    QObject::connect(&engine, &TesterSoftwareEngine::Failure, &loop, [&] {
+    QObject::connect(&engine, &TesterSoftwareEngine::Failed, &loop, [&] {
         ok = false;
         loop.quit();
     });
@@ -130,7 +130,7 @@ void BM_ListThirtyEntries(benchmark::State& state)
         f.write(QByteArray(i + 1, 'x'));
     }
     SessionRequestLink link(*g_bench->session);
-    TesterSoftwareEngine engine(link, AppConfig.workDir);
+    TesterSoftwareEngine engine(link, AppConfig);
     engine.SetPurgeAfterListing(false);
     for (auto _ : state) {
         const long long before = g_bench->api->bytes;
@@ -155,7 +155,7 @@ void BM_DownloadThreeParts(benchmark::State& state)
     f.write(QByteArray(kSize, 'z'));
     f.close();
     SessionRequestLink link(*g_bench->session);
-    TesterSoftwareEngine engine(link, AppConfig.workDir);
+    TesterSoftwareEngine engine(link, AppConfig);
     engine.AddToSelection({"ABS", name.toStdString()});
     std::unique_ptr<CopyEngine> copy;
     SessionRequestLink copyLink(*g_bench->session);

@@ -1,5 +1,5 @@
 // Plain message boxes shown with QMessageBox.
-#include "software/plain_box.h"
+#include "core/plain_box.h"
 
 #include <QApplication>
 #include <QMessageBox>
