@@ -1,7 +1,6 @@
 // Installing one ECU software into the working directory and the catalogue.
 #include "software/install_engine.h"
 
-#include "core/app_config.h"
 #include "platform/profile.h"
 #include "software/file_tools.h"
 #include "software/vehicle_catalogue.h"
@@ -44,7 +43,7 @@ bool EqualsNoCase(const std::string& a, const std::string& b)
 }
 
 // The files the program itself keeps in its working directory.
-bool IsOwnFile(const std::string& name)
+bool IsOwnFile(const std::string& name, const Workspace& workspace)
 {
     static const char* const kOwnFiles[] = {
         "VELANTO.INI",      "ECU.INI",          "SWBASE.TXT",       "LOGO.BMP",
@@ -54,9 +53,9 @@ bool IsOwnFile(const std::string& name)
     for (const char* own : kOwnFiles)
         if (EqualsNoCase(name, own))
             return true;
-    for (const std::string* path : {&AppConfig.profilePath, &AppConfig.ecuCatalogPath,
-                                    &AppConfig.logoPath, &AppConfig.splashPath,
-                                    &AppConfig.textsPath})
+    for (const std::string* path : {&workspace.profilePath, &workspace.ecuCatalogPath,
+                                    &workspace.logoPath, &workspace.splashPath,
+                                    &workspace.textsPath})
         if (!path->empty() && EqualsNoCase(name, CFileTools::GetFileNamePart(*path)))
             return true;
     return false;
@@ -64,7 +63,7 @@ bool IsOwnFile(const std::string& name)
 
 } // namespace
 
-bool IsSoftwareFileName(const std::string& name)
+bool IsSoftwareFileName(const std::string& name, const Workspace& workspace)
 {
     if (name.empty() || name.front() == ' ' || name.back() == ' ')
         return false;
@@ -80,7 +79,7 @@ bool IsSoftwareFileName(const std::string& name)
     if (size.empty() || size.size() > kMaxSizeDigits ||
         size.find_first_not_of("0123456789") != std::string::npos)
         return false;
-    return !IsOwnFile(name);
+    return !IsOwnFile(name, workspace);
 }
 
 bool IsVehicleName(const std::string& name)
@@ -96,7 +95,7 @@ bool IsVehicleName(const std::string& name)
     return platform::isProfileName(name.c_str());
 }
 
-InstallOutcome InstallDescription(const std::string& description)
+InstallOutcome InstallDescription(const std::string& description, const Workspace& workspace)
 {
     InstallOutcome outcome;
     const std::string car = ReadDescription(description, kVehiclesSection, "car");
@@ -105,17 +104,17 @@ InstallOutcome InstallDescription(const std::string& description)
     // A nameless vehicle would hide the vehicles after it from later additions; a name the
     // catalogue cannot hold would corrupt it; an "ecu" that is no software file name could
     // replace the program's own files or write outside the working directory.
-    if (!IsVehicleName(car) || !IsSoftwareFileName(ecu))
+    if (!IsVehicleName(car) || !IsSoftwareFileName(ecu, workspace))
         return outcome;
 
     std::string folder = CFileTools::GetDirectoryPart(description);
-    outcome.source = folder == "/" ? "/" + ecu : JoinPath(folder, ecu.c_str());
-    outcome.destination = JoinPath(AppConfig.workDir, ecu.c_str());
+    outcome.source = folder == "/" ? "/" + ecu : folder + "/" + ecu;
+    outcome.destination = workspace.Path(ecu);
 
     // The copy goes to a hidden file first and takes the software's name only once the
     // catalogue lists it, so that a failure leaves neither a file nor an entry behind.
     struct stat status;
-    std::string staged = JoinPath(AppConfig.workDir, ("." + ecu + ".XXXXXX").c_str());
+    std::string staged = workspace.Path("." + ecu + ".XXXXXX");
     int fd = -1;
     if (::lstat(outcome.destination.c_str(), &status) != 0 || !S_ISDIR(status.st_mode))
         fd = ::mkostemp(staged.data(), O_CLOEXEC);
@@ -132,7 +131,7 @@ InstallOutcome InstallDescription(const std::string& description)
         return outcome;
     }
     ErrorReport unreadable;
-    const bool recorded = AddEcuSoftware(car.c_str(), ecu.c_str(), name.c_str(), &unreadable);
+    const bool recorded = AddEcuSoftware(workspace.ecuCatalogPath, car.c_str(), ecu.c_str(), name.c_str(), &unreadable);
     if (!unreadable.literal.empty())
         outcome.catalogueFailure = unreadable;
     if (!recorded ||

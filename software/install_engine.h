@@ -4,6 +4,7 @@
 #pragma once
 
 #include "core/messages.h"
+#include "core/workspace.h"
 
 #include <optional>
 #include <string>
@@ -26,12 +27,12 @@ struct InstallOutcome
 // back, or whose "ecu" is no software file name, are refused before anything is copied. The
 // software keeps its name in the working directory only once the catalogue lists it: when the
 // copy or the catalogue fails, the working directory is left as it was.
-InstallOutcome InstallDescription(const std::string& description);
+InstallOutcome InstallDescription(const std::string& description, const Workspace& workspace);
 
 // Whether `name` may be installed as software: of the form BASE.EXT_SIZE (BASE not empty, the
 // size in decimal after the last "_"), without folder, blank at either end or control
 // character, and none of the working directory's own files (compared without regard to case).
-bool IsSoftwareFileName(const std::string& name);
+bool IsSoftwareFileName(const std::string& name, const Workspace& workspace);
 
 // Whether `name` can name a vehicle: a section and a value of "ECU.INI" that read back as
 // written, other than the vehicles' own section "VEICOLI".

@@ -213,7 +213,7 @@ int CInstallSoftwareDlg::InstallChosen()
 bool CInstallSoftwareDlg::InstallRow(int row)
 {
     const std::string description = descriptions_.GetAt(row);
-    InstallOutcome outcome = InstallDescription(description);
+    InstallOutcome outcome = InstallDescription(description, AppConfig);
     if (outcome.catalogueFailure)
         ShowMessageText(AppConfig.textsPath.c_str(),
                         ReportTitle(*outcome.catalogueFailure, AppConfig).c_str(),

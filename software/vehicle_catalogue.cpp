@@ -96,10 +96,10 @@ StringList ReadNumberedKeys(const char* section, const char* prefix, const char*
     return values;
 }
 
-bool AddEcuSoftware(const char* vehicle, const char* fileName, const char* displayName,
-                    ErrorReport* failure)
+bool AddEcuSoftware(const std::string& catalogPath, const char* vehicle, const char* fileName,
+                    const char* displayName, ErrorReport* failure)
 {
-    const char* path = AppConfig.ecuCatalogPath.c_str();
+    const char* path = catalogPath.c_str();
     // Every key goes into the file in one replace, so a failure part-way never leaves a vehicle
     // counted with an ECU whose keys are missing.
     std::vector<platform::ProfileEntry> writes;

@@ -39,13 +39,13 @@ extern VehicleCatalogueData VehicleCatalogue;
 // catalogue, a vehicle without ECUs, or the text "()----()" for an absent ECU key. Always 1.
 int LoadVehicleCatalogue();
 
-// Records in "ECU.INI" that `vehicle` has an ECU with software file `fileName` and display name
+// Records in the catalogue at `catalogPath` ("ECU.INI") that `vehicle` has an ECU with software file `fileName` and display name
 // `displayName`, adding the vehicle when it is new. Names compare without regard to case; an ECU
 // whose software file is already listed is left as it is. All keys are written in one atomic
 // replace of the file: on failure (false) the file is left as it was. A catalogue that exists but
 // cannot be read is described in `failure`, when given.
-bool AddEcuSoftware(const char* vehicle, const char* fileName, const char* displayName,
-                    ErrorReport* failure = nullptr);
+bool AddEcuSoftware(const std::string& catalogPath, const char* vehicle, const char* fileName,
+                    const char* displayName, ErrorReport* failure = nullptr);
 
 // Returns the values of the keys <prefix>0, <prefix>1, ... of `section` in the profile at
 // `path`, read with the strict profile reader, up to the first key that is absent or empty. A

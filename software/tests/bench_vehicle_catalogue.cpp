@@ -97,7 +97,7 @@ void BM_AddEcuSoftware(benchmark::State& state)
         state.PauseTiming();
         WriteCatalogue(kMaxVehicles);
         state.ResumeTiming();
-        if (!AddEcuSoftware("VEHICLE MODEL 57", "NEW.BIN_1000", "New unit"))
+        if (!AddEcuSoftware(AppConfig.ecuCatalogPath, "VEHICLE MODEL 57", "NEW.BIN_1000", "New unit"))
             state.SkipWithError("not recorded");
     }
 }

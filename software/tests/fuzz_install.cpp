@@ -202,7 +202,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         CFileTools::SetWriteFailAfter(failAfter % 8);
     std::vector<InstallOutcome> outcomes;
     for (const std::string& description : descriptions)
-        outcomes.push_back(InstallDescription(description));
+        outcomes.push_back(InstallDescription(description, AppConfig));
     platform::setProfileWriteFailAfter(-1);
     CFileTools::SetWriteFailAfter(-1);
     const std::map<std::string, std::string> after = Snapshot(work);

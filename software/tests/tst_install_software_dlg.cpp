@@ -343,7 +343,7 @@ private slots:
         std::string* paths[] = {&AppConfig.ecuCatalogPath, &AppConfig.textsPath,
                                 &AppConfig.profilePath, &AppConfig.logoPath, &AppConfig.splashPath};
         *paths[file] = Work(configured).toStdString();
-        QCOMPARE(IsSoftwareFileName(asked.toStdString()), accepted);
+        QCOMPARE(IsSoftwareFileName(asked.toStdString(), AppConfig), accepted);
     }
 
     // When the catalogue cannot be written, the software copied for it goes again, and an

@@ -184,7 +184,7 @@ private slots:
         QFETCH(QByteArray, file);
         QFETCH(QStringList, expected);
         WriteCatalogue(before);
-        QVERIFY(AddEcuSoftware(vehicle.constData(), file.constData(), "ABS"));
+        QVERIFY(AddEcuSoftware(AppConfig.ecuCatalogPath, vehicle.constData(), file.constData(), "ABS"));
         for (const QString& pair : expected) {
             QString key = pair.section('=', 0, 0);
             QCOMPARE(Value(key.section('/', 0, 0).toUtf8(), key.section('/', 1).toUtf8()),
@@ -197,7 +197,7 @@ private slots:
         QByteArray text =
             "[VEICOLI]\nnV=1\ncar0=PUNTO\n[PUNTO]\nnE=1\necu0=ABS.BIN_100\nname0=ABS\n";
         WriteCatalogue(text);
-        QVERIFY(AddEcuSoftware("punto", "abs.bin_100", "Another name"));
+        QVERIFY(AddEcuSoftware(AppConfig.ecuCatalogPath, "punto", "abs.bin_100", "Another name"));
         QCOMPARE(ReadAll(AppConfig.ecuCatalogPath), text);
     }
 
@@ -209,7 +209,7 @@ private slots:
         WriteCatalogue(before);
         for (long long fail = 0;; ++fail) {
             platform::setProfileWriteFailAfter(fail);
-            bool ok = AddEcuSoftware("B", "NEW.BIN_1", "New");
+            bool ok = AddEcuSoftware(AppConfig.ecuCatalogPath, "B", "NEW.BIN_1", "New");
             platform::setProfileWriteFailAfter(-1);
             if (ok)
                 break;
@@ -226,7 +226,7 @@ private slots:
     void write_failure_reported()
     {
         AppConfig.ecuCatalogPath = dir_.filePath("missing/ECU.INI").toStdString();
-        QVERIFY(!AddEcuSoftware("PUNTO", "ABS.BIN_100", "ABS"));
+        QVERIFY(!AddEcuSoftware(AppConfig.ecuCatalogPath, "PUNTO", "ABS.BIN_100", "ABS"));
     }
 };
 
