@@ -10,7 +10,6 @@
 #include <QDir>
 #include <QPushButton>
 #include <QRadioButton>
-#include <QSettings>
 #include <QTemporaryDir>
 #include <QTimer>
 #include <QtTest>
@@ -72,10 +71,16 @@ private slots:
         view.OnCommand(cmd::SelectSerialPort);
     }
 
+    // The port "VELANTO.INI" holds, read from the file as it is now.
     static std::string SavedPort()
     {
-        QSettings profile(QString::fromStdString(AppConfig.profilePath), QSettings::IniFormat);
-        return profile.value("CONFIGURAZIONE/porta_com").toString().toStdString();
+        QFile file(QString::fromStdString(AppConfig.profilePath));
+        if (!file.open(QIODevice::ReadOnly))
+            return "no profile";
+        for (const QByteArray& line : file.readAll().split('\n'))
+            if (line.trimmed().startsWith("porta_com"))
+                return line.mid(line.indexOf('=') + 1).trimmed().toStdString();
+        return "no porta_com";
     }
 
     void chosenPortIsReopened()
