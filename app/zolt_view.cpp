@@ -162,10 +162,8 @@ void CZOLTView::ReopenPort(int port)
         return;
     }
     case LinkSession::Reopen::Kept:
-        return;
     case LinkSession::Reopen::NoPort:
-        boxes_.Show(ErrorReport(ErrorText::kNoPortOpen));
-        return;
+        return; // the session said what happened
     }
 }
 

@@ -60,6 +60,7 @@ enum : int
     kPartPlaceTaken = 67, // a link, folder or device where a part file goes
     kNameNotUsable = 68,  // a tester name that cannot build a path
     kNotKept = 69,        // the tester's listing does not hold what it acknowledged
+    kChosenPortNotOpened = 73, // a change of port failed; the port used so far stays
 };
 } // namespace ErrorText
 

@@ -115,12 +115,16 @@ LinkSession::Reopen LinkSession::ReopenPort(const PortTarget& target)
     const bool wasOpen = portOpen_;
     if (portOpen_)
         api_->ClosePort(linkId_);
-    if (OpenPort(target))
+    if (OpenPort(target, false))
         return Reopen::Opened;
-    // The port that worked stays in use; said nothing of it, since it is as it was.
-    if (wasOpen && OpenPort(previous, false))
+    const std::string why = PortFailure(DeviceFor(target));
+    // The port that worked stays in use, and the user is told so, not that there is none.
+    if (wasOpen && OpenPort(previous, false)) {
+        emit Failed(ErrorReport(ErrorText::kChosenPortNotOpened, why));
         return Reopen::Kept;
+    }
     port_ = target;
+    emit Failed(ErrorReport(ErrorText::kNoPortOpen, why));
     return Reopen::NoPort;
 }
 

@@ -66,8 +66,8 @@ public:
     {
         Unchanged, // the target is the one in use: nothing was done
         Opened,    // the new port is open
-        Kept,      // the new port could not be opened (Failed said why); the old one is open again
-        NoPort,    // neither the new port nor the old one could be opened: no port is open
+        Kept,   // the new port could not be opened (Failed: message 73); the old one is open again
+        NoPort, // neither the new port nor the old one could be opened (Failed: message 64)
     };
     // Switches to `target` at the start-up rate of 19200 baud when it differs from the port in
     // use. A port that cannot be opened leaves the one that worked in use.

@@ -129,7 +129,7 @@ private slots:
         QTRY_COMPARE(boxes.size(), std::size_t(1));
         QTest::qWait(50);
         QCOMPARE(boxes.size(), std::size_t(1));
-        QVERIFY(boxes[0].first.rfind(GetText("MESSAGGI_ERRORE", 2, AppConfig.textsPath.c_str()),
+        QVERIFY(boxes[0].first.rfind(GetText("MESSAGGI_ERRORE", 73, AppConfig.textsPath.c_str()),
                                      0) == 0);
         QCOMPARE(boxes[0].second, kStyleError);
         QCOMPARE(view.GetLink()->Port().com, 1);

@@ -184,7 +184,7 @@ public:
         QFile file(path);
         file.open(QIODevice::WriteOnly);
         QByteArray content = "[MESSAGGI_ERRORE]\n";
-        for (int n = 1; n <= 64; ++n)
+        for (int n = 1; n <= 79; ++n)
             content += "s" + QByteArray::number(n) + "_ITA=E" + QByteArray::number(n) + "\n";
         content += "[GENERIC_STRING]\n";
         for (int n = 1; n <= 10; ++n)

@@ -167,8 +167,8 @@ private slots:
         QCOMPARE(link.sims[0]->ErrorOutput(), firstLog);
     }
 
-    // A port that cannot be opened: message 2 with the reason in the user's language, and
-    // nothing else; the port that worked stays in use.
+    // A port that cannot be opened: message 73 (the port used so far stays) with the reason in
+    // the user's language, and nothing else; the port that worked stays in use.
     void changeToAMissingPortKeepsTheOldOne()
     {
         SimLink link;
@@ -183,7 +183,7 @@ private slots:
         ReportRecorder reports;
         reports.Watch(link.session.get());
         QCOMPARE(link.session->ReopenPort(PortTarget::Com(3)), LinkSession::Reopen::Kept);
-        QCOMPARE(reports.Numbers(), std::vector<int>{2});
+        QCOMPARE(reports.Numbers(), std::vector<int>{73});
         QVERIFY(link.session->PortOpen());
         const std::string expected =
             FillText(GetText(kErrorSection, 60, AppConfig.textsPath.c_str()),

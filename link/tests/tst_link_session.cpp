@@ -117,12 +117,14 @@ private slots:
         QVERIFY(f.session.PortOpen());
         QCOMPARE(f.session.Port().com, 1);
         QCOMPARE(f.LastOpen()->device, std::string("/dev/ttyS0"));
-        QCOMPARE(f.messages.texts, std::vector<std::string>{"E2"});
+        QCOMPARE(f.messages.texts.size(), std::size_t(1));
+        QVERIFY(f.messages.texts[0].rfind("E73", 0) == 0);
 
         f.api->onOpen = nullptr;
         QCOMPARE(f.session.ReopenPort(PortTarget::Com(5)), LinkSession::Reopen::NoPort);
         QVERIFY(!f.session.PortOpen());
-        QCOMPARE(f.messages.texts, (std::vector<std::string>{"E2", "E2"}));
+        QCOMPARE(f.messages.texts.size(), std::size_t(2));
+        QVERIFY(f.messages.texts[1].rfind("E64", 0) == 0);
         // Without an open port there is nothing to close on the next change.
         const int closes = f.api->Count("ClosePort");
         f.api->openResult = 1;
