@@ -210,9 +210,7 @@ void LinkWindow::ResendFailed()
 bool LinkWindow::event(QEvent* event)
 {
     if (event->type() == LinkMessageEvent::eventType()) {
-        ++handling_;
         OnLibraryEvent(static_cast<LinkMessageEvent*>(event)->wParam);
-        --handling_;
         return true;
     }
     return QObject::event(event);

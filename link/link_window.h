@@ -67,8 +67,6 @@ public:
 
     // Refuses further requests and drops the queued ones: the link is closing.
     void Shutdown();
-    // True while the window handles one of the library's notifications.
-    bool Handling() const { return handling_ > 0; }
 
     // The line is held: an exchange is in flight or being ended.
     bool Busy() const { return busy_; }
@@ -136,7 +134,6 @@ private:
     bool ending_ = false;
     bool closed_ = false;
     bool nextScheduled_ = false;
-    int handling_ = 0;
     int attemptTimeoutLimitMs_ = 0;
     Exchange built_;   // built, not yet sent
     Exchange current_; // on the line, or last on it
