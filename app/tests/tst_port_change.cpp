@@ -83,13 +83,21 @@ private slots:
         return "no porta_com";
     }
 
-    void chosenPortIsReopened()
+    // The boxes the program shows, text and style, in order.
+    std::vector<std::pair<std::string, int>> boxes;
+
+    void init()
     {
-        std::vector<std::pair<std::string, int>> boxes;
-        SetMessageBoxHook([&](const std::string&, const std::string& text, int style) {
+        boxes.clear();
+        SetMessageBoxHook([this](const std::string&, const std::string& text, int style) {
             boxes.push_back({text, style});
             return 1;
         });
+    }
+    void cleanup() { SetMessageBoxHook(nullptr); }
+
+    void chosenPortIsReopened()
+    {
         CZOLTView view;
         QVERIFY(view.Create());
         QCOMPARE(view.GetLink()->Port().com, 1);
@@ -110,18 +118,12 @@ private slots:
         ::close(fd);
         ChoosePort(view, 1);
         QTRY_COMPARE(boxes.size(), std::size_t(2));
-        SetMessageBoxHook(nullptr);
     }
 
     // A port that cannot be opened: its reason is said, and nothing else; the port that worked
     // stays in use and in the profile.
     void failedChoiceKeepsThePortThatWorked()
     {
-        std::vector<std::pair<std::string, int>> boxes;
-        SetMessageBoxHook([&](const std::string&, const std::string& text, int style) {
-            boxes.push_back({text, style});
-            return 1;
-        });
         CZOLTView view;
         QVERIFY(view.Create());
         QCOMPARE(view.GetLink()->Port().com, 1);
@@ -136,7 +138,6 @@ private slots:
         QVERIFY(view.GetLink()->PortOpen());
         QCOMPARE(int(AppConfig.comPort), 1);
         QCOMPARE(SavedPort(), std::string("COM1"));
-        SetMessageBoxHook(nullptr);
     }
 };
 
