@@ -26,6 +26,9 @@ class TestPortChange : public QObject
     QString previousDir_ = QDir::currentPath();
     int masters_[2] = {-1, -1};
 
+    // The boxes the program shows, text and style, in order.
+    std::vector<std::pair<std::string, int>> boxes;
+
     QString Device(int port) const { return work_.filePath(QString("tester%1").arg(port)); }
 
 private slots:
@@ -82,9 +85,6 @@ private slots:
                 return line.mid(line.indexOf('=') + 1).trimmed().toStdString();
         return "no porta_com";
     }
-
-    // The boxes the program shows, text and style, in order.
-    std::vector<std::pair<std::string, int>> boxes;
 
     void init()
     {
