@@ -11,8 +11,10 @@ int main(int argc, char* argv[])
     MessageBoxErrorSink errorBoxes;
     SetErrorSink(&errorBoxes);
     CZOLTApp theApp;
-    if (!theApp.InitInstance())
-        return 0;
+    if (!theApp.InitInstance()) {
+        SetErrorSink(nullptr);
+        return theApp.StartExitCode();
+    }
     const int result = theApp.ExitInstance(application.exec());
     SetErrorSink(nullptr);
     return result;

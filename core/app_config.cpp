@@ -1,6 +1,7 @@
 // Loading of the process-wide settings.
 #include "core/app_config.h"
 #include "core/app_settings.h"
+#include "core/work_dir.h"
 
 #include "platform/profile.h"
 
@@ -19,13 +20,13 @@ int LoadConfiguration(const std::string& workDir)
     AppConfig.workDir = workDir;
     AppConfig.profilePath = JoinPath(workDir, "VELANTO.INI");
     AppConfig.ecuCatalogPath = JoinPath(workDir, "ECU.INI");
-    AppConfig.logoPath = JoinPath(workDir, "LOGO.BMP");
-    AppConfig.splashPath = JoinPath(workDir, "LOGOINIT.BMP");
+    // Pictures and texts of the working directory win; the installed ones stand in for them.
+    AppConfig.logoPath = DataFilePath(workDir, "LOGO.BMP");
+    AppConfig.splashPath = DataFilePath(workDir, "LOGOINIT.BMP");
 
     char value[200];
     GetPrivateProfileStringA(kConfigSection, "lingua", "()----()", value, sizeof value,
                              AppConfig.profilePath.c_str());
-    AppConfig.textsPath = JoinPath(workDir, "SWBASE.TXT");
 
     // The codes compare exactly: "ing" is not English.
     static const struct
@@ -40,6 +41,8 @@ int LoadConfiguration(const std::string& workDir)
                 AppConfig.language = lang.index;
                 break;
             }
+    // Which language file holds texts depends on the language.
+    AppConfig.textsPath = TextsFilePath(workDir);
 
     GetPrivateProfileStringA(kConfigSection, "porta_com", "()----()", value, sizeof value,
                              AppConfig.profilePath.c_str());
