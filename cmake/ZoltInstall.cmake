@@ -11,18 +11,12 @@
 # The programs find their data and private files from their own folder, so an installed tree
 # works wherever it is unpacked; the build tree has the same share/zolt/ beside its bin/.
 
-if(CMAKE_LIBRARY_ARCHITECTURE AND NOT DEFINED CACHE{CMAKE_INSTALL_LIBDIR})
-  set(CMAKE_INSTALL_LIBDIR "lib/${CMAKE_LIBRARY_ARCHITECTURE}" CACHE PATH
-      "Object code libraries (lib/<multiarch> on Debian, for every prefix)")
-endif()
 include(GNUInstallDirs)
 
-set(ZOLT_APP_ID "it.velanto.Zolt" CACHE STRING
+set(ZOLT_APP_ID "it.velanto.zolt" CACHE STRING
     "Reverse-DNS id of the desktop entry, the icon and the AppStream data")
 set(ZOLT_PACKAGE_MAINTAINER "ZOLT maintainers <maintainers@users.noreply.c-seed-23eedbfa.example>"
     CACHE STRING "Maintainer named in the Debian package")
-set(ZOLT_HOMEPAGE_URL "https://zolt.example/" CACHE STRING
-    "Home page named in the AppStream data (its screenshots lie under it)")
 option(ZOLT_PACKAGE_DESIGNER "Also package the Designer plugin, as zolt-designer-plugin" ON)
 set(ZOLT_PRIVATE_DIR ${CMAKE_INSTALL_LIBDIR}/zolt)
 set(ZOLT_SHARE_DIR ${CMAKE_INSTALL_DATADIR}/zolt)
@@ -178,6 +172,20 @@ if(TARGET kro_designer_plugin)
   install(FILES ${CMAKE_SOURCE_DIR}/data/debian/copyright
           DESTINATION ${CMAKE_INSTALL_DATADIR}/doc/zolt-designer-plugin
           COMPONENT Designer EXCLUDE_FROM_ALL)
+endif()
+
+# The installed tree, checked as a workshop's PC sees it (tools/check_install.py).
+if(ZOLT_TESTS AND Python3_FOUND AND TARGET zolt AND TARGET zoltctl AND TARGET zolt-tester-sim
+   AND TARGET zoltpack AND TARGET COMMVELANTO AND TARGET regsvr AND TARGET KroLabel)
+  set(designer "")
+  if(TARGET kro_designer_plugin)
+    set(designer --designer-dir ${QT6_INSTALL_PLUGINS}/designer)
+  endif()
+  add_test(NAME install_tree
+           COMMAND ${Python3_EXECUTABLE} ${CMAKE_SOURCE_DIR}/tools/check_install.py
+                   --build ${CMAKE_BINARY_DIR} --libdir ${CMAKE_INSTALL_LIBDIR}
+                   --app-id ${ZOLT_APP_ID} ${designer})
+  set_tests_properties(install_tree PROPERTIES TIMEOUT 300)
 endif()
 
 # The Debian package. Configure with -DCMAKE_INSTALL_PREFIX=/usr (tools/build-package.sh does).
