@@ -169,7 +169,7 @@ install(FILES ${CMAKE_SOURCE_DIR}/data/debian/copyright ${changelog}
 if(TARGET kro_designer_plugin)
   install(TARGETS kro_designer_plugin LIBRARY DESTINATION ${QT6_INSTALL_PLUGINS}/designer
           COMPONENT Designer EXCLUDE_FROM_ALL)
-  install(FILES ${CMAKE_SOURCE_DIR}/data/debian/copyright
+  install(FILES ${CMAKE_SOURCE_DIR}/data/debian/copyright ${changelog}
           DESTINATION ${CMAKE_INSTALL_DATADIR}/doc/zolt-designer-plugin
           COMPONENT Designer EXCLUDE_FROM_ALL)
 endif()
@@ -207,24 +207,25 @@ set(CPACK_DEBIAN_RUNTIME_PACKAGE_NAME zolt)
 # The windows need a platform plugin, which the Qt libraries only recommend.
 set(CPACK_DEBIAN_RUNTIME_PACKAGE_DEPENDS "qt6-qpa-plugins")
 set(CPACK_DEBIAN_RUNTIME_PACKAGE_RECOMMENDS "qt6-translations-l10n")
+# CPack indents every line after the synopsis by one blank itself.
 set(CPACK_DEBIAN_RUNTIME_DESCRIPTION
     "manager for a vehicle-diagnosis tester on a serial line
- ZOLT looks after a handheld vehicle-diagnosis tester connected to the
- workshop PC by a serial cable. It lists the ECU software the tester
- carries and deletes it, downloads ECU software chosen by vehicle from the
- PC's catalogue to the tester, installs new ECU software into the
- catalogue, and prints a report of the program's and the link's versions.
- .
- It speaks Italian, English, French, German, Spanish and Greek. The
- package also holds zoltctl, which does the same work from the command
- line, a tester simulator for trying it without a tester, and zoltpack.")
+ZOLT looks after a handheld vehicle-diagnosis tester connected to the
+workshop PC by a serial cable. It lists the ECU software the tester
+carries and deletes it, downloads ECU software chosen by vehicle from the
+PC's catalogue to the tester, installs new ECU software into the
+catalogue, and prints a report of the program's and the link's versions.
+.
+It speaks Italian, English, French, German, Spanish and Greek. The
+package also holds zoltctl, which does the same work from the command
+line, a tester simulator for trying it without a tester, and zoltpack.")
 if(TARGET kro_designer_plugin AND ZOLT_PACKAGE_DESIGNER)
   list(APPEND CPACK_COMPONENTS_ALL Designer)
   set(CPACK_DEBIAN_DESIGNER_PACKAGE_NAME zolt-designer-plugin)
   set(CPACK_DEBIAN_DESIGNER_PACKAGE_SECTION devel)
   set(CPACK_DEBIAN_DESIGNER_DESCRIPTION
       "Qt Designer plugin with ZOLT's button and label controls
- Places the custom-drawn button and label controls of ZOLT in Qt Designer
- forms, with their properties in Designer's property editor.")
+Places the custom-drawn button and label controls of ZOLT in Qt Designer
+forms, with their properties in Designer's property editor.")
 endif()
 include(CPack)

@@ -82,7 +82,7 @@ def expected_tree(args, source):
     files |= {f"{share}/doc/zolt/copyright", f"{share}/doc/zolt/changelog.gz"}
     if args.designer_dir:
         files.add(f"usr/{args.designer_dir}/libkro_designer_plugin.so")
-        files.add(f"{share}/doc/zolt-designer-plugin/copyright")
+        files |= {f"{share}/doc/zolt-designer-plugin/{f}" for f in ("copyright", "changelog.gz")}
     return files
 
 
