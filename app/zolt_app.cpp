@@ -150,41 +150,74 @@ void CZOLTApp::RegisterControls()
     }
 }
 
-bool CZOLTApp::ParseCommandLine(QString& workDirOption)
+CZOLTApp::CommandLine CZOLTApp::ReadCommandLine(const QStringList& args)
 {
-    const QStringList args = QCoreApplication::arguments();
-    bool help = false;
-    QString wrong, needsValue;
-    for (int i = 1; i < args.size() && wrong.isEmpty() && needsValue.isEmpty(); ++i) {
+    // The platform's own options, which the GUI application takes for itself.
+    static const QStringList kQtWithValue{"-platform",
+                                          "-platformpluginpath",
+                                          "-platformtheme",
+                                          "-plugin",
+                                          "-qwindowgeometry",
+                                          "-qwindowicon",
+                                          "-qwindowtitle",
+                                          "-session",
+                                          "-style",
+                                          "-stylesheet",
+                                          "-display",
+                                          "-geometry",
+                                          "-title",
+                                          "-name",
+                                          "-font",
+                                          "-fn",
+                                          "-bg",
+                                          "-fg",
+                                          "-btn",
+                                          "-visual",
+                                          "-im"};
+    static const QStringList kQtFlags{"-reverse", "-widgetcount", "-nograb",
+                                      "-dograb",  "-sync",        "-cmap"};
+    CommandLine line;
+    for (int i = 1; i < args.size(); ++i) {
         const QString& arg = args[i];
-        if (arg == "--help" || arg == "-h")
-            help = true;
-        else if (arg == "--workdir" && i + 1 < args.size() && !args[i + 1].isEmpty())
-            workDirOption = args[++i];
-        else if (arg.startsWith("--workdir=") && arg.size() > 10)
-            workDirOption = arg.mid(10);
-        else if (arg == "--workdir" || arg == "--workdir=")
-            needsValue = "--workdir";
-        else
-            wrong = arg;
+        if (arg == "--help" || arg == "-h") {
+            line.help = true;
+        } else if (arg == "--workdir" || arg == "--workdir=") {
+            if (arg == "--workdir" && i + 1 < args.size() && !args[i + 1].isEmpty()) {
+                line.workDir = args[++i];
+            } else {
+                line.needsValue = "--workdir";
+                return line;
+            }
+        } else if (arg.startsWith("--workdir=")) {
+            line.workDir = arg.mid(10);
+        } else if (kQtWithValue.contains(arg) && i + 1 < args.size()) {
+            ++i;
+        } else if (kQtFlags.contains(arg) ||
+                   (arg.contains('=') && kQtWithValue.contains(arg.section('=', 0, 0)))) {
+            continue;
+        } else {
+            line.wrong = arg;
+            return line;
+        }
     }
-    if (!help && wrong.isEmpty() && needsValue.isEmpty())
-        return true;
+    return line;
+}
+
+int CZOLTApp::AnswerCommandLine(const CommandLine& line)
+{
     // Said in the language of the folder the program would use.
     LoadConfigurationForMessages(
-        ChooseWorkDir(workDirOption, QDir::currentPath()).path.toStdString());
-    if (help) {
+        ChooseWorkDir(line.workDir, QDir::currentPath()).path.toStdString());
+    if (line.wrong.isEmpty() && line.needsValue.isEmpty()) {
         PrintLine(stdout, "zolt [--workdir DIR]\nzolt --help\n");
         PrintLine(stdout, "  --workdir DIR  " + UiText("ZOLTCTL", 56) + "\n");
         PrintLine(stdout, UiText("ZOLTCTL", 57));
-        startExitCode_ = 0;
-        return false;
+        return 0;
     }
-    const QString text =
-        wrong.isEmpty() ? Filled("ZOLTCTL", 19, needsValue) : Filled("ZOLTCTL", 18, wrong);
-    PrintLine(stderr, "zolt: " + (text.isEmpty() ? wrong + needsValue : text));
-    startExitCode_ = 2;
-    return false;
+    const QString text = line.wrong.isEmpty() ? Filled("ZOLTCTL", 19, line.needsValue)
+                                              : Filled("ZOLTCTL", 18, line.wrong);
+    PrintLine(stderr, "zolt: " + (text.isEmpty() ? line.wrong + line.needsValue : text));
+    return 2;
 }
 
 bool CZOLTApp::EnterWorkDir(const QString& option)
@@ -292,13 +325,15 @@ QString CZOLTApp::TextsFileNotice(const std::string& textsPath)
 
 bool CZOLTApp::InitInstance()
 {
-    QString workDirOption;
-    if (!ParseCommandLine(workDirOption))
+    const CommandLine line = ReadCommandLine(QCoreApplication::arguments());
+    if (!line.Runs()) {
+        startExitCode_ = AnswerCommandLine(line);
         return false;
+    }
     if (!IsFirstInstance())
         return false;
     // Before anything is written: an unusable folder ends the program with nothing done.
-    if (!EnterWorkDir(workDirOption)) {
+    if (!EnterWorkDir(line.workDir)) {
         startExitCode_ = 1;
         return false;
     }

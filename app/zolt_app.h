@@ -3,6 +3,7 @@
 
 #include <QLockFile>
 #include <QString>
+#include <QStringList>
 #include <memory>
 #include <string>
 
@@ -40,6 +41,21 @@ public:
     // Italian: it is said before the texts are read).
     static QString LockFileNotice(const QString& path, const QString& reason);
 
+    // The program's command line: --workdir DIR and --help, beside the platform's own options.
+    struct CommandLine
+    {
+        QString workDir;
+        bool help = false;
+        QString wrong;      // an argument the program does not know
+        QString needsValue; // an option given without its value
+        bool Runs() const { return !help && wrong.isEmpty() && needsValue.isEmpty(); }
+    };
+    static CommandLine ReadCommandLine(const QStringList& args);
+
+    // Prints the help, or what is wrong with the command line; returns the exit code (0, 2).
+    // Needs only a core application, so that it works without a display.
+    static int AnswerCommandLine(const CommandLine& line);
+
     // Chooses the working directory (`option` from --workdir, else the current folder or the
     // per-user one), makes it ready and enters it. Returns false after telling the user, in a
     // box naming the folder, when it cannot be created or written.
@@ -67,9 +83,6 @@ public:
 
 private:
     void RegisterControls();
-    // Reads --workdir and --help; false when the program is to end (startExitCode_ set).
-    bool ParseCommandLine(QString& workDirOption);
-
     int startExitCode_ = 0;
     QString lockNotice_;
     std::unique_ptr<QLockFile> lock_;

@@ -185,6 +185,7 @@ private slots:
         QFile(tmp.filePath("plain")).open(QIODevice::WriteOnly);
         const QString here = QDir::currentPath();
         QDir::setCurrent(tmp.filePath("cwd"));
+        const QByteArray savedDataHome = qgetenv("XDG_DATA_HOME");
         qputenv("XDG_DATA_HOME", QFile::encodeName(tmp.filePath(dataHome)));
         QStringList boxes;
         SetMessageBoxHook([&](const std::string&, const std::string& text, int style) {
@@ -199,7 +200,7 @@ private slots:
         const QString current = QDir::currentPath();
         QDir::setCurrent(here);
         SetMessageBoxHook(nullptr);
-        qunsetenv("XDG_DATA_HOME");
+        qputenv("XDG_DATA_HOME", savedDataHome);
         initTestCase();
         QCOMPARE(result, !entered.isEmpty());
         if (result) {
@@ -330,6 +331,7 @@ private slots:
             QSKIP("the program is not built in this configuration");
         QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
         env.insert("ZOLT_LOCK_DIR", dir_.path());
+        env.insert("XDG_DATA_HOME", dir_.filePath("data"));
         env.insert("QT_QPA_PLATFORM", "offscreen");
         QProcess first, second;
         for (QProcess* p : {&first, &second}) {
