@@ -37,7 +37,6 @@ constexpr int kHelpWorkDirRule = 57;
 
 struct Options
 {
-    QString workDir;    // --workdir
     std::string device; // exactly as given
     int port = 0;
     std::string command;
@@ -155,8 +154,10 @@ void NoteTexts(const std::string& workDir)
 {
     const std::string own = JoinPath(workDir, "SWBASE.TXT");
     if (!TextsFileUsable(AppConfig.textsPath)) {
-        PrintError("SWBASE.TXT: no usable text file, looked for at " + Escaped(own) +
-                   " / nessun file dei testi utilizzabile, cercato in " + Escaped(own));
+        const std::string places =
+            Escaped(own) + ", " + Escaped(JoinPath(InstalledDataDir().toStdString(), "SWBASE.TXT"));
+        PrintError("no usable text file SWBASE.TXT at " + places +
+                   " / nessun file dei testi SWBASE.TXT utilizzabile in " + places);
         return;
     }
     if (AppConfig.textsPath == own || !QFileInfo::exists(QString::fromStdString(own)))
@@ -181,9 +182,9 @@ int Parse(int argc, char** argv, Options& o, bool& help)
             if (i + 1 >= argc || (arg == "--workdir" && !*argv[i + 1]))
                 return UsageError(Say(kNeedsValue, {arg}));
             const std::string value = argv[++i];
-            if (arg == "--workdir") {
-                o.workDir = QFile::decodeName(value.c_str());
-            } else if (arg == "--device") {
+            if (arg == "--workdir")
+                continue; // taken already, by WorkDirOption
+            if (arg == "--device") {
                 o.device = value;
             } else {
                 char* end = nullptr;
