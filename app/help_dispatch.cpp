@@ -3,13 +3,14 @@
 
 #include "app/app_constants.h"
 #include "core/app_config.h"
+#include "core/work_dir.h"
 
 std::string HelpDispatch::HelpFilePath()
 {
     static const char* const kFiles[6] = {"TVELANTO_ITA.CHM", "TVELANTO_ING.CHM",
                                           "TVELANTO_FRA.CHM", "TVELANTO_TED.CHM",
                                           "TVELANTO_SPA.CHM", "TVELANTO_ING.CHM"};
-    return JoinPath(AppConfig.workDir, kFiles[AppConfig.language % 6]);
+    return DataFilePath(AppConfig.workDir, kFiles[AppConfig.language % 6]);
 }
 
 std::string HelpDispatch::TopicPath(int helpId)

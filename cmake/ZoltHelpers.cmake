@@ -120,8 +120,9 @@ function(zolt_test name)
   target_compile_definitions(${name} PRIVATE ZOLT_SOURCE_DIR="${CMAKE_SOURCE_DIR}"
                                              ZOLT_BINARY_DIR="${CMAKE_BINARY_DIR}")
   add_test(NAME ${name} COMMAND ${name})
-  # Tests never touch the user's registry of controls.
-  set(env "QT_QPA_PLATFORM=offscreen;ZOLT_REGISTRY=${CMAKE_BINARY_DIR}/tests/registry.ini")
+  # Tests never touch the user's registry of controls, nor the user's own working directory.
+  set(env "QT_QPA_PLATFORM=offscreen;ZOLT_REGISTRY=${CMAKE_BINARY_DIR}/tests/registry.ini"
+          "XDG_DATA_HOME=${CMAKE_BINARY_DIR}/tests/data-home")
   if(NOT ARG_TIMEOUT)
     set(ARG_TIMEOUT 120)
   endif()

@@ -1,6 +1,7 @@
 // Loading of the process-wide settings.
 #include "core/app_config.h"
 #include "core/app_settings.h"
+#include "core/work_dir.h"
 
 #include "platform/profile.h"
 
@@ -17,6 +18,9 @@ std::string JoinPath(const std::string& dir, const char* name)
 int LoadConfiguration(const std::string& workDir)
 {
     static_cast<Workspace&>(AppConfig) = WorkspaceAt(workDir);
+    // Pictures and texts of the working directory win; the installed ones stand in for them.
+    AppConfig.logoPath = DataFilePath(workDir, "LOGO.BMP");
+    AppConfig.splashPath = DataFilePath(workDir, "LOGOINIT.BMP");
 
     char value[200];
     GetPrivateProfileStringA(kConfigSection, "lingua", "()----()", value, sizeof value,
@@ -35,6 +39,8 @@ int LoadConfiguration(const std::string& workDir)
                 AppConfig.language = lang.index;
                 break;
             }
+    // Which language file holds texts depends on the language.
+    AppConfig.textsPath = TextsFilePath(workDir);
 
     GetPrivateProfileStringA(kConfigSection, "porta_com", "()----()", value, sizeof value,
                              AppConfig.profilePath.c_str());

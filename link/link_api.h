@@ -34,7 +34,8 @@ public:
 };
 
 // Returns where the program looks for the link library: $ZOLT_LINK_LIBRARY, else
-// libCOMMVELANTO.so beside the program or in ../bin from it, else the plain library name.
+// libCOMMVELANTO.so beside the program, in the installed private folder or in ../bin from the
+// program, else the plain library name.
 QString DefaultLinkLibraryPath();
 
 // Loads the link library at `path` (default: DefaultLinkLibraryPath()) and resolves its entry

@@ -1,6 +1,7 @@
 // The link library loaded with QLibrary, every entry point resolved by its ordinal.
 #include "link/link_api.h"
 
+#include "core/work_dir.h"
 #include "linklib/commvelanto.h"
 
 #include <QCoreApplication>
@@ -70,13 +71,13 @@ QString DefaultLinkLibraryPath()
     const QString fromEnvironment = qEnvironmentVariable("ZOLT_LINK_LIBRARY");
     if (!fromEnvironment.isEmpty())
         return fromEnvironment;
-    if (QCoreApplication::instance()) {
-        const QString dir = QCoreApplication::applicationDirPath();
-        for (const QString& candidate :
-             {dir + "/libCOMMVELANTO.so", dir + "/../bin/libCOMMVELANTO.so"})
-            if (QFileInfo::exists(candidate))
-                return QFileInfo(candidate).canonicalFilePath();
-    }
+    // Beside the program in the build tree, in the private folder once installed; tests run
+    // from a folder beside bin/.
+    QString found = PrivateFilePath("libCOMMVELANTO.so");
+    if (found.isEmpty() && QCoreApplication::instance())
+        found = QCoreApplication::applicationDirPath() + "/../bin/libCOMMVELANTO.so";
+    if (QFileInfo::exists(found))
+        return QFileInfo(found).canonicalFilePath();
     return QStringLiteral("COMMVELANTO");
 }
 

@@ -9,7 +9,8 @@ shift || true
 packages=(build-essential cmake pkg-config qt6-base-dev qt6-base-dev-tools qt6-serialport-dev
           libgl-dev libbenchmark-dev libmspack-dev libchm-dev fp-utils xvfb xauth imagemagick
           mscompress fonts-dejavu-core poppler-utils libx11-dev qt6-translations-l10n
-          qt6-tools-dev libqt6opengl6-dev)
+          qt6-tools-dev libqt6opengl6-dev python3 scdoc desktop-file-utils appstream man-db
+          bash-completion file)
 missing=()
 for p in "${packages[@]}"; do
     dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")

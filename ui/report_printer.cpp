@@ -3,6 +3,7 @@
 
 #include "core/app_config.h"
 #include "core/texts.h"
+#include "core/work_dir.h"
 #include "platform/profile.h"
 #include "ui/paint_bmp_file.h"
 
@@ -284,7 +285,7 @@ void CReportPrinter::PaintHeader()
     g_.n += 2;
     Rule(g_.n * g_.s, -1);
 
-    const std::string logo = JoinPath(AppConfig.workDir, kLogoFileName);
+    const std::string logo = DataFilePath(AppConfig.workDir, kLogoFileName);
     dc_->save();
     dc_->setTransform(device_);
     // Only a plain file: opening a FIFO in its place would wait for a writer.

@@ -10,6 +10,8 @@ class TestHelpDispatch : public QObject
     Q_OBJECT
 
 private slots:
+    // No installed help stands in for the working directory's.
+    void initTestCase() { qputenv("ZOLT_SHARE_DIR", "/nonexistent"); }
     void init() { AppConfig.workDir = "/work"; }
 
     void fileAndTopic_data()

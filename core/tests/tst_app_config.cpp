@@ -11,6 +11,9 @@ class TestAppConfig : public QObject
     Q_OBJECT
 
 private slots:
+    // No installed data stands in for the working directory's files.
+    void initTestCase() { qputenv("ZOLT_SHARE_DIR", "/nonexistent"); }
+
     void load_data()
     {
         QTest::addColumn<QByteArray>("profile");

@@ -12,8 +12,10 @@ data/pictures/      small PNG pictures loaded by Qt:
                          so that the pixel drawing keeps its hard edges
   flag_<code>.png        64 x 40 flags of the language dialog (ITA, ING, FRA, TED, SPA, GRE),
                          and flag_<code>@2x.png at 128 x 80
-  app_128_<size>.png     the program's window icon (resource 128) at 16, 32, 48 and 64 pixels:
-                         the handheld tester on the red of the start-up picture
+  app_128_<size>.png     the program's window icon (resource 128) at 16, 32, 48, 64, 128 and 256
+                         pixels: the handheld tester on the red of the start-up picture; the
+                         desktop's icon theme takes the same pictures
+data/icons/zolt.svg     the same icon drawn as scalable shapes, for the desktop's icon theme
   folder.png, folder_open.png, drive_fixed.png, drive_removable.png, drive_cdrom.png,
   drive_network.png      16 x 16 pictures of the folder tree
 data/pictures/software/ the tester software dialog's pictures, built into its own folder's code:
@@ -575,6 +577,42 @@ def app_icon(size):
     return supersample_rgba(size, size, colour_at)
 
 
+def app_icon_svg():
+    """The window icon of app_icon as scalable shapes, on a 256-unit square."""
+    s = 256
+    line = 0.04 * s
+
+    def box(left, top, right, bottom, radius, fill, inset=0.0):
+        return (f'<rect x="{left * s + inset:g}" y="{top * s + inset:g}" '
+                f'width="{(right - left) * s - 2 * inset:g}" '
+                f'height="{(bottom - top) * s - 2 * inset:g}" '
+                f'rx="{max(radius * s - inset, 0):g}" fill="{fill}"/>')
+
+    shapes = [
+        box(0, 0, 1, 1, 0.2, "#202428"),
+        box(0, 0, 1, 1, 0.2, "url(#red)", line),
+        box(0.27, 0.1, 0.73, 0.9, 0.09, "#202428"),
+        box(0.27, 0.1, 0.73, 0.9, 0.09, "#c4cad0", line),
+        box(0.36, 0.2, 0.64, 0.47, 0, "#1d5fb4"),
+    ]
+    for y in (0.26, 0.32, 0.38):
+        shapes.append(box(0.41, y, 0.59, y + 0.012, 0, "#78aef0"))
+    for i, ku in enumerate((0.36, 0.46, 0.56)):
+        for kv in (0.56, 0.68, 0.78):
+            colour = "#2fa84f" if (i, kv) == (0, 0.56) else "#202428"
+            shapes.append(box(ku, kv, ku + 0.08, kv + 0.06, 0, colour))
+    return ('<?xml version="1.0" encoding="UTF-8"?>\n'
+            f'<svg xmlns="http://www.w3.org/2000/svg" width="{s}" height="{s}" '
+            f'viewBox="0 0 {s} {s}">\n'
+            '  <title>ZOLT</title>\n'
+            '  <defs>\n'
+            '    <linearGradient id="red" x1="0" y1="0" x2="0" y2="1">\n'
+            '      <stop offset="0" stop-color="#d42a2a"/>\n'
+            '      <stop offset="1" stop-color="#7a0000"/>\n'
+            '    </linearGradient>\n'
+            '  </defs>\n' + "".join(f"  {shape}\n" for shape in shapes) + "</svg>\n")
+
+
 def supersample_rgba(width, height, colour_at, n=4):
     """As supersample, for colours with alpha: averages premultiplied samples."""
     rows = []
@@ -711,8 +749,11 @@ def main():
     for code in FLAGS:
         write_png(os.path.join(PICTURES, f"flag_{code}.png"), 64, 40, draw_flag(code))
         write_png(os.path.join(PICTURES, f"flag_{code}@2x.png"), 128, 80, draw_flag(code, 2))
-    for size in (16, 32, 48, 64):
+    for size in (16, 32, 48, 64, 128, 256):
         write_png(os.path.join(PICTURES, f"app_128_{size}.png"), size, size, app_icon(size))
+    os.makedirs(os.path.join(DATA, "icons"), exist_ok=True)
+    with open(os.path.join(DATA, "icons", "zolt.svg"), "w", encoding="utf-8") as f:
+        f.write(app_icon_svg())
     os.makedirs(os.path.join(PICTURES, "software"), exist_ok=True)
     for name, (width, height, draw) in SOFTWARE_PICTURES.items():
         write_png(os.path.join(PICTURES, "software", f"{name}.png"), width, height, draw())

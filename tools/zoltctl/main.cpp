@@ -2,6 +2,7 @@
 // on the same engines and link as the program.
 #include "core/app_config.h"
 #include "core/texts.h"
+#include "core/work_dir.h"
 #include "link/link_session.h"
 #include "link/request_link.h"
 #include "tools/zoltctl/copy_progress.h"
@@ -28,6 +29,9 @@ namespace {
 
 constexpr int kFailed = 1;
 constexpr int kWrongCommandLine = 2;
+
+constexpr int kHelpWorkDir = 56;
+constexpr int kHelpWorkDirRule = 57;
 
 struct Options
 {
@@ -101,30 +105,55 @@ void PrintHelp()
         PrintWrapped(name, Say(text), 14);
     std::printf("\n%s\n", Say(kHelpOptions).c_str());
     const std::pair<const char*, int> options[] = {
-        {"  --device DEV", kHelpDevice}, {"  --port N", kHelpPort},
-        {"  --replace", kHelpReplace},   {"  --keep", kHelpKeep},
-        {"  --text", kHelpTextMode},     {"  --compress", kHelpCompress},
+        {"  --workdir DIR", kHelpWorkDir}, {"  --device DEV", kHelpDevice},
+        {"  --port N", kHelpPort},         {"  --replace", kHelpReplace},
+        {"  --keep", kHelpKeep},           {"  --text", kHelpTextMode},
+        {"  --compress", kHelpCompress},
     };
     for (auto [name, text] : options)
         PrintWrapped(name, Say(text), 16);
+    std::printf("\n");
+    PrintWrapped("", Say(kHelpWorkDirRule), 0);
     std::printf("\n");
     PrintWrapped("", Say(kHelpDefaults), 0);
     std::printf("\n");
     PrintWrapped("", Say(kHelpExit), 0);
 }
 
-// The language file: the working directory's, else the one this program was built with.
-void FindTexts()
+// The --workdir given before the command, read ahead of the rest so that even the help and the
+// errors of the command line speak the language of that folder.
+QString WorkDirOption(int argc, char** argv)
 {
-    if (QFileInfo::exists(QString::fromStdString(AppConfig.textsPath)))
+    QString option;
+    for (int i = 1; i + 1 < argc; ++i) {
+        const std::string arg = argv[i];
+        if (arg == "--workdir")
+            option = QFile::decodeName(argv[++i]);
+        else if (arg == "--device" || arg == "--port")
+            ++i;
+        else if (arg.empty() || arg[0] != '-')
+            break; // the command
+    }
+    return option;
+}
+
+// Says once when the folder's language file cannot be used and which texts speak instead.
+void NoteTexts(const std::string& workDir)
+{
+    const std::string own = JoinPath(workDir, "SWBASE.TXT");
+    if (!TextsFileUsable(AppConfig.textsPath)) {
+        const std::string places =
+            Escaped(own) + ", " + Escaped(JoinPath(InstalledDataDir().toStdString(), "SWBASE.TXT"));
+        PrintError("no usable text file SWBASE.TXT at " + places +
+                   " / nessun file dei testi SWBASE.TXT utilizzabile in " + places);
         return;
-    const QString dir = QCoreApplication::applicationDirPath();
-    for (const QString& candidate :
-         {dir + "/SWBASE.TXT", dir + "/../data/SWBASE.TXT", QStringLiteral(ZOLT_DATA_DIR)})
-        if (QFileInfo::exists(candidate)) {
-            AppConfig.textsPath = candidate.toStdString();
-            return;
-        }
+    }
+    if (AppConfig.textsPath == own || !QFileInfo::exists(QString::fromStdString(own)))
+        return;
+    std::string text = GetText("MESSAGGI_ERRORE", 72, AppConfig.textsPath.c_str());
+    if (const std::size_t at = text.find("%s"); at != std::string::npos)
+        text.replace(at, 2, Escaped(own));
+    PrintError(text);
 }
 
 // Returns the exit status for a wrong command line, or -1 when `o` holds a runnable command.
@@ -137,10 +166,12 @@ int Parse(int argc, char** argv, Options& o, bool& help)
             help = true;
             return 0;
         }
-        if (o.command.empty() && (arg == "--device" || arg == "--port")) {
-            if (i + 1 >= argc)
+        if (o.command.empty() && (arg == "--device" || arg == "--port" || arg == "--workdir")) {
+            if (i + 1 >= argc || (arg == "--workdir" && !*argv[i + 1]))
                 return UsageError(Say(kNeedsValue, {arg}));
             const std::string value = argv[++i];
+            if (arg == "--workdir")
+                continue; // taken already, by WorkDirOption
             if (arg == "--device") {
                 o.device = value;
             } else {
@@ -289,8 +320,11 @@ int RunSoftware(const Options& o, QCoreApplication& app, LinkSession& session,
 int main(int argc, char** argv)
 {
     QCoreApplication app(argc, argv);
-    LoadConfiguration(QDir::currentPath().toStdString());
-    FindTexts();
+    // The working directory by the program's own rule; it is made ready only for a command.
+    const WorkDirChoice choice = ChooseWorkDir(WorkDirOption(argc, argv), QDir::currentPath());
+    const std::string workDir = choice.path.toStdString();
+    LoadConfigurationForMessages(workDir);
+    NoteTexts(workDir);
 
     Options options;
     bool help = false;
@@ -301,6 +335,13 @@ int main(int argc, char** argv)
     }
     if (parsed >= 0)
         return parsed;
+    if (const QString reason = PrepareWorkDir(choice); !reason.isEmpty()) {
+        const std::string text =
+            FillText(AppConfig.Text(kErrorSection, ErrorText::kWorkDirUnusable), {Escaped(workDir)});
+        PrintError(text + "\n" + reason.toStdString());
+        return kFailed;
+    }
+    LoadConfiguration(workDir);
 
     if (!options.device.empty() && !CheckDevice(options.device))
         return kFailed;
