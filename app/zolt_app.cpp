@@ -11,6 +11,7 @@
 #include "app/splash_dlg.h"
 #include "app/zolt_view.h"
 #include "core/app_config.h"
+#include "core/message_box.h"
 #include "core/texts.h"
 #include "core/work_dir.h"
 #include "ui/dib_picture.h"

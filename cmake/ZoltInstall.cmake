@@ -185,7 +185,7 @@ if(ZOLT_TESTS AND Python3_FOUND AND TARGET zolt AND TARGET zoltctl AND TARGET zo
            COMMAND ${Python3_EXECUTABLE} ${CMAKE_SOURCE_DIR}/tools/check_install.py
                    --build ${CMAKE_BINARY_DIR} --libdir ${CMAKE_INSTALL_LIBDIR}
                    --app-id ${ZOLT_APP_ID} ${designer})
-  set_tests_properties(install_tree PROPERTIES TIMEOUT 300)
+  set_tests_properties(install_tree PROPERTIES TIMEOUT 300 LABELS e2e)
 endif()
 
 # The Debian package. Configure with -DCMAKE_INSTALL_PREFIX=/usr (tools/build-package.sh does).

@@ -4,6 +4,7 @@
 #include "app/splash_dlg.h"
 #include "app/zolt_app.h"
 #include "core/app_config.h"
+#include "core/message_box.h"
 #include "core/texts.h"
 #include "core/work_dir.h"
 
