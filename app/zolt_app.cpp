@@ -37,18 +37,13 @@
 
 namespace {
 
-constexpr const char* kErrors = "MESSAGGI_ERRORE";
-constexpr int kWorkDirFailed = 70;     // %s: the folder
-constexpr int kDataFileDamaged = 71;   // %s: the file
-constexpr int kFolderTextsUnused = 72; // %s: the working directory's text file
-
-// Text `number` of `section` with its first "%s" filled by `value`; "" when the text is missing.
+// Text `number` of `section` with its "%s" filled by `value`; "" when it is missing.
 QString Filled(const char* section, int number, const QString& value)
 {
-    const std::string text = GetText(section, number, AppConfig.textsPath.c_str());
+    const std::string text = AppConfig.Text(section, number);
     if (text == kTextNotFound)
         return {};
-    return QString::fromStdString(text).replace(QLatin1String("%s"), value);
+    return QString::fromStdString(FillText(text, {value.toStdString()}));
 }
 
 void PrintLine(FILE* stream, const QString& text)
@@ -232,9 +227,7 @@ bool CZOLTApp::EnterWorkDir(const QString& option)
     LoadConfigurationForMessages(choice.path.toStdString());
     const QString text = WorkDirFailureText(choice.path, reason);
     PrintLine(stderr, "zolt: " + text);
-    std::string title = GetText(kErrors, 1, AppConfig.textsPath.c_str());
-    if (title == kTextNotFound)
-        title = "ZOLT";
+    const std::string title = TextOr(AppConfig.Text(kErrorSection, ErrorText::kTitle), "ZOLT");
     ShowMessageText(AppConfig.textsPath.c_str(), title.c_str(), text.toStdString().c_str(),
                     kStyleError, 0);
     return false;
@@ -242,7 +235,7 @@ bool CZOLTApp::EnterWorkDir(const QString& option)
 
 QString CZOLTApp::WorkDirFailureText(const QString& folder, const QString& reason)
 {
-    const QString text = Filled(kErrors, kWorkDirFailed, folder);
+    const QString text = Filled(kErrorSection, ErrorText::kWorkDirUnusable, folder);
     if (!text.isEmpty())
         return text + "\n\n" + reason;
     return QString("ZOLT cannot create or write its working folder:\n%1\n(%2)\n"
@@ -268,7 +261,7 @@ QString CZOLTApp::DataFilesNotice()
         const QString path = QDir(installed).filePath(name);
         if (SoundDataFile(path))
             continue;
-        QString text = Filled(kErrors, kDataFileDamaged, path);
+        QString text = Filled(kErrorSection, ErrorText::kDataFileDamaged, path);
         if (text.isEmpty())
             text = QString("The program's file %1 is missing or damaged: reinstall ZOLT.\n"
                            "Il file del programma %1 manca o è danneggiato: reinstallare ZOLT.")
@@ -283,7 +276,7 @@ QString CZOLTApp::FolderTextsNotice()
     const std::string own = JoinPath(AppConfig.workDir, "SWBASE.TXT");
     if (AppConfig.textsPath == own || !QFileInfo::exists(QString::fromStdString(own)))
         return {};
-    return Filled(kErrors, kFolderTextsUnused, QString::fromStdString(own));
+    return Filled(kErrorSection, ErrorText::kFolderTextsUnusable, QString::fromStdString(own));
 }
 
 void CZOLTApp::ConfigureApplication()

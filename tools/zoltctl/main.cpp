@@ -150,10 +150,8 @@ void NoteTexts(const std::string& workDir)
     }
     if (AppConfig.textsPath == own || !QFileInfo::exists(QString::fromStdString(own)))
         return;
-    std::string text = GetText("MESSAGGI_ERRORE", 72, AppConfig.textsPath.c_str());
-    if (const std::size_t at = text.find("%s"); at != std::string::npos)
-        text.replace(at, 2, Escaped(own));
-    PrintError(text);
+    PrintError(FillText(AppConfig.Text(kErrorSection, ErrorText::kFolderTextsUnusable),
+                        {Escaped(own)}));
 }
 
 // Returns the exit status for a wrong command line, or -1 when `o` holds a runnable command.
