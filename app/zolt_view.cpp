@@ -15,6 +15,7 @@
 
 #include <QCoreApplication>
 #include <QEvent>
+#include <QFile>
 #include <QPainter>
 #include <QPrintDialog>
 #include <QPrintPreviewDialog>
@@ -103,9 +104,15 @@ void CZOLTView::OnCommand(int command)
         dlg.exec();
         break;
     }
-    case cmd::SelectSerialPort:
-        SelectSerialPort(this, [this](int port) { ReopenPort(port); });
-        break;
+    case cmd::SelectSerialPort: {
+        SerialPortContext context;
+        if (link_) {
+            context.api = link_->Api();
+            if (link_->PortOpen())
+                context.ownDevice = QFile::decodeName(link_->Device().c_str());
+        }
+        SelectSerialPort(this, context, [this](int port) { ReopenPort(port); });
+    } break;
     case cmd::Print:
     case cmd::PrintDirect:
     case cmd::PrintPreview:

@@ -65,6 +65,14 @@ bool SaveComPort(int port)
                                       AppConfig.profilePath.c_str());
 }
 
+bool SaveComDevice(int port, const std::string& device)
+{
+    char key[8];
+    std::snprintf(key, sizeof key, "COM%d", port);
+    return WritePrivateProfileStringA("PORTE_COM", key, device.c_str(),
+                                      AppConfig.profilePath.c_str());
+}
+
 std::string InstallFolder()
 {
     char folder[261];

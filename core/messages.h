@@ -57,13 +57,14 @@ enum : int
     kNoPortOpen = 64,       // after a failed change of port, the old one could not be reopened
     kSizeDiffers = 65,
     kTooManyParts = 66,
-    kPartPlaceTaken = 67, // a link, folder or device where a part file goes
-    kNameNotUsable = 68,  // a tester name that cannot build a path
-    kNotKept = 69,        // the tester's listing does not hold what it acknowledged
+    kPartPlaceTaken = 67,      // a link, folder or device where a part file goes
+    kNameNotUsable = 68,       // a tester name that cannot build a path
+    kNotKept = 69,             // the tester's listing does not hold what it acknowledged
     kWorkDirUnusable = 70,     // "%s": the working folder cannot be made or written
     kDataFileDamaged = 71,     // an installed data file is missing or damaged
     kFolderTextsUnusable = 72, // the folder's text file cannot be used; the installed one is
     kChosenPortNotOpened = 73, // a change of port failed; the port used so far stays
+    kChoiceNotSaved = 76,      // "%s": the profile the serial device chosen could not be written to
 };
 } // namespace ErrorText
 

@@ -56,7 +56,7 @@ int LinkSession::OpenLink(QObject* view, const PortTarget& target)
         return -1;
     }
     window_->SetLinkId(linkId_);
-    OpenPort(target);
+    OpenPort(target, DeviceFor(target));
     return 0;
 }
 
@@ -66,10 +66,10 @@ std::string LinkSession::DeviceFor(const PortTarget& target) const
                           : target.device;
 }
 
-bool LinkSession::OpenPort(const PortTarget& target, bool report)
+bool LinkSession::OpenPort(const PortTarget& target, const std::string& device, bool report)
 {
     port_ = target;
-    const std::string device = DeviceFor(target);
+    device_ = device;
     unsigned char area[8] = {};
     portOpen_ = api_->OpenDevice(linkId_, device, proto::kBaudRate, area) != 0;
     if (!portOpen_ && report)
@@ -109,21 +109,24 @@ void LinkSession::CloseLink()
 
 LinkSession::Reopen LinkSession::ReopenPort(const PortTarget& target)
 {
-    if (!open_ || linkFailed_ || target == port_)
+    const std::string device = DeviceFor(target);
+    if (!open_ || linkFailed_ || (target == port_ && device == device_))
         return Reopen::Unchanged;
     const PortTarget previous = port_;
+    const std::string previousDevice = device_;
     const bool wasOpen = portOpen_;
     if (portOpen_)
         api_->ClosePort(linkId_);
-    if (OpenPort(target, false))
+    if (OpenPort(target, device, false))
         return Reopen::Opened;
-    const std::string why = PortFailure(DeviceFor(target));
-    // The port that worked stays in use, and the user is told so, not that there is none.
-    if (wasOpen && OpenPort(previous, false)) {
+    const std::string why = PortFailure(device);
+    // The device that worked stays in use, and the user is told so, not that there is none.
+    if (wasOpen && OpenPort(previous, previousDevice, false)) {
         emit Failed(ErrorReport(ErrorText::kChosenPortNotOpened, why));
         return Reopen::Kept;
     }
     port_ = target;
+    device_ = device;
     emit Failed(ErrorReport(ErrorText::kNoPortOpen, why));
     return Reopen::NoPort;
 }

@@ -70,7 +70,8 @@ public:
         NoPort, // neither the new port nor the old one could be opened (Failed: message 64)
     };
     // Switches to `target` at the start-up rate of 19200 baud when it differs from the port in
-    // use. A port that cannot be opened leaves the one that worked in use.
+    // use or now leads to another device. A port that cannot be opened leaves the device that
+    // worked in use.
     Reopen ReopenPort(const PortTarget& target);
 
     // The exchange primitives of the link window (link/link_window.h); without an open link
@@ -89,6 +90,8 @@ public:
     bool LinkFailed() const { return linkFailed_; }
     // The port last opened or tried.
     const PortTarget& Port() const { return port_; }
+    // The device the port last opened or tried led to.
+    const std::string& Device() const { return device_; }
     // The device `target` stands for.
     std::string DeviceFor(const PortTarget& target) const;
     QObject* ViewWindow() const { return viewWindow_; }
@@ -98,8 +101,8 @@ signals:
     void Failed(const ErrorReport& report);
 
 private:
-    // Opens `target`; on failure with `report` set, Failed says why.
-    bool OpenPort(const PortTarget& target, bool report = true);
+    // Opens `target` (the device `device`); on failure with `report` set, Failed says why.
+    bool OpenPort(const PortTarget& target, const std::string& device, bool report = true);
     // Why `device` could not be opened, for the user.
     std::string PortFailure(const std::string& device) const;
 
@@ -112,5 +115,6 @@ private:
     bool linkFailed_ = false;
     bool open_ = false;
     PortTarget port_;
+    std::string device_; // the device port_ led to when it was opened or tried
     QPointer<QObject> viewWindow_;
 };

@@ -16,7 +16,10 @@
 #include <QTemporaryDir>
 #include <QTimer>
 #include <QToolButton>
+#include <QTreeWidget>
 #include <QtTest>
+
+#include <cerrno>
 
 #include <fstream>
 #include <sstream>
@@ -41,6 +44,14 @@ void clickInNextDialog(const char* name)
         QVERIFY2(button, name);
         QTest::mouseClick(button, Qt::LeftButton);
     });
+}
+
+// A seam with no devices at all, so that the machine's own do not change a test.
+SerialPortContext NoDevices()
+{
+    SerialPortContext context;
+    context.seam.paths = QStringList();
+    return context;
 }
 
 } // namespace
@@ -248,7 +259,7 @@ private slots:
             QTest::mouseClick(dlg->findChild<QPushButton*>(button), Qt::LeftButton);
         });
         int reopenedWith = 0;
-        SelectSerialPort(nullptr, [&](int p) { reopenedWith = p; });
+        SelectSerialPort(nullptr, NoDevices(), [&](int p) { reopenedWith = p; });
         QCOMPARE(reopenedWith, reopened);
         QVERIFY(readFile(AppConfig.profilePath).find(written.toStdString()) != std::string::npos);
     }
@@ -266,8 +277,91 @@ private slots:
         CSerialPortDlg dlg(2);
         QCOMPARE(dlg.findChild<QLabel*>("deviceCom2")->text(), QString::fromStdString(present));
         QVERIFY(dlg.findChild<QLabel*>("deviceCom2")->isEnabled());
-        QCOMPARE(dlg.findChild<QLabel*>("deviceCom6")->text(), QString::fromStdString(absent));
+        QCOMPARE(dlg.findChild<QLabel*>("deviceCom6")->text(),
+                 QString::fromStdString(absent) + " (" +
+                     UiText("DIALOGO_SELEZIONE_PORTA_SERIALE", 17) + ")");
         QVERIFY(!dlg.findChild<QLabel*>("deviceCom6")->isEnabled());
+    }
+
+    // The devices of the seam: two adapters (one with a stable link), one the user may not
+    // open and one that is gone; each choice stores what names the device for good.
+    void chosenDeviceIsStoredByItsStableName_data()
+    {
+        QTest::addColumn<QString>("device");
+        QTest::addColumn<QString>("radio");
+        QTest::addColumn<QByteArray>("stored");
+        QTest::addColumn<int>("reopened");
+        QTest::newRow("adapter with a stable link")
+            << "ttyUSB0"
+            << "radioCom2" << QByteArray("COM2=by-id/usb-FTDI_A1") << 2;
+        QTest::newRow("adapter without one") << "ttyACM0"
+                                             << "radioCom3" << QByteArray("COM3=ttyACM0") << 3;
+        QTest::newRow("no permission yet") << "ttyUSB1"
+                                           << "radioCom4" << QByteArray("COM4=ttyUSB1") << 4;
+        // The port in use, checked as before, now leads elsewhere: the link must open it.
+        QTest::newRow("port in use moved") << "ttyACM0"
+                                           << "radioCom1" << QByteArray("COM1=ttyACM0") << 1;
+    }
+
+    void chosenDeviceIsStoredByItsStableName()
+    {
+        QFETCH(QString, device);
+        QFETCH(QString, radio);
+        QFETCH(QByteArray, stored);
+        QFETCH(int, reopened);
+        QTemporaryDir devices;
+        const QString dev = devices.path() + "/";
+        for (const char* name : {"ttyUSB0", "ttyACM0", "ttyUSB1"})
+            QFile(dev + name).open(QIODevice::WriteOnly);
+        QDir().mkpath(dev + "by-id");
+        QVERIFY(QFile::link(dev + "ttyUSB0", dev + "by-id/usb-FTDI_A1"));
+        SerialPortContext context;
+        context.seam.paths =
+            QStringList{dev + "ttyUSB0", dev + "ttyACM0", dev + "ttyUSB1", dev + "ttyUSB7"};
+        context.seam.byIdFolder = dev + "by-id";
+        context.seam.describe = [dev] {
+            return std::vector<SerialDeviceInfo>{
+                {dev + "ttyUSB0", "FT232R USB UART", "FTDI", "A1", 0x0403, 0x6001},
+                {dev + "ttyACM0", "Tester USB", "Velanto", "", 0x2341, 0x0043}};
+        };
+        context.seam.accessError = [dev](const QString& path) {
+            return path == dev + "ttyUSB1" ? EACCES : 0;
+        };
+
+        QString state, tip;
+        QTimer::singleShot(0, [&] {
+            QWidget* dlg = QApplication::activeModalWidget();
+            QVERIFY(dlg);
+            auto* list = dlg->findChild<QTreeWidget*>("deviceList");
+            QCOMPARE(list->topLevelItemCount(), 4);
+            const QStringList usb0 = {dev + "ttyUSB0", "FT232R USB UART", "FTDI", "A1",
+                                      "0403:6001"};
+            for (int column = 0; column < usb0.size(); ++column)
+                QCOMPARE(list->topLevelItem(1)->text(column), usb0[column]);
+            QCOMPARE(list->topLevelItem(3)->text(5),
+                     UiText("DIALOGO_SELEZIONE_PORTA_SERIALE", 17)); // ttyUSB7: gone
+            QTest::mouseClick(dlg->findChild<QRadioButton*>(radio), Qt::LeftButton);
+            for (int row = 0; row < list->topLevelItemCount(); ++row)
+                if (list->topLevelItem(row)->text(0) == dev + device)
+                    list->setCurrentItem(list->topLevelItem(row));
+            state = list->currentItem()->text(5);
+            tip = dlg->findChild<QLabel*>("deviceNote")->text();
+            QTest::mouseClick(dlg->findChild<QPushButton*>("buttonUseDevice"), Qt::LeftButton);
+            QTest::mouseClick(dlg->findChild<QPushButton*>("buttonOk"), Qt::LeftButton);
+        });
+        int reopenedWith = 0;
+        SelectSerialPort(nullptr, context, [&](int p) { reopenedWith = p; });
+        QCOMPARE(reopenedWith, reopened);
+        std::string profile = readFile(AppConfig.profilePath);
+        const std::string prefix = dev.toStdString();
+        for (std::size_t at; (at = profile.find(prefix)) != std::string::npos;)
+            profile.erase(at, prefix.size());
+        QVERIFY2(profile.find(stored.toStdString()) != std::string::npos, profile.c_str());
+        if (device == "ttyUSB1") {
+            // The user is told why and how to mend it, in the program's permission text.
+            QCOMPARE(state, UiText("DIALOGO_SELEZIONE_PORTA_SERIALE", 18));
+            QVERIFY2(tip.contains("dialout"), qPrintable(tip));
+        }
     }
 };
 

@@ -2,6 +2,10 @@
 #include "fake_link_api.h"
 #include "link/link_session.h"
 
+#include "core/app_config.h"
+#include "core/app_settings.h"
+
+#include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
 
@@ -131,6 +135,26 @@ private slots:
         QCOMPARE(f.session.ReopenPort(PortTarget::Com(6)), LinkSession::Reopen::Opened);
         QCOMPARE(f.api->Count("ClosePort"), closes);
         QVERIFY(f.session.PortOpen());
+    }
+
+    // The user chose another device for the port in use: it is opened; while it cannot be, the
+    // device that worked stays in use, not the one the profile names for the port now.
+    void samePortLeadingToAnotherDevice()
+    {
+        QTemporaryDir dir;
+        const std::string previousProfile = AppConfig.profilePath;
+        AppConfig.profilePath = dir.filePath("VELANTO.INI").toStdString();
+        Fixture f;
+        f.Open();
+        QVERIFY(SaveComDevice(1, "/dev/ttyUSB0"));
+        f.api->onOpen = [](const std::string& device) { return device == "/dev/ttyS0" ? 1 : 0; };
+        QCOMPARE(f.session.ReopenPort(PortTarget::Com(1)), LinkSession::Reopen::Kept);
+        QCOMPARE(f.LastOpen()->device, std::string("/dev/ttyS0"));
+        f.api->onOpen = nullptr;
+        QCOMPARE(f.session.ReopenPort(PortTarget::Com(1)), LinkSession::Reopen::Opened);
+        QCOMPARE(f.LastOpen()->device, std::string("/dev/ttyUSB0"));
+        QCOMPARE(f.session.ReopenPort(PortTarget::Com(1)), LinkSession::Reopen::Unchanged);
+        AppConfig.profilePath = previousProfile;
     }
 
     void closeLinkReleasesLibrary_data()

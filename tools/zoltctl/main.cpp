@@ -7,6 +7,7 @@
 #include "link/request_link.h"
 #include "tools/zoltctl/copy_progress.h"
 #include "tools/zoltctl/output.h"
+#include "tools/zoltctl/ports_command.h"
 #include "tools/zoltctl/software_command.h"
 #include "transfer/copy_engine.h"
 
@@ -37,10 +38,11 @@ struct Options
 {
     std::string device; // exactly as given
     int port = 0;
+    bool autoPort = false; // --port auto
     std::string command;
     std::vector<std::string> operands;
-    bool text = false, compress = false;   // copy
-    bool replace = false, keep = false;    // download
+    bool text = false, compress = false; // copy
+    bool replace = false, keep = false;  // download
 };
 
 int UsageError(const std::string& what)
@@ -84,12 +86,13 @@ void PrintWrapped(const std::string& head, const std::string& text, std::size_t 
 void PrintHelp()
 {
     const char* const synopsis[] = {
-        "zoltctl [--device DEV | --port N] ls",
-        "zoltctl [--device DEV | --port N] rm NAME...",
-        "zoltctl [--device DEV | --port N] purge",
-        "zoltctl [--device DEV | --port N] download [--replace | --keep] FILE...",
-        "zoltctl [--device DEV | --port N] copy [--text] [--compress] PCPATH TESTERPATH...",
-        "zoltctl [--device DEV | --port N] dir",
+        "zoltctl [--device DEV | --port N|auto] ls",
+        "zoltctl [--device DEV | --port N|auto] rm NAME...",
+        "zoltctl [--device DEV | --port N|auto] purge",
+        "zoltctl [--device DEV | --port N|auto] download [--replace | --keep] FILE...",
+        "zoltctl [--device DEV | --port N|auto] copy [--text] [--compress] PCPATH TESTERPATH...",
+        "zoltctl [--device DEV | --port N|auto] dir",
+        "zoltctl ports",
         "zoltctl --help",
     };
     for (const char* line : synopsis)
@@ -98,17 +101,19 @@ void PrintHelp()
     PrintWrapped("", Say(kHelpIntro), 0);
     std::printf("\n%s\n", Say(kHelpCommands).c_str());
     const std::pair<const char*, int> commands[] = {
-        {"  ls", kHelpLs},     {"  rm", kHelpRm},     {"  purge", kHelpPurge},
-        {"  download", kHelpDownload}, {"  copy", kHelpCopy}, {"  dir", kHelpDir},
+        {"  ls", kHelpLs},       {"  rm", kHelpRm},
+        {"  purge", kHelpPurge}, {"  download", kHelpDownload},
+        {"  copy", kHelpCopy},   {"  dir", kHelpDir},
+        {"  ports", kHelpPorts},
     };
     for (auto [name, text] : commands)
         PrintWrapped(name, Say(text), 14);
     std::printf("\n%s\n", Say(kHelpOptions).c_str());
     const std::pair<const char*, int> options[] = {
         {"  --workdir DIR", kHelpWorkDir}, {"  --device DEV", kHelpDevice},
-        {"  --port N", kHelpPort},         {"  --replace", kHelpReplace},
-        {"  --keep", kHelpKeep},           {"  --text", kHelpTextMode},
-        {"  --compress", kHelpCompress},
+        {"  --port N", kHelpPort},         {"  --port auto", kHelpPortAuto},
+        {"  --replace", kHelpReplace},     {"  --keep", kHelpKeep},
+        {"  --text", kHelpTextMode},       {"  --compress", kHelpCompress},
     };
     for (auto [name, text] : options)
         PrintWrapped(name, Say(text), 16);
@@ -150,8 +155,8 @@ void NoteTexts(const std::string& workDir)
     }
     if (AppConfig.textsPath == own || !QFileInfo::exists(QString::fromStdString(own)))
         return;
-    PrintError(FillText(AppConfig.Text(kErrorSection, ErrorText::kFolderTextsUnusable),
-                        {Escaped(own)}));
+    PrintError(
+        FillText(AppConfig.Text(kErrorSection, ErrorText::kFolderTextsUnusable), {Escaped(own)}));
 }
 
 // Returns the exit status for a wrong command line, or -1 when `o` holds a runnable command.
@@ -172,6 +177,8 @@ int Parse(int argc, char** argv, Options& o, bool& help)
                 continue; // taken already, by WorkDirOption
             if (arg == "--device") {
                 o.device = value;
+            } else if (value == "auto") {
+                o.autoPort = true;
             } else {
                 char* end = nullptr;
                 const long port = std::strtol(value.c_str(), &end, 10);
@@ -182,7 +189,8 @@ int Parse(int argc, char** argv, Options& o, bool& help)
             continue;
         }
         if (o.command.empty()) {
-            static const char* const known[] = {"ls", "rm", "purge", "download", "copy", "dir"};
+            static const char* const known[] = {"ls",   "rm",  "purge", "download",
+                                                "copy", "dir", "ports"};
             if (std::find_if(std::begin(known), std::end(known),
                              [&](const char* k) { return arg == k; }) == std::end(known))
                 return UsageError(Say(kUnknownArgument, {Escaped(arg)}));
@@ -208,11 +216,12 @@ int Parse(int argc, char** argv, Options& o, bool& help)
     }
     if (o.command.empty())
         return UsageError(Say(kNoCommand));
-    if (!o.device.empty() && o.port != 0)
+    if (!o.device.empty() && (o.port != 0 || o.autoPort))
         return UsageError(Say(kDeviceOrPort));
     if (o.replace && o.keep)
         return UsageError(Say(kReplaceOrKeep));
-    if ((o.command == "ls" || o.command == "purge" || o.command == "dir") && !o.operands.empty())
+    if ((o.command == "ls" || o.command == "purge" || o.command == "dir" || o.command == "ports") &&
+        !o.operands.empty())
         return UsageError(Say(kNoOperands, {o.command}));
     if ((o.command == "rm" || o.command == "download") && o.operands.empty())
         return UsageError(Say(kNeedsNames, {o.command}));
@@ -243,8 +252,7 @@ bool CheckDevice(const std::string& device)
     return true;
 }
 
-int RunCopy(const Options& o, QCoreApplication& app, LinkSession& session,
-            FailurePrinter& printer)
+int RunCopy(const Options& o, QCoreApplication& app, LinkSession& session, FailurePrinter& printer)
 {
     SessionRequestLink link(session);
     CopyEngine engine(link, AppConfig);
@@ -260,13 +268,14 @@ int RunCopy(const Options& o, QCoreApplication& app, LinkSession& session,
     CopyProgress progress(engine);
     QObject::connect(&engine, &CopyEngine::ProgressChanged, [&] { progress.Update(); });
     QObject::connect(&engine, &CopyEngine::FileSent, [&](int index) { progress.FileSent(index); });
-    QObject::connect(&engine, &CopyEngine::Finished, &app, [&] { app.exit(0); },
-                     Qt::QueuedConnection);
+    QObject::connect(
+        &engine, &CopyEngine::Finished, &app, [&] { app.exit(0); }, Qt::QueuedConnection);
     if (engine.Start() && engine.CurrentState() != CopyEngine::State::Done)
         app.exec();
     progress.EndLine();
-    std::printf("%s\n", Say(kFilesSent, {std::to_string(engine.FilesSent()), std::to_string(files)})
-                            .c_str());
+    std::printf(
+        "%s\n",
+        Say(kFilesSent, {std::to_string(engine.FilesSent()), std::to_string(files)}).c_str());
     return engine.Result() == CopyEngine::kResultSent ? 0 : kFailed;
 }
 
@@ -289,8 +298,7 @@ int RunSoftware(const Options& o, QCoreApplication& app, LinkSession& session,
             for (const TesterSoftwareEngine::CopyItem& item : queue)
                 copy->AddFile(item.pcPath, item.testerPath, false, false);
             progress = std::make_unique<CopyProgress>(*copy);
-            QObject::connect(copy.get(), &CopyEngine::ProgressChanged,
-                             [&] { progress->Update(); });
+            QObject::connect(copy.get(), &CopyEngine::ProgressChanged, [&] { progress->Update(); });
             QObject::connect(copy.get(), &CopyEngine::FileSent,
                              [&](int index) { progress->FileSent(index); });
             QObject::connect(
@@ -303,10 +311,13 @@ int RunSoftware(const Options& o, QCoreApplication& app, LinkSession& session,
             copy->Start();
         });
     int status = kFailed;
-    QObject::connect(&command, &SoftwareCommand::Finished, &app, [&](int s) {
-        status = s;
-        app.exit(0);
-    }, Qt::QueuedConnection);
+    QObject::connect(
+        &command, &SoftwareCommand::Finished, &app,
+        [&](int s) {
+            status = s;
+            app.exit(0);
+        },
+        Qt::QueuedConnection);
     command.Start();
     app.exec();
     engine.Stop();
@@ -334,13 +345,28 @@ int main(int argc, char** argv)
     if (parsed >= 0)
         return parsed;
     if (const QString reason = PrepareWorkDir(choice); !reason.isEmpty()) {
-        const std::string text =
-            FillText(AppConfig.Text(kErrorSection, ErrorText::kWorkDirUnusable), {Escaped(workDir)});
+        const std::string text = FillText(
+            AppConfig.Text(kErrorSection, ErrorText::kWorkDirUnusable), {Escaped(workDir)});
         PrintError(text + "\n" + reason.toStdString());
         return kFailed;
     }
     LoadConfiguration(workDir);
 
+    if (options.command == "ports" || options.autoPort) {
+        PortSearch search;
+        std::string error;
+        if (!SearchPorts(app, SerialDeviceSeam::FromEnvironment(), search, error)) {
+            FailurePrinter().Print(ErrorReport(ErrorText::kLinkInitFailed1, error));
+            return kFailed;
+        }
+        if (options.command == "ports") {
+            PrintPorts(search);
+            return 0;
+        }
+        options.device = TheOneThatAnswered(search);
+        if (options.device.empty())
+            return kFailed;
+    }
     if (!options.device.empty() && !CheckDevice(options.device))
         return kFailed;
     FailurePrinter printer;

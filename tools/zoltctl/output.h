@@ -66,6 +66,13 @@ enum Text
     kEmptyName = 48,
     kNameNotUsable = 49,
     kRepeated = 50, // %d %s
+    kHelpPorts = 58,
+    kHelpPortAuto = 59,
+    kNoneAnswered = 60,
+    kSeveralAnswered = 61,
+    kNoSerialDevices = 62,
+    kAutoPort = 63,     // %s
+    kPortsSummary = 64, // %d %d
 };
 
 // Text `number` of "ZOLTCTL" in the current language, with "%s" and "%d" filled in order

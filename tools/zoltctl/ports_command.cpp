@@ -1,0 +1,165 @@
+// The search for the tester from the command line.
+#include "tools/zoltctl/ports_command.h"
+
+#include "core/app_config.h"
+#include "core/messages.h"
+#include "link/link_api.h"
+#include "tools/zoltctl/output.h"
+
+#include <QFile>
+
+#include <cstdio>
+
+namespace zoltctl {
+
+namespace {
+
+// The port dialog's words for the state of a device.
+constexpr const char* kDialogSection = "DIALOGO_SELEZIONE_PORTA_SERIALE";
+constexpr int kAvailable = 16, kNotConnected = 17, kNoPermission = 18, kAnswered = 20, kSilent = 21,
+              kBusy = 22, kOwnPort = 23, kNotSerial = 24, kCannotOpen = 25;
+
+std::string Word(int number)
+{
+    return AppConfig.Text(kDialogSection, number);
+}
+
+std::string Local(const QString& path)
+{
+    return QFile::encodeName(path).toStdString();
+}
+
+std::string OutcomeText(const TesterFinder::Result& result)
+{
+    using Outcome = TesterFinder::Outcome;
+    switch (result.outcome) {
+    case Outcome::Answered:
+        return Word(kAnswered);
+    case Outcome::Silent:
+        return Word(kSilent);
+    case Outcome::Busy:
+        return Word(kBusy);
+    case Outcome::NoPermission:
+        return FillText(AppConfig.Text(kErrorSection, ErrorText::kPortNoPermission),
+                        {Escaped(Local(result.device))});
+    case Outcome::Missing:
+        return Word(kNotConnected);
+    case Outcome::NotSerial:
+        return Word(kNotSerial);
+    case Outcome::OwnPort:
+        return Word(kOwnPort);
+    case Outcome::Failed:
+        return Word(kCannotOpen) + ": " + result.detail;
+    }
+    return {};
+}
+
+std::string StateText(const SerialDevice& device)
+{
+    switch (device.state) {
+    case SerialDevice::State::Present:
+        return Word(kAvailable);
+    case SerialDevice::State::Missing:
+        return Word(kNotConnected);
+    case SerialDevice::State::NoPermission:
+        return Word(kNoPermission);
+    }
+    return {};
+}
+
+void PrintList(std::FILE* out, const PortSearch& search)
+{
+    for (std::size_t i = 0; i < search.devices.size(); ++i) {
+        const SerialDevice& d = search.devices[i];
+        std::string about;
+        for (const QString& part : {d.description, d.manufacturer, d.serialNumber, d.UsbId()})
+            if (!part.isEmpty())
+                about += (about.empty() ? "" : ", ") + Escaped(part.toStdString());
+        std::string line = Escaped(Local(d.path));
+        if (!about.empty())
+            line += " (" + about + ")";
+        if (!d.stableLink.isEmpty())
+            line += " = " + Escaped(Local(d.stableLink));
+        line += ": ";
+        line += i < search.results.size() ? OutcomeText(search.results[i]) : StateText(d);
+        std::fprintf(out, "%s\n", line.c_str());
+    }
+}
+
+} // namespace
+
+bool SearchPorts(QCoreApplication& app, const SerialDeviceSeam& seam, PortSearch& search,
+                 std::string& error)
+{
+    search.devices = ListSerialDevices(seam);
+    search.results.clear();
+    QString why;
+    std::unique_ptr<LinkApi> api = LoadLinkLibrary(&why);
+    if (!api) {
+        error = why.toStdString();
+        return false;
+    }
+    // Devices that are not there or may not be opened are not tried: their state says it.
+    QStringList tried;
+    for (const SerialDevice& d : search.devices)
+        if (d.state == SerialDevice::State::Present)
+            tried << d.path;
+    std::vector<TesterFinder::Result> results;
+    if (!tried.isEmpty()) {
+        TesterFinder finder(*api);
+        QObject::connect(
+            &finder, &TesterFinder::Finished, &app, [&] { app.exit(0); }, Qt::QueuedConnection);
+        if (!finder.Start(tried)) {
+            error = "the link library gives no link";
+            return false;
+        }
+        app.exec();
+        results = finder.Results();
+    }
+    for (const SerialDevice& d : search.devices) {
+        TesterFinder::Result result{d.path, TesterFinder::Outcome::Missing, {}};
+        if (d.state == SerialDevice::State::NoPermission)
+            result.outcome = TesterFinder::Outcome::NoPermission;
+        for (const TesterFinder::Result& r : results)
+            if (r.device == d.path)
+                result = r;
+        search.results.push_back(result);
+    }
+    return true;
+}
+
+void PrintPorts(const PortSearch& search)
+{
+    if (search.devices.empty()) {
+        std::printf("%s\n", Say(kNoSerialDevices).c_str());
+        return;
+    }
+    PrintList(stdout, search);
+    int answered = 0;
+    for (const TesterFinder::Result& r : search.results)
+        answered += r.outcome == TesterFinder::Outcome::Answered;
+    std::printf("%s\n", Say(kPortsSummary,
+                            {std::to_string(answered), std::to_string(search.devices.size())})
+                            .c_str());
+}
+
+std::string TheOneThatAnswered(const PortSearch& search)
+{
+    std::vector<QString> answered;
+    for (const TesterFinder::Result& r : search.results)
+        if (r.outcome == TesterFinder::Outcome::Answered)
+            answered.push_back(r.device);
+    if (answered.size() == 1) {
+        PrintError(Say(kAutoPort, {Escaped(Local(answered.front()))}));
+        return Local(answered.front());
+    }
+    if (search.devices.empty()) {
+        PrintError(Say(kNoSerialDevices));
+        return {};
+    }
+    PrintError(Say(answered.empty() ? kNoneAnswered : kSeveralAnswered));
+    PrintList(stderr, search);
+    return {};
+}
+
+} // namespace zoltctl
