@@ -45,11 +45,21 @@ private:
         return sim_->Start(fs_, work_->filePath("tester"), options);
     }
 
-    Run Zoltctl(const QStringList& args, const QByteArray& input = {})
+    // Runs zoltctl on the simulator's device; with `devices` set, on no device given, with
+    // those as the serial devices of the machine.
+    Run Zoltctl(const QStringList& args, const QByteArray& input = {},
+                const QStringList& devices = {})
     {
         QProcess p;
         p.setWorkingDirectory(work_->path());
-        p.start(Tool(), QStringList{"--device", work_->filePath("tester")} + args);
+        if (devices.isEmpty()) {
+            p.start(Tool(), QStringList{"--device", work_->filePath("tester")} + args);
+        } else {
+            QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+            env.insert("ZOLT_SERIAL_DEVICES", devices.join(':'));
+            p.setProcessEnvironment(env);
+            p.start(Tool(), args);
+        }
         Run run;
         if (!p.waitForStarted(10000))
             return run;
@@ -153,6 +163,35 @@ private slots:
         run = Zoltctl({"purge"});
         QCOMPARE(run.status, 0);
         QVERIFY(run.out.contains("No incomplete software"));
+    }
+
+    // ports says which device answers; --port auto runs the command there, and refuses to
+    // guess when two answer.
+    void portsAndAutoPort()
+    {
+        QVERIFY(StartSim());
+        Write(fs_ + "/ABS.BIN_5", "12345");
+        const QString notSerial = work_->filePath("notes.txt");
+        Write(notSerial, "not a tester");
+        const QStringList devices = {work_->filePath("tester"), notSerial,
+                                     work_->filePath("gone")};
+        Run run = Zoltctl({"ports"}, {}, devices);
+        QVERIFY2(run.status == 0, run.err.constData());
+        QVERIFY2(run.out.contains(work_->filePath("tester").toUtf8() + ": The tester answered"),
+                 run.out.constData());
+        QVERIFY2(run.out.contains("1 of 3 devices answered"), run.out.constData());
+
+        run = Zoltctl({"--port", "auto", "ls"}, {}, devices);
+        QVERIFY2(run.status == 0, run.err.constData());
+        QVERIFY2(run.out.contains("ABS.BIN"), run.out.constData());
+
+        TesterSimProcess second;
+        QVERIFY(second.Start(fs_, work_->filePath("tester2")));
+        run = Zoltctl({"--port", "auto", "ls"}, {}, devices + QStringList{work_->filePath("tester2")});
+        QCOMPARE(run.status, 1);
+        QVERIFY2(run.err.contains("more than one") && run.err.contains("tester2"),
+                 run.err.constData());
+        QVERIFY(!run.out.contains("ABS.BIN"));
     }
 
     void conflictQuestion_data()
