@@ -14,6 +14,10 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QHeaderView>
+#include <QScreen>
+#include <QScrollBar>
+
+#include <algorithm>
 
 namespace {
 
@@ -133,10 +137,16 @@ void CSerialPortDlg::ShowPortDevices()
                          ui_->deviceCom4, ui_->deviceCom5, ui_->deviceCom6};
     for (int n = 1; n <= 6; ++n) {
         // The device beside each port; one that is not there says so, yet can be chosen.
+        // A long stable name is cut in its middle, so that the dialog keeps its size.
         const QString device = DeviceOfPort(n);
         const bool present = QFileInfo::exists(device);
-        labels[n - 1]->setText(present ? device
-                                       : QStringLiteral("%1 (%2)").arg(device, Say(kNotConnected)));
+        const QString text =
+            present ? device : QStringLiteral("%1 (%2)").arg(device, Say(kNotConnected));
+        const QFontMetrics metrics = labels[n - 1]->fontMetrics();
+        const int room = metrics.averageCharWidth() * 28;
+        labels[n - 1]->setMinimumWidth(room);
+        labels[n - 1]->setText(metrics.elidedText(text, Qt::ElideMiddle, room));
+        labels[n - 1]->setToolTip(text);
         labels[n - 1]->setEnabled(present);
     }
 }
@@ -170,10 +180,38 @@ void CSerialPortDlg::Refresh()
             break;
         }
     }
+    FitList();
     ui_->buttonFind->setEnabled(context_.api != nullptr && !devices_.empty());
     ui_->deviceNote->setText(devices_.empty() ? Say(kNoDevices) : QString());
     ShowPortDevices();
     ShowSelection();
+}
+
+void CSerialPortDlg::FitList()
+{
+    // Wide enough for every column and for the longest state the search can give, within the
+    // screen; the list scrolls beyond that.
+    QTreeWidget* list = ui_->deviceList;
+    int width = 2 * list->frameWidth() + list->verticalScrollBar()->sizeHint().width();
+    const QFontMetrics metrics = list->fontMetrics();
+    for (int column = 0; column < kState; ++column) {
+        // What no device tells (a built-in port has no manufacturer) takes no room.
+        int widest = 0;
+        for (int row = 0; row < list->topLevelItemCount(); ++row)
+            if (const QString text = list->topLevelItem(row)->text(column); !text.isEmpty())
+                widest = std::max(widest, metrics.horizontalAdvance(text) + 12);
+        const bool empty = widest == 0 && column != kDevice;
+        list->setColumnHidden(column, empty);
+        if (!empty)
+            width += std::max(widest, list->header()->sectionSizeHint(column));
+    }
+    int state = list->header()->sectionSizeHint(kState);
+    for (int number = kAvailable; number <= kCannotOpen; ++number)
+        state = std::max(state, metrics.horizontalAdvance(Say(number)) + 12);
+    width += state;
+    const QScreen* where = screen();
+    const int room = where ? where->availableGeometry().width() - 100 : width;
+    list->setMinimumWidth(std::min(width, room));
 }
 
 void CSerialPortDlg::SetState(int row, const QString& text, const QString& why)

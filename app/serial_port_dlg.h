@@ -57,6 +57,7 @@ public:
 
 private:
     void ShowPortDevices();
+    void FitList();
     void ShowSelection();
     void SetState(int row, const QString& text, const QString& why = {});
     void OnTried(const TesterFinder::Result& result);

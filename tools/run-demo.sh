@@ -25,6 +25,14 @@ if [ -x "$sim" ]; then
     trap '[ -n "$sim_pid" ] && kill "$sim_pid" 2>/dev/null; wait 2>/dev/null || true' EXIT
     for _ in $(seq 50); do [ -e "$demo/tester.pty" ] && break; sleep 0.1; done
     echo "Tester simulator serving $demo/tester/FN0 on $(readlink "$demo/tester.pty")"
+    # The port dialog lists the simulator beside the machine's USB adapters, with a stable
+    # name as a real adapter has in /dev/serial/by-id.
+    mkdir -p "$demo/serial-by-id"
+    ln -sfn ../tester.pty "$demo/serial-by-id/usb-Velanto_Tester_Simulator-if00"
+    devices=$demo/tester.pty
+    for d in /dev/ttyUSB* /dev/ttyACM*; do [ -e "$d" ] && devices+=":$d"; done
+    export ZOLT_SERIAL_DEVICES=${ZOLT_SERIAL_DEVICES:-$devices}
+    export ZOLT_SERIAL_BY_ID=${ZOLT_SERIAL_BY_ID:-$demo/serial-by-id}
 fi
 
 if [ -x "$build/bin/ZOLT" ]; then

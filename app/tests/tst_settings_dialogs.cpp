@@ -275,9 +275,9 @@ private slots:
         QCOMPARE(SerialDeviceForPort(1, AppConfig.profilePath.c_str()), std::string("/dev/ttyS0"));
         QCOMPARE(SerialDeviceForPort(2, AppConfig.profilePath.c_str()), present);
         CSerialPortDlg dlg(2);
-        QCOMPARE(dlg.findChild<QLabel*>("deviceCom2")->text(), QString::fromStdString(present));
+        QCOMPARE(dlg.findChild<QLabel*>("deviceCom2")->toolTip(), QString::fromStdString(present));
         QVERIFY(dlg.findChild<QLabel*>("deviceCom2")->isEnabled());
-        QCOMPARE(dlg.findChild<QLabel*>("deviceCom6")->text(),
+        QCOMPARE(dlg.findChild<QLabel*>("deviceCom6")->toolTip(),
                  QString::fromStdString(absent) + " (" +
                      UiText("DIALOGO_SELEZIONE_PORTA_SERIALE", 17) + ")");
         QVERIFY(!dlg.findChild<QLabel*>("deviceCom6")->isEnabled());
