@@ -9,7 +9,10 @@
 //   session.ReopenPort(PortTarget::Com(2));         // after the user picked COM2
 //   session.CloseLink();                            // also done by the destructor
 //
-// Nothing here opens a window or waits: failures go out as Failed. Works with only a
+// A device that goes away while open (unplugged adapter) is said once by Disconnected; the
+// session then tries the same device once a second and says Reconnected once it is open again.
+// Meanwhile requests fail at once. Nothing here opens a window or waits: failures go out as
+// Failed. Works with only a
 // QCoreApplication: the view may be any QObject (event 4 and the tester's own frames reach it
 // as LinkMessageEvents).
 #pragma once
@@ -52,7 +55,8 @@ public:
                          QObject* parent = nullptr);
     ~LinkSession() override;
 
-    // The clock of the link window's timers (tests); takes effect at the next OpenLink.
+    // The clock of the link window's timers and of the search for a device that went away
+    // (tests); takes effect at the next OpenLink.
     void SetClock(LinkClock& clock) { clock_ = &clock; }
 
     // Sets the link up for the view `view` and opens `target` at 19200 baud. Returns 0 (go on,
@@ -70,7 +74,8 @@ public:
         NoPort, // neither the new port nor the old one could be opened (Failed: message 64)
     };
     // Switches to `target` at the start-up rate of 19200 baud when it differs from the port in
-    // use. A port that cannot be opened leaves the one that worked in use.
+    // use. A port that cannot be opened leaves the one that worked in use. The device that went
+    // away is no longer looked for once another port is chosen.
     Reopen ReopenPort(const PortTarget& target);
 
     // The exchange primitives of the link window (link/link_window.h); without an open link
@@ -86,6 +91,8 @@ public:
     LinkApi* Api() const { return api_.get(); }
     int LinkId() const { return linkId_; }
     bool PortOpen() const { return portOpen_; }
+    // The open device went away and is looked for once a second.
+    bool Reconnecting() const { return reconnecting_; }
     bool LinkFailed() const { return linkFailed_; }
     // The port last opened or tried.
     const PortTarget& Port() const { return port_; }
@@ -96,10 +103,18 @@ public:
 signals:
     // A failure the user must see, from the session or its link window.
     void Failed(const ErrorReport& report);
+    // The open `device` went away (unplugged adapter, hung-up line); said once per loss.
+    void Disconnected(const QString& device);
+    // The device that went away is open again.
+    void Reconnected(const QString& device);
 
 private:
     // Opens `target`; on failure with `report` set, Failed says why.
     bool OpenPort(const PortTarget& target, bool report = true);
+    bool OpenDevice(const std::string& device);
+    void OnDeviceLost();
+    void TryReopen();
+    void StopReconnecting();
     // Why `device` could not be opened, for the user.
     std::string PortFailure(const std::string& device) const;
 
@@ -111,6 +126,9 @@ private:
     bool portOpen_ = false;
     bool linkFailed_ = false;
     bool open_ = false;
+    bool reconnecting_ = false;
+    std::string lostDevice_; // the device looked for while reconnecting
+    std::unique_ptr<LinkClock::Timer> reopenTimer_;
     PortTarget port_;
     QPointer<QObject> viewWindow_;
 };

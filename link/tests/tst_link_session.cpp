@@ -1,7 +1,9 @@
 // Tests of setting the link up, switching ports and tearing it down, against a scripted library.
 #include "fake_link_api.h"
 #include "link/link_session.h"
+#include "manual_clock.h"
 
+#include <QSignalSpy>
 #include <QTest>
 #include <QTimer>
 
@@ -131,6 +133,65 @@ private slots:
         QCOMPARE(f.session.ReopenPort(PortTarget::Com(6)), LinkSession::Reopen::Opened);
         QCOMPARE(f.api->Count("ClosePort"), closes);
         QVERIFY(f.session.PortOpen());
+    }
+
+    // A device that goes away is said once and looked for once a second, the same device and
+    // nothing else, without a failure report per attempt; once it opens it is said once again
+    // and requests go. A port the user chooses meanwhile ends the search.
+    void lostDeviceIsLookedForOnceASecond_data()
+    {
+        QTest::addColumn<bool>("chooseAnother");
+        QTest::newRow("the device comes back") << false;
+        QTest::newRow("another port is chosen meanwhile") << true;
+    }
+
+    void lostDeviceIsLookedForOnceASecond()
+    {
+        QFETCH(bool, chooseAnother);
+        ManualClock clock;
+        Fixture f;
+        f.session.SetClock(clock);
+        QCOMPARE(f.Open(), 0);
+        QSignalSpy gone(&f.session, &LinkSession::Disconnected);
+        QSignalSpy back(&f.session, &LinkSession::Reconnected);
+        Requester requester;
+        std::vector<std::string> tried;
+        bool present = false;
+        f.api->onOpen = [&](const std::string& device) {
+            tried.push_back(device);
+            return present || device == "/dev/ttyS1" ? 1 : 0;
+        };
+        f.api->PostEvent(proto::kEventDeviceLost);
+        clock.Advance(0);
+        QCOMPARE(gone.count(), 1);
+        QCOMPARE(gone[0][0].toString(), QString("/dev/ttyS0"));
+        QVERIFY(!f.session.PortOpen() && f.session.Reconnecting());
+        QVERIFY(f.session.BuildRequest(3));
+        QCOMPARE(f.session.SendRequest(&requester), 0);
+        clock.Advance(999);
+        QVERIFY(tried.empty());
+        clock.Advance(2001);
+        QCOMPARE(tried, (std::vector<std::string>{"/dev/ttyS0", "/dev/ttyS0", "/dev/ttyS0"}));
+        if (chooseAnother) {
+            QCOMPARE(f.session.ReopenPort(PortTarget::Com(2)), LinkSession::Reopen::Opened);
+            tried.clear();
+            present = true;
+            clock.Advance(5000);
+            QVERIFY(tried.empty());
+            QCOMPARE(back.count(), 0);
+        } else {
+            present = true;
+            clock.Advance(1000);
+            QCOMPARE(back.count(), 1);
+            QCOMPARE(back[0][0].toString(), QString("/dev/ttyS0"));
+            clock.Advance(5000);
+            QCOMPARE(tried.size(), std::size_t(4));
+        }
+        QVERIFY(f.session.PortOpen() && !f.session.Reconnecting());
+        QVERIFY(f.session.BuildRequest(3));
+        QCOMPARE(f.session.SendRequest(&requester), 1);
+        QCOMPARE(gone.count(), 1);
+        QVERIFY(f.messages.texts.empty());
     }
 
     void closeLinkReleasesLibrary_data()

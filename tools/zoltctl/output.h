@@ -66,6 +66,7 @@ enum Text
     kEmptyName = 48,
     kNameNotUsable = 49,
     kRepeated = 50, // %d %s
+    kTesterGone = 65, // %s: the device went away while the command ran
 };
 
 // Text `number` of "ZOLTCTL" in the current language, with "%s" and "%d" filled in order
