@@ -565,7 +565,7 @@ private slots:
         QVERIFY(f.window.LineDown());
         QVERIFY(!f.window.Busy());
         if (withQueue)
-            QCOMPARE(queued.codes, std::vector<long long>{LinkSendFailed});
+            QTRY_COMPARE(queued.codes, std::vector<long long>{LinkSendFailed});
         f.window.EndExchange(&f.requester); // nothing late can come: the line is free at once
         QVERIFY(!f.window.Busy() && !f.window.Pending());
         QVERIFY(f.window.BuildRequest(3));
