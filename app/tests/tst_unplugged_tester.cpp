@@ -143,7 +143,7 @@ private slots:
             QTest::mouseClick(dlg.findChild<QPushButton*>("downloadButton"), Qt::LeftButton);
         }));
         QVERIFY(downloading);
-        QVERIFY(sim.ErrorOutput().contains("unplugged for 300 ms"));
+        QTRY_VERIFY(sim.ErrorOutput().contains("unplugged for 300 ms"));
         const QString gone =
             QString::fromStdString(FillText(AppConfig.Text("GENERIC_STRING", 20), {Link().toStdString()}));
         QCOMPARE(lines, QStringList{gone});
