@@ -13,8 +13,9 @@ extern "C" {
 #endif
 
 // Ordinal 2. `window` is the QObject that receives the notifications (LinkMessageEvent, event
-// 1-5 in the first parameter; 5: the open device has gone away and is closed). Returns the link id (0 or more), or -1 no window, -2 no Qt
-// application object, -3 no free link, -4 called from a thread other than the application's.
+// 1-5 in the first parameter; 5: the open device has gone away and is closed). Returns the link id
+// (0 or more), or -1 no window, -2 no Qt application object, -3 no free link, -4 called from a
+// thread other than the application's.
 COMMVELANTO_API int LinkInit(void* window, int reserved);
 // Ordinal 3. Closes the port if open and forgets the link. Returns 1, or 0 for an unknown id.
 COMMVELANTO_API int LinkRelease(int linkId);

@@ -90,9 +90,11 @@ private slots:
         QVERIFY(work_.isValid());
         fs_ = work_.filePath("FN0");
         QVERIFY(QDir().mkpath(fs_));
-        QVERIFY(Write(work_.filePath("VELANTO.INI"), "[PORTE_COM]\nCOM1=" + Link().toUtf8() + "\n"));
-        QVERIFY(Write(work_.filePath("ECU.INI"),
-                      "[VEICOLI]\nnV=1\ncar0=PUNTO\n[PUNTO]\nnE=1\necu0=ABS.BIN_200000\nname0=ABS\n"));
+        QVERIFY(
+            Write(work_.filePath("VELANTO.INI"), "[PORTE_COM]\nCOM1=" + Link().toUtf8() + "\n"));
+        QVERIFY(
+            Write(work_.filePath("ECU.INI"),
+                  "[VEICOLI]\nnV=1\ncar0=PUNTO\n[PUNTO]\nnE=1\necu0=ABS.BIN_200000\nname0=ABS\n"));
         QVERIFY(Write(work_.filePath("ABS.BIN_200000"), Pattern(200000)));
         QDir::setCurrent(work_.path());
         LoadConfiguration(work_.path().toStdString());
@@ -144,8 +146,8 @@ private slots:
         }));
         QVERIFY(downloading);
         QTRY_VERIFY(sim.ErrorOutput().contains("unplugged for 300 ms"));
-        const QString gone =
-            QString::fromStdString(FillText(AppConfig.Text("GENERIC_STRING", 20), {Link().toStdString()}));
+        const QString gone = QString::fromStdString(
+            FillText(AppConfig.Text("GENERIC_STRING", 20), {Link().toStdString()}));
         QCOMPARE(lines, QStringList{gone});
         QVERIFY(gone.startsWith("Tester disconnected: "));
         for (const QString& name : OnTester())

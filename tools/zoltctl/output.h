@@ -65,7 +65,7 @@ enum Text
     kNoRoom = 47,            // instead of MESSAGGI_ERRORE 57
     kEmptyName = 48,
     kNameNotUsable = 49,
-    kRepeated = 50, // %d %s
+    kRepeated = 50,   // %d %s
     kTesterGone = 65, // %s: the device went away while the command ran
 };
 

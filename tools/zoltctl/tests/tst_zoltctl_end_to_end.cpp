@@ -279,12 +279,16 @@ private slots:
         QTest::addColumn<QString>("unplug"); // the simulator's --unplug, or "" for before
         QTest::addColumn<QStringList>("args");
         QTest::addColumn<QByteArray>("said");
-        QTest::newRow("during a listing") << "2:300" << QStringList{"ls"} << QByteArray("disconnected");
+        QTest::newRow("during a listing")
+            << "2:300" << QStringList{"ls"} << QByteArray("disconnected");
         QTest::newRow("during a download")
-            << "1300:300" << QStringList{"download", "ABS.BIN_200000"} << QByteArray("disconnected");
-        QTest::newRow("during a copy") << "20:300" << QStringList{"copy", "ABS.BIN_200000", "/FN0/C"}
-                                       << QByteArray("disconnected");
-        QTest::newRow("before the command") << "" << QStringList{"ls"} << QByteArray("does not exist");
+            << "1300:300" << QStringList{"download", "ABS.BIN_200000"}
+            << QByteArray("disconnected");
+        QTest::newRow("during a copy")
+            << "20:300" << QStringList{"copy", "ABS.BIN_200000", "/FN0/C"}
+            << QByteArray("disconnected");
+        QTest::newRow("before the command")
+            << "" << QStringList{"ls"} << QByteArray("does not exist");
     }
     void unpluggedTester()
     {
