@@ -70,7 +70,7 @@ public:
     // Refuses further requests and drops the queued ones: the link is closing.
     void Shutdown();
 
-    // The library's device has gone away (event 5) and is not open again yet: requests are
+    // The library's device has gone away (event 256) and is not open again yet: requests are
     // refused at once, and an exchange given up ends without waiting for a late answer. The
     // session clears it once the device is open again.
     bool LineDown() const { return lineDown_; }
@@ -102,7 +102,7 @@ signals:
     // without activating it.
     void ViewShowRequested();
     void ViewDeactivateRequested();
-    // Library event 5: the device has gone away and the library has closed it. The exchange on
+    // Library event 256: the device has gone away and the library has closed it. The exchange on
     // the line has been answered LinkTimeout already.
     void DeviceLost();
 

@@ -100,7 +100,7 @@ public:
         output_.insert(output_.end(), bytes.begin(), bytes.end());
         if (!Flush())
             return 0;
-        // The device went away under this write: the frame is lost with it, and event 5 ends
+        // The device went away under this write: the frame is lost with it, and event 256 ends
         // the exchange as one that had no answer, as for a line that went away a moment later.
         if (fd_ < 0)
             return 1;
@@ -151,7 +151,7 @@ private:
     }
 
     // The device has gone away (unplugged adapter, hung-up line): it is closed at once, so that
-    // the system can give its name to the device when it comes back, and said once by event 5.
+    // the system can give its name to the device when it comes back, and said once by event 256.
     // The notifiers are only switched off: this runs inside their own signal, and the next
     // open replaces them.
     void Lost()

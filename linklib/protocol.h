@@ -79,8 +79,9 @@ inline constexpr int kEventDeactivateView = 2;
 inline constexpr int kEventFrameArrived = 3;
 inline constexpr int kEventMaximize = 4;
 // Posted by the library itself, once, when the open device goes away (unplugged adapter,
-// hung-up line): it has closed the device, and the exchange in flight gets no answer.
-inline constexpr int kEventDeviceLost = 5;
+// hung-up line): it has closed the device, and the exchange in flight gets no answer. Beyond
+// the one byte of a notice frame, so that no tester can send it.
+inline constexpr int kEventDeviceLost = 256;
 
 // Why the link library could not open a port (ordinal 13). The program words the first three in
 // the user's language; for the others it shows the library's own sentence.

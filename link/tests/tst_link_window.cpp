@@ -523,7 +523,7 @@ private slots:
         QVERIFY(!f.window.Busy());
     }
 
-    // Event 5, the library's device gone: the exchange on the line is answered "no answer" at
+    // Event 256, the library's device gone: the exchange on the line is answered "no answer" at
     // once, whatever state it is in it is never answered twice, and requests are refused at
     // once, without reaching the library, until the session has the device open again.
     void deviceLost_data()
