@@ -12,9 +12,8 @@
 // A device that goes away while open (unplugged adapter) is said once by Disconnected; the
 // session then tries the same device once a second and says Reconnected once it is open again.
 // Meanwhile requests fail at once. Nothing here opens a window or waits: failures go out as
-// Failed. Works with only a
-// QCoreApplication: the view may be any QObject (event 4 and the tester's own frames reach it
-// as LinkMessageEvents).
+// Failed. Works with only a QCoreApplication: the view may be any QObject (event 4 and the
+// tester's own frames reach it as LinkMessageEvents).
 #pragma once
 
 #include "core/messages.h"
