@@ -25,6 +25,17 @@ namespace {
 
 constexpr const char* kCopySection = "DIALOGO_COPY_PC_TESTER";
 constexpr int kDownloadDoneText = 10; // "%d" files sent
+constexpr const char* kGenericSection = "GENERIC_STRING";
+constexpr int kDisconnectedText = 20; // "%s": the device
+constexpr int kReconnectedText = 21;  // "%s": the device
+
+// What a tester gone away cuts short, and what is asked of it until it is back, fails with one
+// of these; the status bar says why once.
+bool SaidByDisconnection(const ErrorReport& report)
+{
+    return report.section == kErrorSection &&
+           (report.number == ErrorText::kNoAnswer || report.number == ErrorText::kCannotSend);
+}
 
 } // namespace
 
@@ -64,6 +75,17 @@ bool CZOLTView::Create()
         return false;
     }
     boxes_.Watch(link_.get());
+    const auto say = [this](int number, const QString& device) {
+        emit StatusMessage(QString::fromStdString(
+            FillText(AppConfig.Text(kGenericSection, number), {device.toStdString()})));
+    };
+    connect(link_.get(), &LinkSession::Disconnected, this,
+            [say](const QString& device) { say(kDisconnectedText, device); });
+    connect(link_.get(), &LinkSession::Reconnected, this,
+            [say](const QString& device) { say(kReconnectedText, device); });
+    boxes_.SetHoldBack([this](const ErrorReport& report) {
+        return link_ && link_->Reconnecting() && SaidByDisconnection(report);
+    });
     connect(link_->Window(), &LinkWindow::ViewShowRequested, this, [this] {
         setFocus();
         show();
@@ -138,7 +160,8 @@ void CZOLTView::OpenTesterSoftware()
             for (const TesterSoftwareEngine::CopyItem& item : queue)
                 copy.AddFile(item.pcPath.c_str(), item.testerPath.c_str(), 0, 0);
             // The copy dialog closes as soon as the transfer ends: a download that went well is
-            // said on the status bar, one that failed was said in its box.
+            // said on the status bar, one that failed was said in its box (or, cut short by
+            // the tester going away, on the status bar).
             if (copy.exec() == CopyEngine::kResultSent)
                 emit StatusMessage(
                     QString::fromStdString(FillText(AppConfig.Text(kCopySection, kDownloadDoneText),

@@ -39,7 +39,7 @@ signals:
     void LanguageChanged();
     // The tester asked for the main window to be shown maximised.
     void MaximizeRequested();
-    // A line for the status bar (a download that ended well).
+    // A line for the status bar: a download that ended well, the tester gone away or back.
     void StatusMessage(const QString& text);
 
 protected:

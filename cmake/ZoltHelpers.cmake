@@ -87,7 +87,7 @@ endfunction()
 # "e2e". Every other test is labelled "unit" and runs in moments (ctest -L unit).
 set(ZOLT_E2E_TESTS tst_link_end_to_end tst_link_line fuzz_notice_frames_replay tst_commvelanto
     tst_copy_end_to_end tst_tester_software_end_to_end tst_zoltctl_end_to_end tst_tester_sim
-    tst_port_change tst_start_up tst_zoltctl_work_dir tst_tester_finder)
+    tst_port_change tst_start_up tst_zoltctl_work_dir tst_tester_finder tst_unplugged_tester)
 function(zolt_label_test name)
   if(name IN_LIST ZOLT_E2E_TESTS)
     set_tests_properties(${name} PROPERTIES LABELS e2e)

@@ -40,6 +40,10 @@ ErrorBoxes::ErrorBoxes(const Workspace& workspace, QObject* parent)
 
 void ErrorBoxes::Show(const ErrorReport& report)
 {
+    if (holdBack_ && holdBack_(report)) {
+        ++heldBack_;
+        return;
+    }
     // Reports made one after the other in one handler reach the event loop together: the
     // second of a message already on its way would only show once the first box is closed.
     for (const std::vector<ErrorReport>* list : {&pending_, &showing_})

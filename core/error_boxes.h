@@ -14,6 +14,7 @@
 #include <QObject>
 
 #include <cstddef>
+#include <functional>
 #include <vector>
 
 struct Workspace;
@@ -30,7 +31,15 @@ public:
         connect(emitter, &Emitter::Failed, this, &ErrorBoxes::Show);
     }
 
-    // Reports held back so far because their message was being shown already.
+    // Reports for which `heldBack` returns true are counted, not shown: the top has said them
+    // another way (a disconnected tester on the status bar).
+    void SetHoldBack(std::function<bool(const ErrorReport&)> heldBack)
+    {
+        holdBack_ = std::move(heldBack);
+    }
+
+    // Reports held back so far because their message was being shown already, or by the rule
+    // of SetHoldBack.
     std::size_t HeldBack() const { return heldBack_; }
     // Boxes open now, outermost first.
     const std::vector<ErrorReport>& Showing() const { return showing_; }
@@ -52,4 +61,5 @@ private:
     std::vector<ErrorReport> pending_; // on their way to the event loop, in order
     std::vector<ErrorReport> showing_;
     std::size_t heldBack_ = 0;
+    std::function<bool(const ErrorReport&)> holdBack_;
 };

@@ -44,6 +44,8 @@ int LinkSession::OpenLink(QObject* view, const PortTarget& target)
     window_ = std::make_unique<LinkWindow>(*api_, *clock_);
     window_->SetViewWindow(view);
     connect(window_.get(), &LinkWindow::Failed, this, &LinkSession::Failed);
+    connect(window_.get(), &LinkWindow::DeviceLost, this, &LinkSession::OnDeviceLost);
+    reopenTimer_ = clock_->CreateTimer([this] { TryReopen(); });
     open_ = true;
 
     linkId_ = api_->Init(window_.get(), 0);
@@ -70,11 +72,51 @@ bool LinkSession::OpenPort(const PortTarget& target, const std::string& device, 
 {
     port_ = target;
     device_ = device;
-    unsigned char area[8] = {};
-    portOpen_ = api_->OpenDevice(linkId_, device, proto::kBaudRate, area) != 0;
-    if (!portOpen_ && report)
+    if (!OpenDevice(device) && report)
         emit Failed(ErrorReport(ErrorText::kPortNotOpened, PortFailure(device)));
     return portOpen_;
+}
+
+bool LinkSession::OpenDevice(const std::string& device)
+{
+    unsigned char area[8] = {};
+    portOpen_ = api_->OpenDevice(linkId_, device, proto::kBaudRate, area) != 0;
+    if (portOpen_ && window_)
+        window_->SetLineDown(false);
+    return portOpen_;
+}
+
+void LinkSession::OnDeviceLost()
+{
+    if (!portOpen_)
+        return;
+    portOpen_ = false;
+    api_->ClosePort(linkId_); // closed by the library already; this also lets its watchers go
+    // The device as it was opened: the profile may name another by now, and the port chosen
+    // stays the one used.
+    lostDevice_ = device_;
+    reconnecting_ = true;
+    reopenTimer_->Start(proto::kReopenMs);
+    emit Disconnected(QString::fromStdString(lostDevice_));
+}
+
+void LinkSession::TryReopen()
+{
+    if (!reconnecting_ || !open_)
+        return;
+    if (!OpenDevice(lostDevice_)) {
+        reopenTimer_->Start(proto::kReopenMs);
+        return;
+    }
+    reconnecting_ = false;
+    emit Reconnected(QString::fromStdString(lostDevice_));
+}
+
+void LinkSession::StopReconnecting()
+{
+    reconnecting_ = false;
+    if (reopenTimer_)
+        reopenTimer_->Stop();
 }
 
 std::string LinkSession::PortFailure(const std::string& device) const
@@ -96,6 +138,8 @@ void LinkSession::CloseLink()
     if (!open_)
         return;
     open_ = false;
+    StopReconnecting();
+    reopenTimer_.reset();
     if (portOpen_)
         api_->ClosePort(linkId_);
     portOpen_ = false;
@@ -112,6 +156,7 @@ LinkSession::Reopen LinkSession::ReopenPort(const PortTarget& target)
     const std::string device = DeviceFor(target);
     if (!open_ || linkFailed_ || (target == port_ && device == device_))
         return Reopen::Unchanged;
+    StopReconnecting(); // the port chosen is the only one used
     const PortTarget previous = port_;
     const std::string previousDevice = device_;
     const bool wasOpen = portOpen_;

@@ -9,9 +9,11 @@
 //   session.ReopenPort(PortTarget::Com(2));         // after the user picked COM2
 //   session.CloseLink();                            // also done by the destructor
 //
-// Nothing here opens a window or waits: failures go out as Failed. Works with only a
-// QCoreApplication: the view may be any QObject (event 4 and the tester's own frames reach it
-// as LinkMessageEvents).
+// A device that goes away while open (unplugged adapter) is said once by Disconnected; the
+// session then tries the same device once a second and says Reconnected once it is open again.
+// Meanwhile requests fail at once. Nothing here opens a window or waits: failures go out as
+// Failed. Works with only a QCoreApplication: the view may be any QObject (event 4 and the
+// tester's own frames reach it as LinkMessageEvents).
 #pragma once
 
 #include "core/messages.h"
@@ -52,7 +54,8 @@ public:
                          QObject* parent = nullptr);
     ~LinkSession() override;
 
-    // The clock of the link window's timers (tests); takes effect at the next OpenLink.
+    // The clock of the link window's timers and of the search for a device that went away
+    // (tests); takes effect at the next OpenLink.
     void SetClock(LinkClock& clock) { clock_ = &clock; }
 
     // Sets the link up for the view `view` and opens `target` at 19200 baud. Returns 0 (go on,
@@ -71,7 +74,8 @@ public:
     };
     // Switches to `target` at the start-up rate of 19200 baud when it differs from the port in
     // use or now leads to another device. A port that cannot be opened leaves the device that
-    // worked in use.
+    // worked in use. The device that went away is no longer looked for once another port or
+    // device is chosen.
     Reopen ReopenPort(const PortTarget& target);
 
     // The exchange primitives of the link window (link/link_window.h); without an open link
@@ -87,6 +91,8 @@ public:
     LinkApi* Api() const { return api_.get(); }
     int LinkId() const { return linkId_; }
     bool PortOpen() const { return portOpen_; }
+    // The open device went away and is looked for once a second.
+    bool Reconnecting() const { return reconnecting_; }
     bool LinkFailed() const { return linkFailed_; }
     // The port last opened or tried.
     const PortTarget& Port() const { return port_; }
@@ -99,10 +105,18 @@ public:
 signals:
     // A failure the user must see, from the session or its link window.
     void Failed(const ErrorReport& report);
+    // The open `device` went away (unplugged adapter, hung-up line); said once per loss.
+    void Disconnected(const QString& device);
+    // The device that went away is open again.
+    void Reconnected(const QString& device);
 
 private:
     // Opens `target` (the device `device`); on failure with `report` set, Failed says why.
     bool OpenPort(const PortTarget& target, const std::string& device, bool report = true);
+    bool OpenDevice(const std::string& device);
+    void OnDeviceLost();
+    void TryReopen();
+    void StopReconnecting();
     // Why `device` could not be opened, for the user.
     std::string PortFailure(const std::string& device) const;
 
@@ -114,6 +128,9 @@ private:
     bool portOpen_ = false;
     bool linkFailed_ = false;
     bool open_ = false;
+    bool reconnecting_ = false;
+    std::string lostDevice_; // the device looked for while reconnecting
+    std::unique_ptr<LinkClock::Timer> reopenTimer_;
     PortTarget port_;
     std::string device_; // the device port_ led to when it was opened or tried
     QPointer<QObject> viewWindow_;

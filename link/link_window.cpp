@@ -61,6 +61,8 @@ int LinkWindow::BuildRequest(int type, const std::uint8_t* data, int length)
 
 int LinkWindow::Send()
 {
+    if (lineDown_)
+        return 0;
     return api_.Send(current_.requester, linkId_, current_.frame, current_.frameLength + 1);
 }
 
@@ -82,6 +84,10 @@ int LinkWindow::SendRequest(QObject* requester)
 {
     if (closed_ || built_.frameLength == 0)
         return 0;
+    if (lineDown_) {
+        built_.frameLength = 0;
+        return 0;
+    }
     Exchange exchange = std::move(built_);
     built_.frameLength = 0;
     exchange.requester = requester;
@@ -133,6 +139,14 @@ int LinkWindow::EndExchange(QObject* requester)
     }
     if (!pending_ || closed_ || ending_)
         return 1;
+    if (lineDown_) {
+        // No late answer can come from a device that has gone.
+        retryTimer_->Stop();
+        api_.Cancel(linkId_);
+        pending_ = false;
+        Release();
+        return 1;
+    }
     // A late answer or the short timer ends the exchange (FinishEnd); neither is handled as
     // usual. Until then the line stays held.
     ending_ = true;
@@ -235,10 +249,29 @@ void LinkWindow::OnLibraryEvent(long long event)
     case proto::kEventMaximize:
         Post(viewWindow_, proto::kEventMaximize);
         break;
+    case proto::kEventDeviceLost:
+        OnDeviceLost();
+        break;
     default:
         emit Failed(ErrorReport(ErrorText::kUnknownEvent));
         break;
     }
+}
+
+void LinkWindow::OnDeviceLost()
+{
+    lineDown_ = true;
+    if (ending_) {
+        FinishEnd();
+    } else if (pending_ && retryTimer_->Active()) {
+        // Its answer cannot come any more: the requester learns it now, by the same code as
+        // when every attempt goes unanswered, instead of after the attempts left.
+        retryTimer_->Stop();
+        current_.attempt = current_.maxAttempts;
+        Post(current_.requester, LinkTimeout);
+        Release(); // pending stays set until EndExchange
+    }
+    emit DeviceLost();
 }
 
 void LinkWindow::OnFrameArrived()

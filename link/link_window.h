@@ -11,8 +11,10 @@
 // unanswered, or LinkSendFailed when the library refused a queued request at its turn. The
 // answer reaches its requester before the next queued request is sent, so the requester may
 // still RetryNow() the same frame. EndExchange() gives the exchange up: the line stays held for
-// up to 300 ms for a late answer, then the exchange is cancelled in the library. Everything
-// runs on the application's thread; only QCoreApplication is needed.
+// up to 300 ms for a late answer, then the exchange is cancelled in the library. When the
+// library's device goes away, the exchange on the line is answered LinkTimeout at once, as if
+// its attempts had run out. Everything runs on the application's thread; only QCoreApplication
+// is needed.
 #pragma once
 
 #include "core/messages.h"
@@ -68,6 +70,12 @@ public:
     // Refuses further requests and drops the queued ones: the link is closing.
     void Shutdown();
 
+    // The library's device has gone away (event 256) and is not open again yet: requests are
+    // refused at once, and an exchange given up ends without waiting for a late answer. The
+    // session clears it once the device is open again.
+    bool LineDown() const { return lineDown_; }
+    void SetLineDown(bool down) { lineDown_ = down; }
+
     // The line is held: an exchange is in flight or being ended.
     bool Busy() const { return busy_; }
     // An answer is awaited, or a timed-out exchange was not yet ended.
@@ -94,6 +102,9 @@ signals:
     // without activating it.
     void ViewShowRequested();
     void ViewDeactivateRequested();
+    // Library event 256: the device has gone away and the library has closed it. The exchange on
+    // the line has been answered LinkTimeout already.
+    void DeviceLost();
 
 protected:
     bool event(QEvent* event) override;
@@ -113,6 +124,7 @@ private:
     void OnLibraryEvent(long long event);
     void OnFrameArrived();
     void OnRetryTimer();
+    void OnDeviceLost();
     // Puts `exchange` on the line. Returns false when the library refused it (line left free).
     bool Start(Exchange&& exchange);
     // The line is free again: the next queued request goes once the requester that was just
@@ -133,6 +145,7 @@ private:
     bool pending_ = false;
     bool ending_ = false;
     bool closed_ = false;
+    bool lineDown_ = false;
     bool nextScheduled_ = false;
     int attemptTimeoutLimitMs_ = 0;
     Exchange built_;   // built, not yet sent

@@ -100,6 +100,10 @@ public:
         output_.insert(output_.end(), bytes.begin(), bytes.end());
         if (!Flush())
             return 0;
+        // The device went away under this write: the frame is lost with it, and event 256 ends
+        // the exchange as one that had no answer, as for a line that went away a moment later.
+        if (fd_ < 0)
+            return 1;
         outstanding_ = {true, window, frame[proto::kOffsetClass], frame[proto::kOffsetCode]};
         return 1;
     }
@@ -146,6 +150,27 @@ private:
             QCoreApplication::postEvent(window_, new LinkMessageEvent(event, 0));
     }
 
+    // The device has gone away (unplugged adapter, hung-up line): it is closed at once, so that
+    // the system can give its name to the device when it comes back, and said once by event 256.
+    // The notifiers are only switched off: this runs inside their own signal, and the next
+    // open replaces them.
+    void Lost()
+    {
+        if (fd_ < 0)
+            return;
+        reader_->setEnabled(false);
+        writer_->setEnabled(false);
+        stall_.stop();
+        serial::CloseDevice(fd_);
+        fd_ = -1;
+        parser_.Reset();
+        output_.clear();
+        outstanding_ = {};
+        Post(proto::kEventDeviceLost);
+    }
+
+    static bool MeansGone(int error) { return error == EIO || error == ENXIO || error == ENODEV; }
+
     // Writes what the line takes now; the rest goes when the device is writable again.
     bool Flush()
     {
@@ -159,6 +184,10 @@ private:
                 continue;
             if (n < 0 && (errno == EAGAIN || errno == EWOULDBLOCK)) {
                 writer_->setEnabled(true);
+                return true;
+            }
+            if (n < 0 && MeansGone(errno)) {
+                Lost();
                 return true;
             }
             output_.clear();
@@ -182,9 +211,12 @@ private:
                 continue;
             // A raw line reads 0 once it is drained; only a device that reports itself readable
             // and then gives nothing, or an error, has gone away (unplugged adapter, closed
-            // pseudo-terminal). Stop watching it so the loop does not spin; sends fail from now on.
-            if ((n == 0 && first) || (n < 0 && errno != EAGAIN && errno != EWOULDBLOCK))
-                reader_->setEnabled(false);
+            // pseudo-terminal). The frames it delivered before go first.
+            if ((n == 0 && first) || (n < 0 && errno != EAGAIN && errno != EWOULDBLOCK)) {
+                Drain();
+                Lost();
+                return;
+            }
             break;
         }
         Drain();

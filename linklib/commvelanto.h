@@ -13,8 +13,9 @@ extern "C" {
 #endif
 
 // Ordinal 2. `window` is the QObject that receives the notifications (LinkMessageEvent, event
-// 1-4 in the first parameter). Returns the link id (0 or more), or -1 no window, -2 no Qt
-// application object, -3 no free link, -4 called from a thread other than the application's.
+// 1-4 in the first parameter, or 256: the open device has gone away and is closed). Returns the
+// link id (0 or more), or -1 no window, -2 no Qt application object, -3 no free link, -4 called
+// from a thread other than the application's.
 COMMVELANTO_API int LinkInit(void* window, int reserved);
 // Ordinal 3. Closes the port if open and forgets the link. Returns 1, or 0 for an unknown id.
 COMMVELANTO_API int LinkRelease(int linkId);
@@ -34,7 +35,9 @@ COMMVELANTO_API void LinkClosePort(int linkId);
 // exists, 0 on a bad id or argument.
 COMMVELANTO_API int LinkReceive(void** window, int linkId, unsigned char* response, int* length);
 // Ordinal 7. Queues `frame` (size bytes, the layout of a link frame) for sending on behalf of
-// `window`. Returns 1 when accepted, 0 when the port is closed or the frame is malformed.
+// `window`. Returns 1 when accepted, 0 when the port is closed (also after event 256) or the frame
+// is malformed. A device that goes away under the write takes the frame with it: 1, and event 256
+// follows.
 COMMVELANTO_API int LinkSend(void* window, int linkId, const unsigned char* frame, int size);
 // Ordinal 8.
 COMMVELANTO_API const char* LinkVersion(void);

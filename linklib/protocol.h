@@ -78,6 +78,10 @@ inline constexpr int kEventShowView = 1;
 inline constexpr int kEventDeactivateView = 2;
 inline constexpr int kEventFrameArrived = 3;
 inline constexpr int kEventMaximize = 4;
+// Posted by the library itself, once, when the open device goes away (unplugged adapter,
+// hung-up line): it has closed the device, and the exchange in flight gets no answer. Beyond
+// the one byte of a notice frame, so that no tester can send it.
+inline constexpr int kEventDeviceLost = 256;
 
 // Why the link library could not open a port (ordinal 13). The program words the first three in
 // the user's language; for the others it shows the library's own sentence.
@@ -96,6 +100,7 @@ enum class PortReason : int
 inline constexpr int kBaudRate = 19200;
 inline constexpr int kEndExchangeMs = 300; // EndExchange's wait for a late answer
 inline constexpr int kStallMs = 100;       // a frame whose bytes stop this long is dropped
+inline constexpr int kReopenMs = 1000;     // a device gone away is looked for this often
 
 // Big-endian 32-bit numbers, as block numbers, entry indices and sizes travel.
 inline void PutU32BE(std::uint8_t* out, std::uint32_t value)

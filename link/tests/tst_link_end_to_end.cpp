@@ -8,6 +8,7 @@
 #include "linklib/serial_device.h"
 #include "sim_link_fixture.h"
 
+#include <QElapsedTimer>
 #include <QSignalSpy>
 #include <QTest>
 
@@ -192,6 +193,40 @@ private slots:
         QVERIFY(expected.find("n'existe pas") != std::string::npos);
         QCOMPARE(link.Exchange(3), 7);
         AppConfig.language = 0;
+    }
+
+    // The simulator unplugged in the middle of an exchange (its option) and while idle (its
+    // command): the exchange ends unanswered at once, not after its attempts; each loss is said
+    // once, the same device is found again, and exchanges go on without a failure report.
+    void unpluggedTesterIsFoundAgain()
+    {
+        SimLink link;
+        QVERIFY(link.AddSimulator({"--unplug", "2:300"}));
+        QVERIFY(link.Open());
+        ReportRecorder reports;
+        reports.Watch(link.session.get());
+        QSignalSpy gone(link.session.get(), &LinkSession::Disconnected);
+        QSignalSpy back(link.session.get(), &LinkSession::Reconnected);
+        QCOMPARE(link.Exchange(3), 7);
+        QElapsedTimer cut;
+        cut.start();
+        QCOMPARE(link.Exchange(3), LinkTimeout); // the simulator's second frame
+        QVERIFY2(cut.elapsed() < 2000, qPrintable(QString::number(cut.elapsed())));
+        QCOMPARE(gone.count(), 1);
+        const QString device = link.work.filePath("tester1");
+        QCOMPARE(gone[0][0].toString(), device);
+        link.session->EndExchange(&link.catcher);
+        QCOMPARE(link.Exchange(3), -1); // refused at once while the tester is away
+        QTRY_COMPARE_WITH_TIMEOUT(back.count(), 1, 5000);
+        QCOMPARE(back[0][0].toString(), device);
+        QCOMPARE(link.Exchange(3), 7);
+
+        link.sims[0]->Command("unplug 300");
+        QTRY_COMPARE_WITH_TIMEOUT(gone.count(), 2, 5000);
+        QTRY_COMPARE_WITH_TIMEOUT(back.count(), 2, 5000);
+        QCOMPARE(link.Exchange(3), 7);
+        QVERIFY(reports.reports.empty());
+        QCOMPARE(link.sims[0]->ErrorOutput().count("unplugged for 300 ms"), 2);
     }
 
     void testerEventsReachTheView()

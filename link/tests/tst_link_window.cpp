@@ -3,6 +3,7 @@
 #include "link/link_window.h"
 #include "manual_clock.h"
 
+#include <QSignalSpy>
 #include <QTest>
 #include <QTimer>
 
@@ -520,6 +521,63 @@ private slots:
         f.api.Deliver(7, 1);
         QTRY_COMPARE(next.codes, std::vector<long long>{LinkSendFailed});
         QVERIFY(!f.window.Busy());
+    }
+
+    // Event 256, the library's device gone: the exchange on the line is answered "no answer" at
+    // once, whatever state it is in it is never answered twice, and requests are refused at
+    // once, without reaching the library, until the session has the device open again.
+    void deviceLost_data()
+    {
+        QTest::addColumn<QString>("state");
+        QTest::addColumn<std::vector<long long>>("codes");
+        QTest::newRow("idle") << "idle" << std::vector<long long>{};
+        QTest::newRow("exchange in flight") << "in flight" << std::vector<long long>{LinkTimeout};
+        QTest::newRow("exchange timed out already")
+            << "timed out" << std::vector<long long>{LinkTimeout};
+        QTest::newRow("exchange being ended") << "ending" << std::vector<long long>{};
+    }
+
+    void deviceLost()
+    {
+        QFETCH(QString, state);
+        QFETCH(std::vector<long long>, codes);
+        Fixture f;
+        Requester queued;
+        QSignalSpy lost(&f.window, &LinkWindow::DeviceLost);
+        const bool withQueue = state == "in flight" || state == "ending";
+        if (state != "idle") {
+            f.window.BuildRequest(3);
+            f.window.SendRequest(&f.requester);
+        }
+        if (withQueue) {
+            f.window.BuildRequest(3);
+            f.window.SendRequest(&queued);
+        }
+        if (state == "timed out")
+            f.clock.Advance(6000);
+        if (state == "ending")
+            f.window.EndExchange(&f.requester);
+        const int sends = f.api.Count("Send");
+        f.api.PostEvent(proto::kEventDeviceLost);
+        f.clock.Advance(0);
+        QCOMPARE(f.requester.codes, codes);
+        QCOMPARE(lost.count(), 1);
+        QVERIFY(f.window.LineDown());
+        QVERIFY(!f.window.Busy());
+        if (withQueue)
+            QTRY_COMPARE(queued.codes, std::vector<long long>{LinkSendFailed});
+        f.window.EndExchange(&f.requester); // nothing late can come: the line is free at once
+        QVERIFY(!f.window.Busy() && !f.window.Pending());
+        QVERIFY(f.window.BuildRequest(3));
+        QCOMPARE(f.window.SendRequest(&f.requester), 0);
+        f.clock.Advance(10000);
+        QCOMPARE(f.api.Count("Send"), sends);
+        QCOMPARE(f.requester.codes, codes);
+
+        f.window.SetLineDown(false); // the session opened the device again
+        f.window.BuildRequest(3);
+        QCOMPARE(f.window.SendRequest(&f.requester), 1);
+        QCOMPARE(f.api.Count("Send"), sends + 1);
     }
 
     void shutdownDropsQueuedRequests()

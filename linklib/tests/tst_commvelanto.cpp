@@ -6,6 +6,7 @@
 
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QLibrary>
 #include <QRegularExpression>
 #include <QTemporaryDir>
@@ -32,7 +33,17 @@ struct Api
     LinkTextFn date;
     LinkCancelFn cancel;
     LinkPortErrorFn portError;
+    LinkOpenDeviceFn openDevice;
 };
+
+// The descriptors of this process open on `device`.
+int OpenOn(const QString& device)
+{
+    int count = 0;
+    for (const QFileInfo& fd : QDir("/proc/self/fd").entryInfoList(QDir::System))
+        count += fd.symLinkTarget() == device;
+    return count;
+}
 
 class Window : public QObject
 {
@@ -116,6 +127,7 @@ private slots:
         api.date = reinterpret_cast<LinkTextFn>(lookup(9));
         api.cancel = reinterpret_cast<LinkCancelFn>(lookup(11));
         api.portError = reinterpret_cast<LinkPortErrorFn>(lookup(12));
+        api.openDevice = reinterpret_cast<LinkOpenDeviceFn>(lookup(14));
 
         master = posix_openpt(O_RDWR | O_NOCTTY | O_NONBLOCK);
         QVERIFY(master >= 0 && grantpt(master) == 0 && unlockpt(master) == 0);
@@ -258,6 +270,66 @@ private slots:
         QCOMPARE(api.send(&requester, id, sync.data(), int(sync.size())), 0);
         QCOMPARE(api.release(id), 1);
         QCOMPARE(api.release(id), 0);
+    }
+
+    // A device that goes away (its far end closed, as an unplugged adapter's line) is closed
+    // at once and said once by event 256, after the frames it delivered; sends fail from then
+    // on until it is opened again.
+    void deviceThatGoesAwayIsClosedAndSaidOnce_data()
+    {
+        QTest::addColumn<bool>("answerFirst");
+        QTest::addColumn<bool>("sendAfter");
+        QTest::addColumn<std::vector<long long>>("events");
+        QTest::newRow("hang-up while idle") << false << false << std::vector<long long>{256};
+        QTest::newRow("hang-up behind an answer")
+            << true << false << std::vector<long long>{3, 256};
+        // The write finds it before the reader does: the frame goes with the device.
+        QTest::newRow("hang-up found by a write") << false << true << std::vector<long long>{256};
+    }
+
+    void deviceThatGoesAwayIsClosedAndSaidOnce()
+    {
+        QFETCH(bool, answerFirst);
+        QFETCH(bool, sendAfter);
+        QFETCH(std::vector<long long>, events);
+        int far = posix_openpt(O_RDWR | O_NOCTTY | O_NONBLOCK);
+        QVERIFY(far >= 0 && grantpt(far) == 0 && unlockpt(far) == 0);
+        const QString device = QString::fromLatin1(ptsname(far));
+        Window window, requester;
+        const int id = api.init(&window, 0);
+        QCOMPARE(api.openDevice(id, device.toLocal8Bit().constData(), 19200, nullptr), 1);
+        QCOMPARE(OpenOn(device), 1);
+        const wire::Bytes sync = wire::MakeFrame(std::uint8_t(id), 11, 7, {});
+        QCOMPARE(api.send(&requester, id, sync.data(), int(sync.size())), 1);
+        if (answerFirst) {
+            const wire::Bytes answer = wire::Encode(wire::MakeFrame(std::uint8_t(id), 11, 7, {1}));
+            QCOMPARE(::write(far, answer.data(), answer.size()), ssize_t(answer.size()));
+            QTest::qWait(20); // on the line before the hang-up, unread yet
+        }
+        ::close(far);
+        if (sendAfter)
+            QCOMPARE(api.send(&requester, id, sync.data(), int(sync.size())), 1);
+        QTRY_COMPARE(window.events, events);
+        QCOMPARE(OpenOn(device), 0);
+        unsigned char buffer[1024];
+        int length = 0;
+        void* who = nullptr;
+        QCOMPARE(api.receive(&who, id, buffer, &length), answerFirst ? 1 : 2);
+        if (answerFirst)
+            QCOMPARE(who, static_cast<void*>(&requester));
+        QCOMPARE(api.send(&requester, id, sync.data(), int(sync.size())), 0);
+        QTest::qWait(50);
+        QCOMPARE(window.events, events); // said once, not at every turn of the loop
+
+        // Plugged in again: the same name opens and carries frames.
+        far = posix_openpt(O_RDWR | O_NOCTTY | O_NONBLOCK);
+        QVERIFY(far >= 0 && grantpt(far) == 0 && unlockpt(far) == 0);
+        QCOMPARE(api.openDevice(id, ptsname(far), 19200, nullptr), 1);
+        QCOMPARE(api.send(&requester, id, sync.data(), int(sync.size())), 1);
+        pollfd p{far, POLLIN, 0};
+        QCOMPARE(::poll(&p, 1, 5000), 1);
+        api.release(id);
+        ::close(far);
     }
 
 private:

@@ -44,6 +44,8 @@ keeping the tester's directory "/FN0" in the folder DIR.
   --seed S        seed of the random losses, for a reproducible run
   --fault SPEC    switch a fault on from the start (repeatable; SPEC as for "fault" below,
                   with "=" or blanks between its words, e.g. --fault delete=2)
+  --unplug N:MS   at the N-th request frame (left unanswered), close the pseudo-terminal as an
+                  unplugged adapter would, and make it again at the same LINK MS ms later
   --verbose       log every frame on standard error
   --help          show this text
 
@@ -63,6 +65,9 @@ Commands on standard input, one a line:
                     \\ a backslash): a name with "/", "..", control bytes, or a long one
   fault forget      acknowledge every file received, then drop it
   fault none        switch every fault off
+  unplug MS [N]     close the pseudo-terminal now (or at the N-th request frame from now, left
+                    unanswered) and make it again at the same LINK after MS ms; the file being
+                    received is dropped
   quit              stop serving
 
 Malformed frames are logged on standard error and not answered. Runs until SIGTERM or SIGINT.
@@ -99,21 +104,15 @@ public:
     {
         for (const std::string& spec : options.faults)
             sim_.SetFault(spec);
+        unplugAtFrame_ = options.unplugAtFrame;
+        unplugForMs_ = options.unplugForMs;
         if (options.seeded)
             rng_.seed(options.seed);
         else
             rng_.seed(std::random_device{}());
     }
 
-    ~Server()
-    {
-        if (slave_ >= 0)
-            ::close(slave_);
-        if (line_ >= 0)
-            ::close(line_);
-        if (!options_.ptyLink.empty() && linked_)
-            ::unlink(options_.ptyLink.c_str());
-    }
+    ~Server() { ClosePty(); }
 
     bool Open()
     {
@@ -129,6 +128,12 @@ public:
                          options_.device.c_str());
             return true;
         }
+        return OpenPty();
+    }
+
+    // Makes the pseudo-terminal and points the link at it.
+    bool OpenPty()
+    {
         line_ = posix_openpt(O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
         if (line_ < 0 || grantpt(line_) != 0 || unlockpt(line_) != 0) {
             std::perror("zolt-tester-sim: pseudo-terminal");
@@ -162,6 +167,42 @@ public:
         return true;
     }
 
+    void ClosePty()
+    {
+        if (slave_ >= 0)
+            ::close(slave_);
+        if (line_ >= 0)
+            ::close(line_);
+        slave_ = line_ = -1;
+        if (!options_.ptyLink.empty() && linked_)
+            ::unlink(options_.ptyLink.c_str());
+        linked_ = false;
+    }
+
+    // As an adapter pulled out: the program's side of the line hangs up, the link goes, and
+    // what was on the line or half received is lost. A tester cut off in the middle of a file
+    // keeps nothing of it.
+    void Unplug(int ms)
+    {
+        ClosePty();
+        input_.clear();
+        answers_.clear();
+        output_.clear();
+        parser_.Reset();
+        sim_.Abandon();
+        unplugged_ = true;
+        replugAt_ = Clock::now() + std::chrono::milliseconds(ms);
+        std::fprintf(stderr, "zolt-tester-sim: unplugged for %d ms\n", ms);
+    }
+
+    // Returns false when the pseudo-terminal cannot be made again.
+    bool Replug()
+    {
+        unplugged_ = false;
+        std::fprintf(stderr, "zolt-tester-sim: plugged in again\n");
+        return OpenPty();
+    }
+
     int Run()
     {
         sigset_t stops;
@@ -174,6 +215,11 @@ public:
         std::string commandLine;
 
         for (;;) {
+            if (unplugged_ && Clock::now() >= replugAt_ && !Replug()) {
+                ::close(signals);
+                return 1;
+            }
+            // Unplugged, there is no line to watch (poll skips a negative descriptor).
             pollfd fds[3] = {{line_, POLLIN, 0}, {signals, POLLIN, 0}, {0, POLLIN, 0}};
             if (!output_.empty())
                 fds[0].events |= POLLOUT;
@@ -225,6 +271,8 @@ private:
     bool WaitTime(timespec& wait) const
     {
         Clock::time_point next = Clock::time_point::max();
+        if (unplugged_)
+            next = replugAt_;
         if (!input_.empty())
             next = std::min(next, input_.front().due);
         if (!answers_.empty())
@@ -288,6 +336,10 @@ private:
             }
             if (options_.verbose)
                 std::fprintf(stderr, "<- %s\n", Hex(frame).c_str());
+            if (unplugAtFrame_ > 0 && --unplugAtFrame_ == 0) {
+                Unplug(unplugForMs_);
+                return;
+            }
             if (Chance(options_.drop)) {
                 std::fprintf(stderr, "zolt-tester-sim: request lost (simulated): %s\n",
                              Hex(frame).c_str());
@@ -346,6 +398,8 @@ private:
 
     void Flush()
     {
+        if (line_ < 0)
+            output_.clear(); // unplugged: nothing reaches the program
         while (!output_.empty()) {
             const ssize_t n = ::write(line_, output_.data(), output_.size());
             if (n <= 0)
@@ -404,6 +458,24 @@ private:
                 std::fprintf(stderr, "zolt-tester-sim: fault%s\n", spec.c_str());
             return true;
         }
+        if (word == "unplug") {
+            int ms = -1, frames = 0;
+            if (!(in >> ms) || ms < 0 || ms > 600000 || (in >> frames && frames < 1)) {
+                std::fprintf(stderr, "zolt-tester-sim: usage: unplug MS [N]\n");
+                return true;
+            }
+            if (options_.ptyLink.empty()) {
+                std::fprintf(stderr, "zolt-tester-sim: unplug needs --pty\n");
+                return true;
+            }
+            if (frames > 0) {
+                unplugAtFrame_ = frames;
+                unplugForMs_ = ms;
+            } else if (!unplugged_) {
+                Unplug(ms);
+            }
+            return true;
+        }
         if (word == "version") {
             std::string name, version;
             if (in >> name >> version && sim_.SetVersion(name, version))
@@ -423,6 +495,10 @@ private:
     bool linked_ = false;
     wire::FrameParser parser_;
     std::size_t badFrames_ = 0;
+    bool unplugged_ = false;
+    Clock::time_point replugAt_{};
+    int unplugAtFrame_ = 0; // counts request frames down to an unplug; 0: none due
+    int unplugForMs_ = 0;
     std::deque<Timed> input_;
     std::deque<Timed> answers_;
     static constexpr Clock::duration kStall = std::chrono::milliseconds(proto::kStallMs);
@@ -500,6 +576,16 @@ int ParseSimOptions(int argc, char** argv, SimOptions& options)
             if (!TesterSim::CheckFault(spec, &why))
                 return fail("--fault: " + why);
             options.faults.push_back(spec);
+        } else if (arg == "--unplug") {
+            long frames = 0, ms = 0;
+            const std::string spec = value;
+            const std::size_t colon = spec.find(':');
+            if (colon == std::string::npos ||
+                !ParseInt(spec.substr(0, colon).c_str(), 1, 1000000000L, frames) ||
+                !ParseInt(spec.substr(colon + 1).c_str(), 0, 600000, ms))
+                return fail("--unplug needs N:MS (a request frame from 1, milliseconds)");
+            options.unplugAtFrame = int(frames);
+            options.unplugForMs = int(ms);
         } else if (arg == "--seed") {
             if (!ParseInt(value, 0, 4294967295L, number))
                 return fail("--seed needs a number");
@@ -517,6 +603,8 @@ int ParseSimOptions(int argc, char** argv, SimOptions& options)
         return fail(options.fsDir + " is not a folder");
     if (options.ptyLink.empty() == options.device.empty())
         return fail("give exactly one of --pty LINK and --device DEV");
+    if (options.unplugAtFrame > 0 && options.ptyLink.empty())
+        return fail("--unplug needs --pty");
     return 0;
 }
 

@@ -20,6 +20,10 @@ struct SimOptions
     bool seeded = false;
     bool verbose = false;
     std::vector<std::string> faults; // --fault specs, as for TesterSim::SetFault
+    // --unplug N:MS: at the N-th request frame (left unanswered) the pseudo-terminal is closed,
+    // and made again at the same link MS milliseconds later. 0: no unplug.
+    int unplugAtFrame = 0;
+    int unplugForMs = 0;
 };
 
 // Parses the command line. Returns 0 to run, 1 after printing help, 2 on an error (printed).

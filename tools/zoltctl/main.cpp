@@ -390,9 +390,18 @@ int main(int argc, char** argv)
     const int opened = session.OpenLink(&view, target);
     if (opened != 0 || !session.PortOpen())
         return kFailed;
+    // A tester that goes away ends the command: what it was doing cannot be finished, and
+    // waiting for the device to come back would hang a script.
+    bool gone = false;
+    QObject::connect(&session, &LinkSession::Disconnected, &app, [&] {
+        gone = true;
+        // Named by its bytes as given or configured, not as text: a path need not be UTF-8.
+        PrintError(Say(kTesterGone, {Escaped(session.DeviceFor(target))}));
+        app.exit(0);
+    });
 
     const int status = options.command == "copy" ? RunCopy(options, app, session, printer)
                                                  : RunSoftware(options, app, session, printer);
     session.CloseLink();
-    return status;
+    return gone ? kFailed : status;
 }

@@ -73,6 +73,7 @@ enum Text
     kNoSerialDevices = 62,
     kAutoPort = 63,     // %s
     kPortsSummary = 64, // %d %d
+    kTesterGone = 65,   // %s: the device went away while the command ran
 };
 
 // Text `number` of "ZOLTCTL" in the current language, with "%s" and "%d" filled in order

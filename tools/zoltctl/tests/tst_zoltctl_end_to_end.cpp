@@ -4,6 +4,7 @@
 
 #include <QCoreApplication>
 #include <QDir>
+#include <QElapsedTimer>
 #include <QFile>
 #include <QFileInfo>
 #include <QProcess>
@@ -307,6 +308,49 @@ private slots:
         run = Zoltctl({"rm", "ABS.BIN_5"});
         QVERIFY2(run.status == 0, run.err.constData());
         QCOMPARE(OnTester(), QStringList{"ABS.BIN_5&&1-1.X_3"});
+    }
+
+    // A tester that goes away ends the command at once with status 1 and the device's name,
+    // whatever the command was doing; a download cut short leaves no file on the tester that
+    // is not the part it stands for.
+    void unpluggedTester_data()
+    {
+        QTest::addColumn<QString>("unplug"); // the simulator's --unplug, or "" for before
+        QTest::addColumn<QStringList>("args");
+        QTest::addColumn<QByteArray>("said");
+        QTest::newRow("during a listing")
+            << "2:300" << QStringList{"ls"} << QByteArray("disconnected");
+        QTest::newRow("during a download")
+            << "1300:300" << QStringList{"download", "ABS.BIN_200000"}
+            << QByteArray("disconnected");
+        QTest::newRow("during a copy")
+            << "20:300" << QStringList{"copy", "ABS.BIN_200000", "/FN0/C"}
+            << QByteArray("disconnected");
+        QTest::newRow("before the command")
+            << "" << QStringList{"ls"} << QByteArray("does not exist");
+    }
+    void unpluggedTester()
+    {
+        QFETCH(QString, unplug);
+        QFETCH(QStringList, args);
+        QFETCH(QByteArray, said);
+        Write(work_->filePath("ABS.BIN_200000"), Pattern(200000, 3));
+        QVERIFY(StartSim(unplug.isEmpty() ? QStringList{} : QStringList{"--unplug", unplug}));
+        if (unplug.isEmpty()) {
+            sim_->Command("unplug 60000");
+            QTRY_VERIFY(!QFileInfo::exists(work_->filePath("tester")));
+        }
+        QElapsedTimer clock;
+        clock.start();
+        const Run run = Zoltctl(args);
+        QCOMPARE(run.status, 1);
+        QVERIFY2(clock.elapsed() < 10000, "ended at once, not after waiting for the tester");
+        const QList<QByteArray> lines = run.err.trimmed().split('\n');
+        QCOMPARE(lines.size(), 1);
+        QVERIFY2(lines[0].contains(said) && lines[0].contains(work_->filePath("tester").toUtf8()),
+                 run.err.constData());
+        for (const QString& name : OnTester())
+            QVERIFY2(Read(fs_ + "/" + name) == Read(work_->filePath(name)), qPrintable(name));
     }
 
     // Every line the tool prints is in the configured language, its own lines included.
