@@ -157,126 +157,127 @@ private slots:
         QCOMPARE(f.LastOpen()->device, std::string("/dev/ttyUSB0"));
         QCOMPARE(f.session.ReopenPort(PortTarget::Com(1)), LinkSession::Reopen::Unchanged);
         AppConfig.profilePath = previousProfile;
-        // A device that goes away is said once and looked for once a second, the same device and
-        // nothing else, without a failure report per attempt; once it opens it is said once again
-        // and requests go. A port the user chooses meanwhile ends the search.
-        void lostDeviceIsLookedForOnceASecond_data()
-        {
-            QTest::addColumn<bool>("chooseAnother");
-            QTest::newRow("the device comes back") << false;
-            QTest::newRow("another port is chosen meanwhile") << true;
-        }
+    }
 
-        void lostDeviceIsLookedForOnceASecond()
-        {
-            QFETCH(bool, chooseAnother);
-            ManualClock clock;
-            Fixture f;
-            f.session.SetClock(clock);
-            QCOMPARE(f.Open(), 0);
-            QSignalSpy gone(&f.session, &LinkSession::Disconnected);
-            QSignalSpy back(&f.session, &LinkSession::Reconnected);
-            Requester requester;
-            std::vector<std::string> tried;
-            bool present = false;
-            f.api->onOpen = [&](const std::string& device) {
-                tried.push_back(device);
-                return present || device == "/dev/ttyS1" ? 1 : 0;
-            };
-            f.api->PostEvent(proto::kEventDeviceLost);
-            clock.Advance(0);
-            QCOMPARE(gone.count(), 1);
-            QCOMPARE(gone[0][0].toString(), QString("/dev/ttyS0"));
-            QVERIFY(!f.session.PortOpen() && f.session.Reconnecting());
-            QVERIFY(f.session.BuildRequest(3));
-            QCOMPARE(f.session.SendRequest(&requester), 0);
-            clock.Advance(999);
+    // A device that goes away is said once and looked for once a second, the same device and
+    // nothing else, without a failure report per attempt; once it opens it is said once again
+    // and requests go. A port the user chooses meanwhile ends the search.
+    void lostDeviceIsLookedForOnceASecond_data()
+    {
+        QTest::addColumn<bool>("chooseAnother");
+        QTest::newRow("the device comes back") << false;
+        QTest::newRow("another port is chosen meanwhile") << true;
+    }
+
+    void lostDeviceIsLookedForOnceASecond()
+    {
+        QFETCH(bool, chooseAnother);
+        ManualClock clock;
+        Fixture f;
+        f.session.SetClock(clock);
+        QCOMPARE(f.Open(), 0);
+        QSignalSpy gone(&f.session, &LinkSession::Disconnected);
+        QSignalSpy back(&f.session, &LinkSession::Reconnected);
+        Requester requester;
+        std::vector<std::string> tried;
+        bool present = false;
+        f.api->onOpen = [&](const std::string& device) {
+            tried.push_back(device);
+            return present || device == "/dev/ttyS1" ? 1 : 0;
+        };
+        f.api->PostEvent(proto::kEventDeviceLost);
+        clock.Advance(0);
+        QCOMPARE(gone.count(), 1);
+        QCOMPARE(gone[0][0].toString(), QString("/dev/ttyS0"));
+        QVERIFY(!f.session.PortOpen() && f.session.Reconnecting());
+        QVERIFY(f.session.BuildRequest(3));
+        QCOMPARE(f.session.SendRequest(&requester), 0);
+        clock.Advance(999);
+        QVERIFY(tried.empty());
+        clock.Advance(2001);
+        QCOMPARE(tried, (std::vector<std::string>{"/dev/ttyS0", "/dev/ttyS0", "/dev/ttyS0"}));
+        if (chooseAnother) {
+            QCOMPARE(f.session.ReopenPort(PortTarget::Com(2)), LinkSession::Reopen::Opened);
+            tried.clear();
+            present = true;
+            clock.Advance(5000);
             QVERIFY(tried.empty());
-            clock.Advance(2001);
-            QCOMPARE(tried, (std::vector<std::string>{"/dev/ttyS0", "/dev/ttyS0", "/dev/ttyS0"}));
-            if (chooseAnother) {
-                QCOMPARE(f.session.ReopenPort(PortTarget::Com(2)), LinkSession::Reopen::Opened);
-                tried.clear();
-                present = true;
-                clock.Advance(5000);
-                QVERIFY(tried.empty());
-                QCOMPARE(back.count(), 0);
-            } else {
-                present = true;
-                clock.Advance(1000);
-                QCOMPARE(back.count(), 1);
-                QCOMPARE(back[0][0].toString(), QString("/dev/ttyS0"));
-                clock.Advance(5000);
-                QCOMPARE(tried.size(), std::size_t(4));
-            }
-            QVERIFY(f.session.PortOpen() && !f.session.Reconnecting());
-            QVERIFY(f.session.BuildRequest(3));
-            QCOMPARE(f.session.SendRequest(&requester), 1);
-            QCOMPARE(gone.count(), 1);
-            QVERIFY(f.messages.texts.empty());
+            QCOMPARE(back.count(), 0);
+        } else {
+            present = true;
+            clock.Advance(1000);
+            QCOMPARE(back.count(), 1);
+            QCOMPARE(back[0][0].toString(), QString("/dev/ttyS0"));
+            clock.Advance(5000);
+            QCOMPARE(tried.size(), std::size_t(4));
         }
+        QVERIFY(f.session.PortOpen() && !f.session.Reconnecting());
+        QVERIFY(f.session.BuildRequest(3));
+        QCOMPARE(f.session.SendRequest(&requester), 1);
+        QCOMPARE(gone.count(), 1);
+        QVERIFY(f.messages.texts.empty());
+    }
 
-        void closeLinkReleasesLibrary_data()
-        {
-            QTest::addColumn<int>("releaseResult");
-            QTest::addColumn<std::vector<std::string>>("messages");
-            QTest::newRow("released") << 1 << std::vector<std::string>{};
-            QTest::newRow("release fails") << 0 << std::vector<std::string>{"E6"};
-        }
+    void closeLinkReleasesLibrary_data()
+    {
+        QTest::addColumn<int>("releaseResult");
+        QTest::addColumn<std::vector<std::string>>("messages");
+        QTest::newRow("released") << 1 << std::vector<std::string>{};
+        QTest::newRow("release fails") << 0 << std::vector<std::string>{"E6"};
+    }
 
-        void closeLinkReleasesLibrary()
-        {
-            QFETCH(int, releaseResult);
-            QFETCH(std::vector<std::string>, messages);
-            Fixture f;
-            f.api->releaseResult = releaseResult;
-            f.Open();
-            f.session.CloseLink();
-            QCOMPARE(f.api->Names(),
-                     (std::vector<std::string>{"Init", "OpenPort", "ClosePort", "Release"}));
-            QCOMPARE(f.messages.texts, messages);
-            QCOMPARE(f.session.BuildRequest(3), 0);
-            f.session.CloseLink();
-            QCOMPARE(f.api->Count("Release"), 1);
-        }
+    void closeLinkReleasesLibrary()
+    {
+        QFETCH(int, releaseResult);
+        QFETCH(std::vector<std::string>, messages);
+        Fixture f;
+        f.api->releaseResult = releaseResult;
+        f.Open();
+        f.session.CloseLink();
+        QCOMPARE(f.api->Names(),
+                 (std::vector<std::string>{"Init", "OpenPort", "ClosePort", "Release"}));
+        QCOMPARE(f.messages.texts, messages);
+        QCOMPARE(f.session.BuildRequest(3), 0);
+        f.session.CloseLink();
+        QCOMPARE(f.api->Count("Release"), 1);
+    }
 
-        // The view may go (and the library with it) as soon as the failure the link window
-        // reported is shown: it is shown from the event loop, after the window's handler returned.
-        void closingWhenAReportIsShown()
-        {
-            auto session =
-                std::make_unique<LinkSession>(AppConfig, std::make_unique<FakeLinkApi>());
-            int reports = 0;
-            QObject top;
-            connect(
-                session.get(), &LinkSession::Failed, &top,
-                [&] {
-                    ++reports;
-                    session.reset();
-                },
-                Qt::QueuedConnection);
-            QObject view;
-            QCOMPARE(session->OpenLink(&view, PortTarget::Com(1)), 0);
-            QPointer<LinkWindow> window = session->Window();
-            QCoreApplication::postEvent(window, new LinkMessageEvent(9, 0)); // unknown: message 42
-            QTRY_COMPARE_WITH_TIMEOUT(reports, 1, 2000);
-            QVERIFY(!session);
-            QVERIFY(window.isNull());
-        }
+    // The view may go (and the library with it) as soon as the failure the link window
+    // reported is shown: it is shown from the event loop, after the window's handler returned.
+    void closingWhenAReportIsShown()
+    {
+        auto session = std::make_unique<LinkSession>(AppConfig, std::make_unique<FakeLinkApi>());
+        int reports = 0;
+        QObject top;
+        connect(
+            session.get(), &LinkSession::Failed, &top,
+            [&] {
+                ++reports;
+                session.reset();
+            },
+            Qt::QueuedConnection);
+        QObject view;
+        QCOMPARE(session->OpenLink(&view, PortTarget::Com(1)), 0);
+        QPointer<LinkWindow> window = session->Window();
+        QCoreApplication::postEvent(window, new LinkMessageEvent(9, 0)); // unknown: message 42
+        QTRY_COMPARE_WITH_TIMEOUT(reports, 1, 2000);
+        QVERIFY(!session);
+        QVERIFY(window.isNull());
+    }
 
-        void missingLibraryEndsProgram()
-        {
-            CapturedMessages messages;
-            qputenv("ZOLT_LINK_LIBRARY", "/nonexistent/libCOMMVELANTO.so");
-            LinkSession session(AppConfig);
-            messages.Watch(&session);
-            QObject view;
-            QCOMPARE(session.OpenLink(&view, PortTarget::Com(1)), -1);
-            qunsetenv("ZOLT_LINK_LIBRARY");
-            QCOMPARE(messages.texts.size(), std::size_t(1));
-            QVERIFY(messages.texts[0].rfind("E10\n\n", 0) == 0);
-        }
-    };
+    void missingLibraryEndsProgram()
+    {
+        CapturedMessages messages;
+        qputenv("ZOLT_LINK_LIBRARY", "/nonexistent/libCOMMVELANTO.so");
+        LinkSession session(AppConfig);
+        messages.Watch(&session);
+        QObject view;
+        QCOMPARE(session.OpenLink(&view, PortTarget::Com(1)), -1);
+        qunsetenv("ZOLT_LINK_LIBRARY");
+        QCOMPARE(messages.texts.size(), std::size_t(1));
+        QVERIFY(messages.texts[0].rfind("E10\n\n", 0) == 0);
+    }
+};
 
-    QTEST_GUILESS_MAIN(TestLinkSession)
+QTEST_GUILESS_MAIN(TestLinkSession)
 #include "tst_link_session.moc"
