@@ -21,7 +21,7 @@
 
 namespace {
 
-constexpr const char* kSection = "DIALOGO_SELEZIONE_PORTA_SERIALE";
+constexpr const char* kSection = kDeviceTextsSection;
 
 enum Text
 {
@@ -29,16 +29,10 @@ enum Text
     kColumnDevice = 7, // 7..12: device, description, manufacturer, serial number, USB, state
     kRefresh = 13,
     kFind = 14,
-    kUseFor = 15, // "%d": the COM number
-    kAvailable = 16,
+    kUseFor = 15,    // "%d": the COM number
+    kAvailable = 16, // 16..25: the states and outcomes (DeviceStateText, FinderOutcomeText)
     kNotConnected = 17,
-    kNoPermission = 18,
     kTrying = 19,
-    kAnswered = 20,
-    kSilent = 21,
-    kBusy = 22,
-    kOwnPort = 23,
-    kNotSerial = 24,
     kCannotOpen = 25,
     kStoredAs = 26, // "%s": the stable name
     kFoundOn = 27,  // "%s": the device(s), "%d": the COM number
@@ -168,17 +162,10 @@ void CSerialPortDlg::Refresh()
             item->setToolTip(kDevice, device.stableLink);
     }
     for (int row = 0; row < int(devices_.size()); ++row) {
-        switch (devices_[std::size_t(row)].state) {
-        case SerialDevice::State::Present:
-            SetState(row, Say(kAvailable));
-            break;
-        case SerialDevice::State::Missing:
-            SetState(row, Say(kNotConnected));
-            break;
-        case SerialDevice::State::NoPermission:
-            SetState(row, Say(kNoPermission), PermissionText(devices_[std::size_t(row)].path));
-            break;
-        }
+        const SerialDevice& device = devices_[std::size_t(row)];
+        SetState(row, Say(DeviceStateText(device.state)),
+                 device.state == SerialDevice::State::NoPermission ? PermissionText(device.path)
+                                                                   : QString());
     }
     FitList();
     ui_->buttonFind->setEnabled(context_.api != nullptr && !devices_.empty());
@@ -275,36 +262,14 @@ void CSerialPortDlg::FindTester()
 void CSerialPortDlg::OnTried(const TesterFinder::Result& result)
 {
     using Outcome = TesterFinder::Outcome;
-    for (int row = 0; row < int(devices_.size()); ++row) {
-        if (devices_[std::size_t(row)].path != result.device)
-            continue;
-        switch (result.outcome) {
-        case Outcome::Answered:
-            SetState(row, Say(kAnswered));
-            break;
-        case Outcome::Silent:
-            SetState(row, Say(kSilent));
-            break;
-        case Outcome::Busy:
-            SetState(row, Say(kBusy));
-            break;
-        case Outcome::NoPermission:
-            SetState(row, Say(kNoPermission), PermissionText(result.device));
-            break;
-        case Outcome::Missing:
-            SetState(row, Say(kNotConnected));
-            break;
-        case Outcome::NotSerial:
-            SetState(row, Say(kNotSerial));
-            break;
-        case Outcome::OwnPort:
-            SetState(row, Say(kOwnPort));
-            break;
-        case Outcome::Failed:
-            SetState(row, Say(kCannotOpen), QString::fromStdString(result.detail));
-            break;
-        }
-    }
+    QString why;
+    if (result.outcome == Outcome::NoPermission)
+        why = PermissionText(result.device);
+    else if (result.outcome == Outcome::Failed)
+        why = QString::fromStdString(result.detail);
+    for (int row = 0; row < int(devices_.size()); ++row)
+        if (devices_[std::size_t(row)].path == result.device)
+            SetState(row, Say(FinderOutcomeText(result.outcome)), why);
 }
 
 void CSerialPortDlg::OnFound()

@@ -161,3 +161,40 @@ bool TesterFinder::event(QEvent* event)
         TakeFrames();
     return true;
 }
+
+int DeviceStateText(SerialDevice::State state)
+{
+    switch (state) {
+    case SerialDevice::State::Present:
+        return 16;
+    case SerialDevice::State::Missing:
+        return 17;
+    case SerialDevice::State::NoPermission:
+        return 18;
+    }
+    return 16;
+}
+
+int FinderOutcomeText(TesterFinder::Outcome outcome)
+{
+    using Outcome = TesterFinder::Outcome;
+    switch (outcome) {
+    case Outcome::Answered:
+        return 20;
+    case Outcome::Silent:
+        return 21;
+    case Outcome::Busy:
+        return 22;
+    case Outcome::NoPermission:
+        return DeviceStateText(SerialDevice::State::NoPermission);
+    case Outcome::Missing:
+        return DeviceStateText(SerialDevice::State::Missing);
+    case Outcome::NotSerial:
+        return 24;
+    case Outcome::OwnPort:
+        return 23;
+    case Outcome::Failed:
+        return 25;
+    }
+    return 25;
+}

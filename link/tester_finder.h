@@ -10,6 +10,7 @@
 #pragma once
 
 #include "link/link_clock.h"
+#include "link/serial_devices.h"
 
 #include <QObject>
 #include <QString>
@@ -92,3 +93,9 @@ private:
     QString current_;
     std::vector<Result> results_;
 };
+
+// How the port dialog and `zoltctl ports` word a device's state and a search's outcome: text
+// numbers of section kDeviceTextsSection.
+inline constexpr const char* kDeviceTextsSection = "DIALOGO_SELEZIONE_PORTA_SERIALE";
+int DeviceStateText(SerialDevice::State state);
+int FinderOutcomeText(TesterFinder::Outcome outcome);

@@ -14,14 +14,10 @@ namespace zoltctl {
 
 namespace {
 
-// The port dialog's words for the state of a device.
-constexpr const char* kDialogSection = "DIALOGO_SELEZIONE_PORTA_SERIALE";
-constexpr int kAvailable = 16, kNotConnected = 17, kNoPermission = 18, kAnswered = 20, kSilent = 21,
-              kBusy = 22, kOwnPort = 23, kNotSerial = 24, kCannotOpen = 25;
-
+// The port dialog's words for the state of a device and the outcome of a search.
 std::string Word(int number)
 {
-    return AppConfig.Text(kDialogSection, number);
+    return AppConfig.Text(kDeviceTextsSection, number);
 }
 
 std::string Local(const QString& path)
@@ -31,40 +27,15 @@ std::string Local(const QString& path)
 
 std::string OutcomeText(const TesterFinder::Result& result)
 {
-    using Outcome = TesterFinder::Outcome;
     switch (result.outcome) {
-    case Outcome::Answered:
-        return Word(kAnswered);
-    case Outcome::Silent:
-        return Word(kSilent);
-    case Outcome::Busy:
-        return Word(kBusy);
-    case Outcome::NoPermission:
+    case TesterFinder::Outcome::NoPermission:
         return FillText(AppConfig.Text(kErrorSection, ErrorText::kPortNoPermission),
                         {Escaped(Local(result.device))});
-    case Outcome::Missing:
-        return Word(kNotConnected);
-    case Outcome::NotSerial:
-        return Word(kNotSerial);
-    case Outcome::OwnPort:
-        return Word(kOwnPort);
-    case Outcome::Failed:
-        return Word(kCannotOpen) + ": " + result.detail;
+    case TesterFinder::Outcome::Failed:
+        return Word(FinderOutcomeText(result.outcome)) + ": " + result.detail;
+    default:
+        return Word(FinderOutcomeText(result.outcome));
     }
-    return {};
-}
-
-std::string StateText(const SerialDevice& device)
-{
-    switch (device.state) {
-    case SerialDevice::State::Present:
-        return Word(kAvailable);
-    case SerialDevice::State::Missing:
-        return Word(kNotConnected);
-    case SerialDevice::State::NoPermission:
-        return Word(kNoPermission);
-    }
-    return {};
 }
 
 void PrintList(std::FILE* out, const PortSearch& search)
@@ -81,7 +52,8 @@ void PrintList(std::FILE* out, const PortSearch& search)
         if (!d.stableLink.isEmpty())
             line += " = " + Escaped(Local(d.stableLink));
         line += ": ";
-        line += i < search.results.size() ? OutcomeText(search.results[i]) : StateText(d);
+        line += i < search.results.size() ? OutcomeText(search.results[i])
+                                          : Word(DeviceStateText(d.state));
         std::fprintf(out, "%s\n", line.c_str());
     }
 }
