@@ -2,6 +2,7 @@
 // compression, every row of the answer table, and the ways a transfer ends.
 #include "link/link_session.h"
 #include "link/tests/fake_link_api.h"
+#include "link/tests/manual_clock.h"
 #include "transfer/tests/copy_test_support.h"
 
 #include <QFileInfo>
@@ -598,6 +599,8 @@ private slots:
         CopyFixture f;
         FakeLinkApi* api = new FakeLinkApi;
         LinkSession session(f.workspace, std::unique_ptr<LinkApi>(api));
+        ManualClock clock;
+        session.SetClock(clock);
         QObject view;
         QCOMPARE(session.OpenLink(&view, PortTarget::Com(1)), 0);
         LinkWindow* window = session.Window();
@@ -617,8 +620,8 @@ private slots:
         QCOMPARE(window->Requester(), &other);
         QVERIFY(window->Pending());
         window->EndExchange(&other);
-        QTRY_VERIFY(!window->Busy());
-        QTest::qWait(50);
+        clock.Advance(proto::kEndExchangeMs);
+        QVERIFY(!window->Busy());
         QCOMPARE(api->Count("Send"), 1); // only the other requester's sync
         QCOMPARE(api->lastSender.data(), &other);
         QVERIFY(f.messages.empty());
