@@ -53,9 +53,9 @@ bool IsOwnFile(const std::string& name, const Workspace& workspace)
     for (const char* own : kOwnFiles)
         if (EqualsNoCase(name, own))
             return true;
-    for (const std::string* path : {&workspace.profilePath, &workspace.ecuCatalogPath,
-                                    &workspace.logoPath, &workspace.splashPath,
-                                    &workspace.textsPath})
+    for (const std::string* path :
+         {&workspace.profilePath, &workspace.ecuCatalogPath, &workspace.logoPath,
+          &workspace.splashPath, &workspace.textsPath})
         if (!path->empty() && EqualsNoCase(name, CFileTools::GetFileNamePart(*path)))
             return true;
     return false;
@@ -72,8 +72,7 @@ bool IsSoftwareFileName(const std::string& name, const Workspace& workspace)
             return false;
     std::size_t dot = name.find('.');
     std::size_t underscore = name.rfind('_');
-    if (dot == std::string::npos || dot == 0 || underscore == std::string::npos ||
-        underscore < dot)
+    if (dot == std::string::npos || dot == 0 || underscore == std::string::npos || underscore < dot)
         return false;
     std::string size = name.substr(underscore + 1);
     if (size.empty() || size.size() > kMaxSizeDigits ||
@@ -123,22 +122,38 @@ InstallOutcome InstallDescription(const std::string& description, const Workspac
         return outcome;
     }
     ::close(fd);
-    int copied =
-        CFileTools::CopyFileExpanding(outcome.source.c_str(), staged.c_str());
+    int copied = CFileTools::CopyFileExpanding(outcome.source.c_str(), staged.c_str());
     if (copied != CFileTools::kCopied) {
         ::unlink(staged.c_str());
         outcome.copyResult = copied;
         return outcome;
     }
     ErrorReport unreadable;
-    const bool recorded = AddEcuSoftware(workspace.ecuCatalogPath, car.c_str(), ecu.c_str(), name.c_str(), &unreadable);
+    const bool recorded = AddEcuSoftware(workspace.ecuCatalogPath, car.c_str(), ecu.c_str(),
+                                         name.c_str(), &unreadable);
     if (!unreadable.literal.empty())
         outcome.catalogueFailure = unreadable;
-    if (!recorded ||
-        ::rename(staged.c_str(), outcome.destination.c_str()) != 0) {
+    if (!recorded || ::rename(staged.c_str(), outcome.destination.c_str()) != 0) {
         ::unlink(staged.c_str());
         return outcome;
     }
     outcome.installed = true;
     return outcome;
+}
+
+InstallEngine::InstallEngine(const Workspace& workspace, QObject* parent)
+    : QObject(parent), workspace_(workspace)
+{
+    setObjectName(QStringLiteral("InstallEngine"));
+}
+
+bool InstallEngine::Install(const std::string& description)
+{
+    const InstallOutcome outcome = InstallDescription(description, workspace_);
+    if (outcome.catalogueFailure)
+        emit Failed(*outcome.catalogueFailure);
+    if (const auto failure = CFileTools::CopyFailure(outcome.copyResult, outcome.source.c_str(),
+                                                     outcome.destination.c_str()))
+        emit Failed(*failure);
+    return outcome.installed;
 }

@@ -1,10 +1,16 @@
 // Installing one ECU software from its ".INSTALL" description: the software file is copied
-// into the working directory and recorded in the catalogue. No window is opened here; the
-// installation dialog shows what comes back.
+// into the working directory and recorded in the catalogue. No window is opened here: the
+// engine emits what went wrong, and the installation dialog shows it.
+//
+//   InstallEngine engine(workspace);
+//   connect(&engine, &InstallEngine::Failed, ...);   // show or record the failures
+//   const bool installed = engine.Install(descriptionPath);
 #pragma once
 
 #include "core/messages.h"
 #include "core/workspace.h"
+
+#include <QObject>
 
 #include <optional>
 #include <string>
@@ -37,3 +43,23 @@ bool IsSoftwareFileName(const std::string& name, const Workspace& workspace);
 // Whether `name` can name a vehicle: a section and a value of "ECU.INI" that read back as
 // written, other than the vehicles' own section "VEICOLI".
 bool IsVehicleName(const std::string& name);
+
+// The installation as the dialog drives it, one description at a time.
+class InstallEngine : public QObject
+{
+    Q_OBJECT
+
+public:
+    explicit InstallEngine(const Workspace& workspace, QObject* parent = nullptr);
+
+    // Installs the software `description` names (see InstallDescription). What went wrong on
+    // the way (the catalogue that cannot be read, the copy that failed to open a file) goes out
+    // as Failed before it returns. Returns whether the software is installed.
+    bool Install(const std::string& description);
+
+signals:
+    void Failed(const ErrorReport& report);
+
+private:
+    const Workspace& workspace_;
+};

@@ -63,9 +63,19 @@ void ShowResult(int number, BoxIcon icon, const std::string& software = {})
 } // namespace
 
 CInstallSoftwareDlg::CInstallSoftwareDlg(QWidget* parent)
-    : QDialog(parent), ui_(std::make_unique<Ui::CInstallSoftwareDlg>())
+    : QDialog(parent), ui_(std::make_unique<Ui::CInstallSoftwareDlg>()),
+      engine_(std::make_unique<InstallEngine>(AppConfig))
 {
     ui_->setupUi(this);
+    // The engine's failures come before the row's own result box, each in its own box: the
+    // catalogue's in the program's box, a file that could not be opened in the system's.
+    connect(engine_.get(), &InstallEngine::Failed, this, [](const ErrorReport& report) {
+        if (!report.literal.empty())
+            ShowSystemBox(report.literalTitle, report.literal, BoxIcon::Error);
+        else
+            ShowMessageText(AppConfig.textsPath.c_str(), ReportTitle(report, AppConfig).c_str(),
+                            ReportText(report, AppConfig).c_str(), kStyleError, 0);
+    });
     setProperty("helpId", kInstallSoftwareHelpId); // F1 anywhere in the dialog
     SetTexts();
 
@@ -213,14 +223,7 @@ int CInstallSoftwareDlg::InstallChosen()
 bool CInstallSoftwareDlg::InstallRow(int row)
 {
     const std::string description = descriptions_.GetAt(row);
-    InstallOutcome outcome = InstallDescription(description, AppConfig);
-    if (outcome.catalogueFailure)
-        ShowMessageText(AppConfig.textsPath.c_str(),
-                        ReportTitle(*outcome.catalogueFailure, AppConfig).c_str(),
-                        ReportText(*outcome.catalogueFailure, AppConfig).c_str(), kStyleError, 0);
-    if (const auto failure = CFileTools::CopyFailure(outcome.copyResult, outcome.source.c_str(),
-                                                     outcome.destination.c_str()))
-        ShowSystemBox(failure->literalTitle, failure->literal, BoxIcon::Error);
+    const bool installed = engine_->Install(description);
     // The row as the list shows it (vehicle and ECU), and the software file it names.
     const QTreeWidgetItem* item = ui_->descriptionList->topLevelItem(row);
     std::string software =
@@ -228,9 +231,9 @@ bool CInstallSoftwareDlg::InstallRow(int row)
     const std::string file = ReadDescription(description, "ECU", "ecu", "", 100);
     if (!file.empty())
         software += " (" + file + ")";
-    ShowResult(outcome.installed ? int(ErrorText::kInstalled) : int(ErrorText::kInstallFailed),
-               outcome.installed ? BoxIcon::Information : BoxIcon::Error, software);
-    return outcome.installed;
+    ShowResult(installed ? int(ErrorText::kInstalled) : int(ErrorText::kInstallFailed),
+               installed ? BoxIcon::Information : BoxIcon::Error, software);
+    return installed;
 }
 
 void CInstallSoftwareDlg::SaveFolder()

@@ -9,6 +9,8 @@
 #include <memory>
 #include <string>
 
+class InstallEngine;
+
 namespace Ui {
 class CInstallSoftwareDlg;
 }
@@ -49,6 +51,7 @@ private:
     bool InstallRow(int row);
 
     std::unique_ptr<Ui::CInstallSoftwareDlg> ui_;
+    std::unique_ptr<InstallEngine> engine_;
     std::string folder_;
     StringList descriptions_; // full paths, in the rows' order
     bool followingEdit_ = false;

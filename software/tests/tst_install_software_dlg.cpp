@@ -379,6 +379,22 @@ private slots:
             QCOMPARE(ReadAll(Work("ABS.BIN_5")), QByteArray("old"));
     }
 
+    // The engine alone: a software file that cannot be opened is said by Failed, once, with the
+    // path; nothing is installed and no box opens below the dialog.
+    void engineReportsBySignal()
+    {
+        QFile::remove(Source("ABS.BIN_5"));
+        InstallEngine engine(AppConfig);
+        QSignalSpy failed(&engine, &InstallEngine::Failed);
+        QVERIFY(!engine.Install(Source("ABS.INSTALL").toStdString()));
+        QCOMPARE(failed.count(), 1);
+        const auto report = failed.at(0).at(0).value<ErrorReport>();
+        QVERIFY2(QString::fromStdString(report.literal).contains("ABS.BIN_5"),
+                 report.literal.c_str());
+        QVERIFY(boxes_.isEmpty());
+        QVERIFY(!QFile::exists(Work("ABS.BIN_5")));
+    }
+
     // FIFOs are refused as missing files are, without blocking: as the software to install and
     // as the configuration profile.
     void fifos_do_not_hang()
