@@ -315,10 +315,14 @@ private slots:
             QFile(dev + name).open(QIODevice::WriteOnly);
         QDir().mkpath(dev + "by-id");
         QVERIFY(QFile::link(dev + "ttyUSB0", dev + "by-id/usb-FTDI_A1"));
+        // The devices and their stable links as a set-up names them to the program.
+        const QStringList paths{dev + "ttyUSB0", dev + "ttyACM0", dev + "ttyUSB1", dev + "ttyUSB7"};
+        qputenv("ZOLT_SERIAL_DEVICES", QFile::encodeName(paths.join(':')));
+        qputenv("ZOLT_SERIAL_BY_ID", QFile::encodeName(dev + "by-id"));
         SerialPortContext context;
-        context.seam.paths =
-            QStringList{dev + "ttyUSB0", dev + "ttyACM0", dev + "ttyUSB1", dev + "ttyUSB7"};
-        context.seam.byIdFolder = dev + "by-id";
+        context.seam = SerialDeviceSeam::FromEnvironment();
+        qunsetenv("ZOLT_SERIAL_DEVICES");
+        qunsetenv("ZOLT_SERIAL_BY_ID");
         context.seam.describe = [dev] {
             return std::vector<SerialDeviceInfo>{
                 {dev + "ttyUSB0", "FT232R USB UART", "FTDI", "A1", 0x0403, 0x6001},
