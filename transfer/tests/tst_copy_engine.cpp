@@ -598,8 +598,8 @@ private slots:
         QFETCH(int, result);
         CopyFixture f;
         FakeLinkApi* api = new FakeLinkApi;
+        ManualClock clock; // outlives the session, whose timers it keeps
         LinkSession session(f.workspace, std::unique_ptr<LinkApi>(api));
-        ManualClock clock;
         session.SetClock(clock);
         QObject view;
         QCOMPARE(session.OpenLink(&view, PortTarget::Com(1)), 0);
