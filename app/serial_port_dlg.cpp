@@ -131,15 +131,18 @@ void CSerialPortDlg::ShowPortDevices()
                          ui_->deviceCom4, ui_->deviceCom5, ui_->deviceCom6};
     for (int n = 1; n <= 6; ++n) {
         // The device beside each port; one that is not there says so, yet can be chosen.
-        // A long stable name is cut in its middle, so that the dialog keeps its size.
+        // A long stable name is cut in its middle, so that the dialog keeps its size; what is
+        // said of the device is never cut.
         const QString device = DeviceOfPort(n);
         const bool present = QFileInfo::exists(device);
-        const QString text =
-            present ? device : QStringLiteral("%1 (%2)").arg(device, Say(kNotConnected));
+        const QString state = present ? QString() : QStringLiteral(" (%1)").arg(Say(kNotConnected));
+        const QString text = device + state;
         const QFontMetrics metrics = labels[n - 1]->fontMetrics();
         const int room = metrics.averageCharWidth() * 28;
+        const int forDevice =
+            std::max(room - metrics.horizontalAdvance(state), metrics.averageCharWidth() * 10);
         labels[n - 1]->setMinimumWidth(room);
-        labels[n - 1]->setText(metrics.elidedText(text, Qt::ElideMiddle, room));
+        labels[n - 1]->setText(metrics.elidedText(device, Qt::ElideMiddle, forDevice) + state);
         labels[n - 1]->setToolTip(text);
         labels[n - 1]->setEnabled(present);
     }

@@ -281,6 +281,11 @@ private slots:
                  QString::fromStdString(absent) + " (" +
                      UiText("DIALOGO_SELEZIONE_PORTA_SERIALE", 17) + ")");
         QVERIFY(!dlg.findChild<QLabel*>("deviceCom6")->isEnabled());
+        // A long path is shortened, what is said of it never: in Greek, a cut "Μη συνδεδεμένη"
+        // would read "connected".
+        const QString shown = dlg.findChild<QLabel*>("deviceCom6")->text();
+        QVERIFY2(shown.endsWith(" (" + UiText("DIALOGO_SELEZIONE_PORTA_SERIALE", 17) + ")"),
+                 qPrintable(shown));
     }
 
     // The devices of the seam: two adapters (one with a stable link), one the user may not
