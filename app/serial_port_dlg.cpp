@@ -8,6 +8,7 @@
 #include "core/message_box.h"
 #include "core/messages.h"
 #include "core/texts.h"
+#include "link/link_session.h"
 #include "platform/serial_ports.h"
 #include "ui_serial_port_dlg.h"
 
@@ -64,9 +65,8 @@ QString Fill(int number, std::initializer_list<std::string> arguments)
 // Why the user may not open `device`: the program's permission text with its advice.
 QString PermissionText(const QString& device)
 {
-    return QString::fromStdString(
-        FillText(AppConfig.Text(kErrorSection, ErrorText::kPortNoPermission),
-                 {QFile::encodeName(device).toStdString()}));
+    return QString::fromStdString(PortReasonText(AppConfig, proto::PortReason::kNoPermission,
+                                                 QFile::encodeName(device).toStdString()));
 }
 
 } // namespace
@@ -105,7 +105,6 @@ CSerialPortDlg::CSerialPortDlg(int port, QWidget* parent, SerialPortContext cont
     ui_->deviceList->header()->setStretchLastSection(true);
     ui_->buttonRefresh->setText(Say(kRefresh));
     ui_->buttonFind->setText(Say(kFind));
-    ui_->buttonFind->setEnabled(context_.api != nullptr);
     connect(ui_->buttonRefresh, &QPushButton::clicked, this, &CSerialPortDlg::Refresh);
     connect(ui_->buttonFind, &QPushButton::clicked, this, &CSerialPortDlg::FindTester);
     connect(ui_->buttonUseDevice, &QPushButton::clicked, this, &CSerialPortDlg::UseSelectedDevice);

@@ -46,7 +46,6 @@ public:
     int port() const { return port_; }
     // The devices chosen in this dialog, by COM number, as the profile is to name them.
     const std::map<int, QString>& chosenDevices() const { return chosen_; }
-    const std::vector<SerialDevice>& devices() const { return devices_; }
 
     // Lists the devices again.
     void Refresh();

@@ -92,24 +92,23 @@ void LinkSession::OnDeviceLost()
         return;
     portOpen_ = false;
     api_->ClosePort(linkId_); // closed by the library already; this also lets its watchers go
-    // The device as it was opened: the profile may name another by now, and the port chosen
-    // stays the one used.
-    lostDevice_ = device_;
+    // The device as it was opened (device_): the profile may name another by now, and the port
+    // chosen stays the one used.
     reconnecting_ = true;
     reopenTimer_->Start(proto::kReopenMs);
-    emit Disconnected(QString::fromStdString(lostDevice_));
+    emit Disconnected(QString::fromStdString(device_));
 }
 
 void LinkSession::TryReopen()
 {
     if (!reconnecting_ || !open_)
         return;
-    if (!OpenDevice(lostDevice_)) {
+    if (!OpenDevice(device_)) {
         reopenTimer_->Start(proto::kReopenMs);
         return;
     }
     reconnecting_ = false;
-    emit Reconnected(QString::fromStdString(lostDevice_));
+    emit Reconnected(QString::fromStdString(device_));
 }
 
 void LinkSession::StopReconnecting()
@@ -119,18 +118,22 @@ void LinkSession::StopReconnecting()
         reopenTimer_->Stop();
 }
 
+std::string PortReasonText(const Workspace& workspace, proto::PortReason reason,
+                           const std::string& device)
+{
+    if (reason < proto::PortReason::kMissing || reason > proto::PortReason::kNoPermission)
+        return {};
+    const std::string text = workspace.Text(kErrorSection, ErrorText::kPortMissing + int(reason) -
+                                                               int(proto::PortReason::kMissing));
+    return text != kTextNotFound ? FillText(text, {device}) : std::string();
+}
+
 std::string LinkSession::PortFailure(const std::string& device) const
 {
     // The common reasons in the user's language; the rare ones in the library's own words.
-    const int reason = api_->PortErrorReason(linkId_);
-    if (reason >= int(proto::PortReason::kMissing) &&
-        reason <= int(proto::PortReason::kNoPermission)) {
-        const std::string text = workspace_.Text(
-            kErrorSection, ErrorText::kPortMissing + reason - int(proto::PortReason::kMissing));
-        if (text != kTextNotFound)
-            return FillText(text, {device});
-    }
-    return api_->PortError(linkId_);
+    const std::string text =
+        PortReasonText(workspace_, proto::PortReason(api_->PortErrorReason(linkId_)), device);
+    return text.empty() ? api_->PortError(linkId_) : text;
 }
 
 void LinkSession::CloseLink()

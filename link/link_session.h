@@ -44,6 +44,11 @@ struct PortTarget
     }
 };
 
+// The user's words for why `device` could not be opened: MESSAGGI_ERRORE 60 to 62 in the
+// workspace's language for a device that is missing, busy or forbidden; "" for other reasons.
+std::string PortReasonText(const Workspace& workspace, proto::PortReason reason,
+                           const std::string& device);
+
 class LinkSession : public QObject
 {
     Q_OBJECT
@@ -129,9 +134,9 @@ private:
     bool linkFailed_ = false;
     bool open_ = false;
     bool reconnecting_ = false;
-    std::string lostDevice_; // the device looked for while reconnecting
     std::unique_ptr<LinkClock::Timer> reopenTimer_;
     PortTarget port_;
-    std::string device_; // the device port_ led to when it was opened or tried
+    std::string device_; // the device port_ led to when it was opened or tried; looked for
+                         // while reconnecting
     QPointer<QObject> viewWindow_;
 };

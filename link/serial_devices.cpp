@@ -64,12 +64,12 @@ QString SerialDevice::UsbId() const
         .arg(productId, 4, 16, QLatin1Char('0'));
 }
 
-bool SerialDevice::Is(const QString& name) const
+bool SameDevice(const QString& a, const QString& b)
 {
-    if (name == path || (!stableLink.isEmpty() && name == stableLink))
+    if (a == b)
         return true;
-    const QString target = Target(name);
-    return !target.isEmpty() && target == Target(path);
+    const QString target = Target(a);
+    return !target.isEmpty() && target == Target(b);
 }
 
 std::vector<SerialDevice> ListSerialDevices(const SerialDeviceSeam& seam)

@@ -66,9 +66,10 @@ struct SerialDevice
     QString ProfileName() const { return stableLink.isEmpty() ? path : stableLink; }
     // "0403:6001", or "" when not a known USB device.
     QString UsbId() const;
-    // True when `name` (a path or link from the profile) leads to this device.
-    bool Is(const QString& name) const;
 };
+
+// True when `a` and `b` name the same device, links followed.
+bool SameDevice(const QString& a, const QString& b);
 
 // The devices of `seam`, sorted by path; a path given twice is listed once.
 std::vector<SerialDevice> ListSerialDevices(const SerialDeviceSeam& seam);

@@ -15,17 +15,12 @@
 
 namespace {
 
-QString Target(const QString& path)
-{
-    const QString target = QFileInfo(path).canonicalFilePath();
-    return target.isEmpty() ? path : target;
-}
-
 // True when a program that keeps the old lock-file convention (a terminal, a modem tool) holds
 // `device`: "LCK..<name>" in the lock folder names a process that still runs.
 bool LockedByFile(const QString& device)
 {
-    const QString name = QFileInfo(Target(device)).fileName();
+    const QString target = QFileInfo(device).canonicalFilePath();
+    const QString name = QFileInfo(target.isEmpty() ? device : target).fileName();
     for (const char* folder : {"/run/lock/", "/var/lock/"}) {
         QFile lock(QString::fromLatin1(folder) + "LCK.." + name);
         if (!lock.open(QIODevice::ReadOnly))
@@ -100,7 +95,7 @@ void TesterFinder::Next()
     }
     current_ = devices_[next_++];
     emit Trying(current_);
-    if (!ownDevice_.isEmpty() && Target(current_) == Target(ownDevice_))
+    if (!ownDevice_.isEmpty() && SameDevice(current_, ownDevice_))
         return Conclude(Outcome::OwnPort);
     if (LockedByFile(current_))
         return Conclude(Outcome::Busy);

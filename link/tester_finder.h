@@ -62,7 +62,6 @@ public:
     bool Start(const QStringList& devices);
     // Abandons the search; the device being tried is closed. No signal follows.
     void Stop();
-    bool Running() const { return running_; }
 
     const std::vector<Result>& Results() const { return results_; }
     // The devices that answered.

@@ -396,7 +396,7 @@ int main(int argc, char** argv)
     QObject::connect(&session, &LinkSession::Disconnected, &app, [&] {
         gone = true;
         // Named by its bytes as given or configured, not as text: a path need not be UTF-8.
-        PrintError(Say(kTesterGone, {Escaped(session.DeviceFor(target))}));
+        PrintError(Say(kTesterGone, {Escaped(session.Device())}));
         app.exit(0);
     });
 

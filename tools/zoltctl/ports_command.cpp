@@ -4,6 +4,7 @@
 #include "core/app_config.h"
 #include "core/messages.h"
 #include "link/link_api.h"
+#include "link/link_session.h"
 #include "tools/zoltctl/output.h"
 
 #include <QFile>
@@ -29,8 +30,8 @@ std::string OutcomeText(const TesterFinder::Result& result)
 {
     switch (result.outcome) {
     case TesterFinder::Outcome::NoPermission:
-        return FillText(AppConfig.Text(kErrorSection, ErrorText::kPortNoPermission),
-                        {Escaped(Local(result.device))});
+        return PortReasonText(AppConfig, proto::PortReason::kNoPermission,
+                              Escaped(Local(result.device)));
     case TesterFinder::Outcome::Failed:
         return Word(FinderOutcomeText(result.outcome)) + ": " + result.detail;
     default:
@@ -52,8 +53,7 @@ void PrintList(std::FILE* out, const PortSearch& search)
         if (!d.stableLink.isEmpty())
             line += " = " + Escaped(Local(d.stableLink));
         line += ": ";
-        line += i < search.results.size() ? OutcomeText(search.results[i])
-                                          : Word(DeviceStateText(d.state));
+        line += OutcomeText(search.results[i]);
         std::fprintf(out, "%s\n", line.c_str());
     }
 }
@@ -71,32 +71,20 @@ bool SearchPorts(QCoreApplication& app, const SerialDeviceSeam& seam, PortSearch
         error = why.toStdString();
         return false;
     }
-    // Devices that are not there or may not be opened are not tried: their state says it.
-    QStringList tried;
+    // Every device is tried as the port dialog tries it; one that is missing or forbidden
+    // comes back so without anything sent.
+    QStringList paths;
     for (const SerialDevice& d : search.devices)
-        if (d.state == SerialDevice::State::Present)
-            tried << d.path;
-    std::vector<TesterFinder::Result> results;
-    if (!tried.isEmpty()) {
-        TesterFinder finder(*api);
-        QObject::connect(
-            &finder, &TesterFinder::Finished, &app, [&] { app.exit(0); }, Qt::QueuedConnection);
-        if (!finder.Start(tried)) {
-            error = "the link library gives no link";
-            return false;
-        }
-        app.exec();
-        results = finder.Results();
+        paths << d.path;
+    TesterFinder finder(*api);
+    QObject::connect(
+        &finder, &TesterFinder::Finished, &app, [&] { app.exit(0); }, Qt::QueuedConnection);
+    if (!finder.Start(paths)) {
+        error = "the link library gives no link";
+        return false;
     }
-    for (const SerialDevice& d : search.devices) {
-        TesterFinder::Result result{d.path, TesterFinder::Outcome::Missing, {}};
-        if (d.state == SerialDevice::State::NoPermission)
-            result.outcome = TesterFinder::Outcome::NoPermission;
-        for (const TesterFinder::Result& r : results)
-            if (r.device == d.path)
-                result = r;
-        search.results.push_back(result);
-    }
+    app.exec();
+    search.results = finder.Results();
     return true;
 }
 

@@ -18,7 +18,7 @@ struct PortSearch
     std::vector<TesterFinder::Result> results; // one per device, in the same order
 };
 
-// Lists the devices of `seam` and tries each one that is there. Returns false with the reason
+// Lists the devices of `seam` and tries each of them. Returns false with the reason
 // in `error` when the link library cannot be loaded or gives no link.
 bool SearchPorts(QCoreApplication& app, const SerialDeviceSeam& seam, PortSearch& search,
                  std::string& error);
