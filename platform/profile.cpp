@@ -135,7 +135,8 @@ std::optional<FileRead> readRegularFile(const char* path)
             break;
         read.bytes.append(buffer, std::size_t(n));
     }
-    read.after = ::fstat(fd, &status) == 0 ? platform::fileIdentity(status) : platform::FileIdentity{};
+    read.after =
+        ::fstat(fd, &status) == 0 ? platform::fileIdentity(status) : platform::FileIdentity{};
     ::close(fd);
     if (failed)
         return std::nullopt;
@@ -185,7 +186,7 @@ unsigned copyList(const std::vector<std::string_view>& names, char* out, unsigne
     std::size_t pos = 0;
     for (std::string_view name : names) {
         if (name.empty())
-            continue; // it would end the list early
+            continue;                      // it would end the list early
         std::size_t room = size - 1 - pos; // bytes before the final terminator
         if (name.size() + 1 > room) {
             if (room > 0) {
@@ -541,8 +542,7 @@ Edit applyWrite(std::string& old, const char* section, const char* key, const ch
 
 // Reads the profile at `path` (through any symbolic link), lets `edit` change its text and
 // replaces the file with the result in one atomic step.
-template <class EditText>
-bool editProfile(const char* path, EditText edit)
+template <class EditText> bool editProfile(const char* path, EditText edit)
 {
     std::string target;
     if (!path || !resolveLinks(path, target))
@@ -705,8 +705,8 @@ bool writeProfileEntries(const std::vector<ProfileEntry>& entries, const char* p
     return editProfile(path, [&entries](std::string& text) {
         Edit result = Edit::Unchanged;
         for (const ProfileEntry& entry : entries) {
-            Edit one = applyWrite(text, entry.section.c_str(), entry.key.c_str(),
-                                  entry.value.c_str());
+            Edit one =
+                applyWrite(text, entry.section.c_str(), entry.key.c_str(), entry.value.c_str());
             if (one == Edit::Refused)
                 return Edit::Refused;
             if (one == Edit::Changed)
@@ -719,9 +719,8 @@ bool writeProfileEntries(const std::vector<ProfileEntry>& entries, const char* p
 bool FileIdentity::operator==(const FileIdentity& other) const
 {
     return device == other.device && inode == other.inode && size == other.size &&
-           modified.tv_sec == other.modified.tv_sec &&
-           modified.tv_nsec == other.modified.tv_nsec && changed.tv_sec == other.changed.tv_sec &&
-           changed.tv_nsec == other.changed.tv_nsec;
+           modified.tv_sec == other.modified.tv_sec && modified.tv_nsec == other.modified.tv_nsec &&
+           changed.tv_sec == other.changed.tv_sec && changed.tv_nsec == other.changed.tv_nsec;
 }
 
 FileIdentity fileIdentity(const struct stat& status)
@@ -751,7 +750,8 @@ unsigned long profileWriteCount()
 
 int openRegularFile(const char* path, struct stat* status)
 {
-    int fd = ::open(path, O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+    // O_NOCTTY: a terminal named where a file is expected must not become the program's own.
+    int fd = ::open(path, O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
     if (fd < 0)
         return -1;
     struct stat own;
@@ -857,5 +857,6 @@ unsigned GetPrivateProfileIntA(const char* section, const char* key, int default
 bool WritePrivateProfileStringA(const char* section, const char* key, const char* value,
                                 const char* path)
 {
-    return editProfile(path, [&](std::string& text) { return applyWrite(text, section, key, value); });
+    return editProfile(path,
+                       [&](std::string& text) { return applyWrite(text, section, key, value); });
 }

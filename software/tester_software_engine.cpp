@@ -2,6 +2,7 @@
 #include "software/tester_software_engine.h"
 
 #include "core/texts.h"
+#include "platform/profile.h"
 #include "software/tester_software_names.h"
 
 #include <algorithm>
@@ -45,24 +46,6 @@ std::string Join(const std::string& dir, const std::string& name)
     return dir.empty() ? name : dir + "/" + name;
 }
 
-// Opens the regular file at `path` for reading without blocking on a FIFO or a device; -1
-// when it is none or cannot be read. `size` receives its size.
-int OpenRegularFile(const std::string& path, long long& size)
-{
-    const int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
-    if (fd < 0)
-        return -1;
-    struct stat st
-    {
-    };
-    if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
-        ::close(fd);
-        return -1;
-    }
-    size = st.st_size;
-    return fd;
-}
-
 // Whether something other than a regular file (a link, folder, FIFO, device) lies at `path`.
 bool TakenByOther(const std::string& path)
 {
@@ -87,14 +70,12 @@ std::string DialogText(const Workspace& workspace, int number)
 
 } // namespace
 
-TesterSoftwareEngine::TesterSoftwareEngine(RequestLink& link, Workspace workspace,
-                                           QObject* parent)
+TesterSoftwareEngine::TesterSoftwareEngine(RequestLink& link, Workspace workspace, QObject* parent)
     : QObject(parent), link_(link), workspace_(std::move(workspace))
 {
     setObjectName(QStringLiteral("TesterSoftwareEngine"));
     connect(&link_, &RequestLink::Answered, this, [this](int code, const QByteArray& frame) {
-        OnAnswer(code, reinterpret_cast<const std::uint8_t*>(frame.constData()),
-                 int(frame.size()));
+        OnAnswer(code, reinterpret_cast<const std::uint8_t*>(frame.constData()), int(frame.size()));
     });
 }
 
@@ -108,9 +89,8 @@ std::string TesterSoftwareEngine::EntryCountText() const
     return listingDone_ ? std::to_string(counter_) : std::string("--");
 }
 
-std::string TesterSoftwareEngine::FormatConflict(const std::string& format,
-                                                 const std::string& base, int testerParts,
-                                                 int newParts)
+std::string TesterSoftwareEngine::FormatConflict(const std::string& format, const std::string& base,
+                                                 int testerParts, int newParts)
 {
     return FillText(format, {base, std::to_string(testerParts), std::to_string(newParts)});
 }
@@ -539,13 +519,16 @@ bool TesterSoftwareEngine::CheckSoftwareFiles()
             Fail(ErrorText::kCannotOpenSoftware, false, "\n" + fileName);
             return false;
         }
-        long long actual = 0;
-        const int fd = OpenRegularFile(Join(SlotDir(slot), fileName), actual);
+        struct stat status
+        {
+        };
+        const int fd = platform::openRegularFile(Join(SlotDir(slot), fileName).c_str(), &status);
         if (fd < 0) {
             Fail(ErrorText::kCannotOpenSoftware, false, "\n" + fileName);
             return false;
         }
         ::close(fd);
+        const long long actual = status.st_size;
         // A whole file goes as it is; only parts are cut by the size in the name.
         const SoftwareName parsed = ParseSoftwareName(fileName);
         if (parsed.size < kPartBytes)
@@ -553,7 +536,8 @@ bool TesterSoftwareEngine::CheckSoftwareFiles()
         // Parts cut from a file of another size would send bytes that are not the software.
         if (actual != parsed.size) {
             Fail(ErrorText::kSizeDiffers, false,
-                 "\n" + fileName + ": " + std::to_string(parsed.size) + " / " + std::to_string(actual));
+                 "\n" + fileName + ": " + std::to_string(parsed.size) + " / " +
+                     std::to_string(actual));
             return false;
         }
         const int count = BlockCount(parsed.size);
@@ -627,8 +611,8 @@ void TesterSoftwareEngine::AskNextConflict()
             continue;
         }
         const std::string format = DialogText(workspace_, kConflictText);
-        emit ConflictQuestion(FormatConflict(format, parsed.base, group->expectedParts,
-                                             slot.blocks));
+        emit ConflictQuestion(
+            FormatConflict(format, parsed.base, group->expectedParts, slot.blocks));
         return; // AnswerConflict goes on
     }
     if (!workList_.empty()) {
@@ -716,8 +700,11 @@ void TesterSoftwareEngine::PrepareCopy()
             queue.push_back({source, TesterPath(fileName)});
             continue;
         }
-        long long size = 0;
-        const int in = OpenRegularFile(source, size);
+        struct stat status
+        {
+        };
+        const int in = platform::openRegularFile(source.c_str(), &status);
+        const long long size = in >= 0 ? status.st_size : 0;
         std::vector<char> data(static_cast<std::size_t>(parsed.size));
         std::size_t got = 0;
         while (in >= 0 && size == parsed.size && got < data.size()) {
